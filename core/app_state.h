@@ -1,0 +1,52 @@
+// The program's one record of paths, counters, the selection and the layout-scaling state.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace skyswap {
+
+// SelectedIndex value that stands for "a random set, drawn at install time".
+constexpr int32_t kRandomIndex = 900;
+
+// Highest set number that discovery accepts in a folder name ("ZT99999").
+constexpr int32_t kHighestSetNumber = 99999;
+
+struct AppState {
+    std::string MainPath;                  // library folder: the current folder at start
+    std::string Dest;                      // game folder: MainPath's parent
+    std::string MyDefaultPath;             // MainPath + "\ZTDef"
+    int32_t SetCount = 0;                  // highest set number found + 1
+    int32_t PageFirst = 0;                 // set shown in thumbnail slot 0
+    int32_t PageLast = 0;                  // set shown in the last filled slot
+    int32_t ArrowClicked = 0;              // 11 (back) or 12 (next)
+    std::optional<int32_t> SelectedIndex;  // a set number or kRandomIndex
+    std::string SelectedPath;              // folder of the chosen set
+
+    // Numbers of the set folders that discovery found, ascending. With a gap in the numbering
+    // it is shorter than SetCount; the random draw picks among these only.
+    std::vector<int32_t> SetNumbers;
+
+    // Layout scaling.
+    int16_t DesignWidth = 0;
+    int16_t DesignHeight = 0;
+    int32_t SavedWidth = 0;
+    int32_t SavedHeight = 0;
+    int16_t TwipsPerPixelX = 0;
+    int16_t TwipsPerPixelY = 0;
+    int16_t ScreenWidthPx = 0;
+    int16_t ScreenHeightPx = 0;
+    bool MoveWindowOnScale = false;
+    bool ResizeArmed = false;
+};
+
+// The folder of set n: MainPath + "\ZT" + n.
+std::string SetFolder(const AppState& state, int32_t n);
+
+// The thumbnail picture and the description file of set n.
+std::string ThumbnailPath(const AppState& state, int32_t n);
+std::string DescriptionPath(const AppState& state, int32_t n);
+
+}  // namespace skyswap

@@ -1,0 +1,71 @@
+#include "discovery.h"
+
+#include <algorithm>
+
+namespace skyswap {
+
+std::optional<int32_t> SetNumberFromFolderName(std::string_view name) {
+    if (name.size() < 3 || (name[0] != 'Z' && name[0] != 'z') ||
+        (name[1] != 'T' && name[1] != 't')) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(2);
+    // Canonical decimal only: "ZT07" would be a second name for set 7.
+    if (digits.size() > 5 || (digits.size() > 1 && digits[0] == '0')) {
+        return std::nullopt;
+    }
+    int32_t number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + (c - '0');
+    }
+    if (number > kHighestSetNumber) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+DiscoveryResult DiscoverLibrary(AppState& state, FileSystem& fs) {
+    const std::optional<std::string> current = fs.CurrentFolder();
+    if (!current) {
+        return DiscoveryResult::ListingFailed;
+    }
+    state.MainPath = *current;
+    const std::size_t lastSeparator = state.MainPath.rfind('\\');
+    if (lastSeparator == std::string::npos) {
+        return DiscoveryResult::NoGameFolder;
+    }
+    state.Dest = state.MainPath.substr(0, lastSeparator);
+
+    if (!fs.CanOpenForReading(state.Dest + "\\eaw.ini")) {
+        return DiscoveryResult::NoGameMarker;
+    }
+    state.MyDefaultPath = state.MainPath + "\\ZTDef";
+
+    std::vector<FolderEntry> entries;
+    if (!fs.ListFolder(state.MainPath, entries).ok()) {
+        return DiscoveryResult::ListingFailed;
+    }
+    state.SetNumbers.clear();
+    for (const FolderEntry& entry : entries) {
+        if (!entry.isFolder) {
+            continue;
+        }
+        if (const std::optional<int32_t> number = SetNumberFromFolderName(entry.name)) {
+            state.SetNumbers.push_back(*number);
+        }
+    }
+    std::sort(state.SetNumbers.begin(), state.SetNumbers.end());
+    // "zt5" and "ZT5" on a case-sensitive file system are one set.
+    state.SetNumbers.erase(std::unique(state.SetNumbers.begin(), state.SetNumbers.end()),
+                           state.SetNumbers.end());
+    // Counting by the highest number keeps every set reachable when the numbering has a gap;
+    // the gap shows as an empty slot.
+    state.SetCount = state.SetNumbers.empty() ? 0 : state.SetNumbers.back() + 1;
+    state.PageFirst = 0;
+    return DiscoveryResult::Ok;
+}
+
+}  // namespace skyswap

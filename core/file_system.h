@@ -1,0 +1,62 @@
+// The few file-system operations the sky library needs. Paths are UTF-8 and joined with "\";
+// each implementation maps them to its platform.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace skyswap {
+
+enum class FsError {
+    None,
+    NotFound,      // the file or a folder on its path does not exist
+    AccessDenied,  // no permission
+    ReadOnly,      // the file, or the medium, is read-only
+    InUse,         // held open by another program (sharing violation, lock)
+    DiskFull,      // no space left
+    Other,
+};
+
+struct FsStatus {
+    FsError error = FsError::None;
+    std::string message;  // the system's own words, for the user
+
+    bool ok() const { return error == FsError::None; }
+    static FsStatus Ok() { return {}; }
+};
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    // The process's current folder, without a trailing separator except for a root.
+    virtual std::optional<std::string> CurrentFolder() = 0;
+    // Opens the file for reading and closes it again.
+    virtual bool CanOpenForReading(const std::string& path) = 0;
+    // Entries of a folder, without "." and "..", hidden and system entries.
+    virtual FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
+    virtual bool IsFolder(const std::string& path) = 0;
+    virtual bool IsFile(const std::string& path) = 0;
+    virtual FsStatus CreateFolder(const std::string& path) = 0;
+    // Deletes a file, clearing its read-only attribute first.
+    virtual FsStatus RemoveFile(const std::string& path) = 0;
+    // Writes a new file `staged` with the contents of `source`, flushed to the disk, with normal
+    // attributes whatever the source's; an existing `staged` is overwritten.
+    virtual FsStatus CopyToStaged(const std::string& source, const std::string& staged) = 0;
+    // Renames `staged` over `target` in one step, clearing a read-only attribute of `target`.
+    virtual FsStatus MoveStagedOver(const std::string& staged, const std::string& target) = 0;
+    // Reads at most maxBytes from the start of a file.
+    virtual FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes,
+                                std::string& bytes) = 0;
+    // Waits before a retry.
+    virtual void Pause(int milliseconds) = 0;
+};
+
+}  // namespace skyswap

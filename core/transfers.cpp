@@ -1,0 +1,198 @@
+#include "transfers.h"
+
+#include <algorithm>
+
+#include "selection.h"
+
+namespace skyswap {
+
+const std::array<const char*, 10> SkyFileSet = {
+    "\\bnhorizn.ter", "\\bnskyblu.ter", "\\bncloud0.ter", "\\bncloud1.ter", "\\bncloud2.ter",
+    "\\bncltra0.ter", "\\bncltra1.ter", "\\bncltra2.ter", "\\cloud1.ter",   "\\cloud2.ter",
+};
+
+const char* const kStagedSuffix = ".skyswap-tmp";
+
+namespace {
+
+// A file held by another program (the running game, a virus scanner) is often free again a
+// moment later, so such failures are retried with a growing pause, about one second per transfer
+// in all, before the file is given up.
+class RetryBudget {
+  public:
+    template <typename Operation>
+    FsStatus Run(FileSystem& fs, Operation operation) {
+        FsStatus status = operation();
+        int pause = kFirstPauseMs;
+        while (!status.ok() && IsTransient(status.error) && remainingMs_ > 0) {
+            const int wait = std::min(pause, remainingMs_);
+            fs.Pause(wait);
+            remainingMs_ -= wait;
+            pause *= 2;
+            status = operation();
+        }
+        return status;
+    }
+
+  private:
+    static constexpr int kFirstPauseMs = 10;
+    static bool IsTransient(FsError error) {
+        return error == FsError::InUse || error == FsError::AccessDenied;
+    }
+    int remainingMs_ = 1000;
+};
+
+std::string BareName(const char* name) {
+    return name + 1;
+}
+
+std::string StagedPath(const std::string& target, const char* name) {
+    return target + name + kStagedSuffix;
+}
+
+std::vector<FileReport> EmptyReports() {
+    std::vector<FileReport> files;
+    for (const char* name : SkyFileSet) {
+        files.push_back({BareName(name), FileOutcome::LeftAlone, {}});
+    }
+    return files;
+}
+
+TransferReport Refusal(TransferStatus status, const std::string& folder = {}) {
+    TransferReport report;
+    report.status = status;
+    report.folder = folder;
+    return report;
+}
+
+// Staged copies that an interrupted transfer (a crash, a power cut) left behind.
+void RemoveLeftoverStaged(FileSystem& fs, const std::string& folder) {
+    for (const char* name : SkyFileSet) {
+        fs.RemoveFile(StagedPath(folder, name));  // absent in the normal case
+    }
+}
+
+FileOutcome RemoveTarget(FileSystem& fs, RetryBudget& budget, const std::string& path,
+                         FsStatus& status) {
+    status = budget.Run(fs, [&] { return fs.RemoveFile(path); });
+    if (status.error == FsError::NotFound) {
+        status = FsStatus::Ok();
+        return FileOutcome::LeftAlone;
+    }
+    return status.ok() ? FileOutcome::Removed : FileOutcome::Failed;
+}
+
+void SetFinalStatus(TransferReport& report) {
+    const bool anyFailed =
+        std::any_of(report.files.begin(), report.files.end(),
+                    [](const FileReport& file) { return file.outcome == FileOutcome::Failed; });
+    report.status = anyFailed ? TransferStatus::SomeFilesFailed : TransferStatus::Done;
+}
+
+}  // namespace
+
+TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder) {
+    if (!fs.IsFolder(folder)) {
+        return Refusal(TransferStatus::TargetMissing, folder);
+    }
+    RemoveLeftoverStaged(fs, folder);
+    TransferReport report;
+    report.files = EmptyReports();
+    RetryBudget budget;
+    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        FileReport& file = report.files[i];
+        file.outcome = RemoveTarget(fs, budget, folder + SkyFileSet[i], file.status);
+    }
+    SetFinalStatus(report);
+    return report;
+}
+
+TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std::string& target) {
+    if (source.empty() || !fs.IsFolder(source)) {
+        return Refusal(TransferStatus::SourceMissing, source);
+    }
+    if (!fs.IsFolder(target)) {
+        return Refusal(TransferStatus::TargetMissing, target);
+    }
+    RemoveLeftoverStaged(fs, target);
+
+    TransferReport report;
+    report.files = EmptyReports();
+    std::array<bool, SkyFileSet.size()> staged{};
+
+    // Every new file is written in full before any old one is touched, so a failure here (an
+    // unreadable source, a full disk) leaves the target exactly as it was.
+    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        const std::string sourcePath = source + SkyFileSet[i];
+        if (!fs.IsFile(sourcePath)) {
+            continue;
+        }
+        const FsStatus status = fs.CopyToStaged(sourcePath, StagedPath(target, SkyFileSet[i]));
+        if (!status.ok()) {
+            report.files[i].outcome = FileOutcome::Failed;
+            report.files[i].status = status;
+            RemoveLeftoverStaged(fs, target);
+            report.status = TransferStatus::StagingFailed;
+            return report;
+        }
+        staged[i] = true;
+    }
+
+    RetryBudget budget;
+    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        FileReport& file = report.files[i];
+        const std::string targetPath = target + SkyFileSet[i];
+        if (!staged[i]) {
+            // The set lacks this file: the game must not keep an older one beside the new set.
+            file.outcome = RemoveTarget(fs, budget, targetPath, file.status);
+            continue;
+        }
+        const std::string stagedPath = StagedPath(target, SkyFileSet[i]);
+        file.status = budget.Run(fs, [&] { return fs.MoveStagedOver(stagedPath, targetPath); });
+        if (file.status.ok()) {
+            file.outcome = FileOutcome::Replaced;
+        } else {
+            file.outcome = FileOutcome::Failed;
+            fs.RemoveFile(stagedPath);  // the old file stays; its new copy must not linger
+        }
+    }
+    SetFinalStatus(report);
+    return report;
+}
+
+TransferReport InstallSelected(AppState& state, FileSystem& fs) {
+    if (!state.SelectedIndex) {
+        return Refusal(TransferStatus::NothingChosen);
+    }
+    if (!ResolveRandom(state)) {
+        return Refusal(TransferStatus::LibraryEmpty);
+    }
+    if (state.SelectedPath.empty()) {
+        return Refusal(TransferStatus::NothingChosen);
+    }
+    return CopySkyFiles(fs, state.SelectedPath, state.Dest);
+}
+
+TransferReport SaveMyDefault(AppState& state, FileSystem& fs) {
+    // A pending random choice is not drawn here: the set chosen before it is saved.
+    if (state.SelectedPath.empty()) {
+        return Refusal(TransferStatus::NothingChosen);
+    }
+    if (!fs.IsFolder(state.SelectedPath)) {
+        return Refusal(TransferStatus::SourceMissing, state.SelectedPath);
+    }
+    if (!fs.IsFolder(state.MyDefaultPath) && !fs.CreateFolder(state.MyDefaultPath).ok()) {
+        return Refusal(TransferStatus::TargetMissing, state.MyDefaultPath);
+    }
+    return CopySkyFiles(fs, state.SelectedPath, state.MyDefaultPath);
+}
+
+TransferReport LoadMyDefault(AppState& state, FileSystem& fs) {
+    return CopySkyFiles(fs, state.MyDefaultPath, state.Dest);
+}
+
+TransferReport LoadGameDefault(AppState& state, FileSystem& fs) {
+    return ClearSkyFiles(fs, state.Dest);
+}
+
+}  // namespace skyswap

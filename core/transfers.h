@@ -1,0 +1,70 @@
+// The ten sky files and the four transfers between a set folder, the personal default and the
+// game folder. Every transfer is staged: the new files are written under temporary names first
+// and only renamed over the old ones once all of them are written, so a failure never leaves the
+// target half-done.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app_state.h"
+#include "file_system.h"
+
+namespace skyswap {
+
+// The ten texture files the game reads its sky from, each with the separator that joins it to a
+// folder path.
+extern const std::array<const char*, 10> SkyFileSet;
+
+// Suffix of the temporary name a staged copy carries until it is renamed over its target.
+extern const char* const kStagedSuffix;
+
+enum class FileOutcome {
+    Replaced,   // the source's file now stands in the target
+    Removed,    // the source lacks this file and the target's copy was deleted
+    LeftAlone,  // nothing was done to it (absent on both sides, or the transfer stopped)
+    Failed,     // could not be replaced or removed; `status` says why
+};
+
+struct FileReport {
+    std::string name;  // "bnhorizn.ter", without separator
+    FileOutcome outcome = FileOutcome::LeftAlone;
+    FsStatus status;
+};
+
+enum class TransferStatus {
+    Done,             // every file replaced, removed or already absent
+    SomeFilesFailed,  // the others went through; the failed ones are in `files`
+    StagingFailed,    // a new file could not be written; the target is exactly as it was
+    NothingChosen,    // no set chosen yet: nothing changed
+    LibraryEmpty,     // a random set was asked for but the library holds none: nothing changed
+    SourceMissing,    // the source folder does not exist: nothing changed
+    TargetMissing,    // the target folder does not exist: nothing changed
+};
+
+struct TransferReport {
+    TransferStatus status = TransferStatus::Done;
+    std::string folder;  // the missing folder, for SourceMissing and TargetMissing
+    std::vector<FileReport>
+        files;  // one per name of SkyFileSet, in its order, once files are touched
+
+    bool ok() const { return status == TransferStatus::Done; }
+};
+
+// Deletes the ten files in `folder`.
+TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder);
+// Makes `target` hold exactly the ten files that `source` holds: those the source has replace the
+// target's, those it lacks are deleted from the target.
+TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std::string& target);
+
+// "LOAD TO EAW": resolves a pending random choice, then copies the chosen set into the game.
+TransferReport InstallSelected(AppState& state, FileSystem& fs);
+// "SAVE AS MY DEFAULT": copies the chosen set into "ZTDef", creating the folder when needed.
+TransferReport SaveMyDefault(AppState& state, FileSystem& fs);
+// "LOAD MY DEFAULT": copies "ZTDef" into the game.
+TransferReport LoadMyDefault(AppState& state, FileSystem& fs);
+// "LOAD EAW DEFAULT": deletes the ten files from the game, so it falls back to its own skies.
+TransferReport LoadGameDefault(AppState& state, FileSystem& fs);
+
+}  // namespace skyswap

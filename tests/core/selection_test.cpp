@@ -1,0 +1,95 @@
+#include "selection.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/sky_library.h"
+#include "transfers.h"
+
+namespace skyswap {
+namespace {
+
+using test::kGame;
+using test::TagsIn;
+
+TEST(Selection, SlotChoosesTheSetShownOnTheCurrentPage) {
+    AppState state;
+    state.MainPath = "C:\\Games\\EAW\\Skies";
+    state.PageFirst = 10;
+    ChooseSlot(state, 3);
+    EXPECT_EQ(state.SelectedIndex, 13);
+    EXPECT_EQ(state.SelectedPath, "C:\\Games\\EAW\\Skies\\ZT13");
+
+    // Random stays pending and keeps the previous folder until it is drawn.
+    ChooseRandom(state);
+    EXPECT_EQ(state.SelectedIndex, kRandomIndex);
+    EXPECT_EQ(state.SelectedPath, "C:\\Games\\EAW\\Skies\\ZT13");
+}
+
+TEST(Selection, RandomInstallDrawsOnceAndInstallsThatSet) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 4);
+    AppState state = test::StateFor(temp);
+    auto fs = test::MakePlatformFileSystem();
+    const std::vector<std::string> tags = {"ZT0", "ZT1", "ZT2", "ZT3"};
+
+    ChooseRandom(state);
+    ASSERT_EQ(InstallSelected(state, *fs).status, TransferStatus::Done);
+    ASSERT_TRUE(state.SelectedIndex && *state.SelectedIndex >= 0 && *state.SelectedIndex < 4);
+    const std::string drawn = "ZT" + std::to_string(*state.SelectedIndex);
+    EXPECT_EQ(state.SelectedPath, SetFolder(state, *state.SelectedIndex));
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, drawn));
+
+    // The second press without a new click installs the same set; saving saves it too.
+    ASSERT_EQ(InstallSelected(state, *fs).status, TransferStatus::Done);
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, drawn));
+    ASSERT_EQ(SaveMyDefault(state, *fs).status, TransferStatus::Done);
+    EXPECT_EQ(TagsIn(temp, std::string(test::kLibrary) + "\\ZTDef", tags),
+              std::vector<std::string>(10, drawn));
+}
+
+TEST(Selection, PendingRandomSavesThePreviouslyChosenSet) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 3);
+    AppState state = test::StateFor(temp);
+    auto fs = test::MakePlatformFileSystem();
+    ChooseSlot(state, 2);
+    ChooseRandom(state);
+    ASSERT_EQ(SaveMyDefault(state, *fs).status, TransferStatus::Done);
+    EXPECT_EQ(TagsIn(temp, std::string(test::kLibrary) + "\\ZTDef", {"ZT2"}),
+              std::vector<std::string>(10, "ZT2"));
+    EXPECT_EQ(state.SelectedIndex, kRandomIndex) << "saving does not draw";
+}
+
+TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
+    AppState state;
+    state.MainPath = "C:\\Skies";
+    state.SetNumbers = {0, 2, 5, 9};  // gaps at 1, 3, 4, 6, 7, 8
+    state.SetCount = 10;
+    std::map<int32_t, int> draws;
+    for (int i = 0; i < 2000; ++i) {
+        ChooseRandom(state);
+        ASSERT_TRUE(ResolveRandom(state));
+        ++draws[*state.SelectedIndex];
+    }
+    ASSERT_EQ(draws.size(), 4u);
+    for (const auto& [set, count] : draws) {
+        EXPECT_TRUE(set == 0 || set == 2 || set == 5 || set == 9) << set;
+        EXPECT_GT(count, 350) << "set " << set << " drawn far less than a quarter of the time";
+    }
+
+    state.SetNumbers = {0};
+    ChooseRandom(state);
+    ASSERT_TRUE(ResolveRandom(state));
+    EXPECT_EQ(state.SelectedIndex, 0);
+
+    // An empty library: nothing is drawn and the choice stays pending.
+    state.SetNumbers.clear();
+    ChooseRandom(state);
+    EXPECT_FALSE(ResolveRandom(state));
+    EXPECT_EQ(state.SelectedIndex, kRandomIndex);
+}
+
+}  // namespace
+}  // namespace skyswap

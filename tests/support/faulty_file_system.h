@@ -1,0 +1,119 @@
+// A file system that passes every call to the real one, except the failures a test plants:
+// the faults that Wine does not reproduce (read-only, access denied, sharing violations, a full
+// disk) and a crash in the middle of a transfer.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+
+namespace skyswap::test {
+
+enum class FsOperation { CopyToStaged, MoveStagedOver, RemoveFile, CreateFolder, IsFolder };
+
+struct SimulatedCrash : std::runtime_error {
+    SimulatedCrash() : std::runtime_error("simulated crash") {}
+};
+
+class FaultyFileSystem final : public FileSystem {
+  public:
+    explicit FaultyFileSystem(FileSystem& real) : real_(real) {}
+
+    // The next `times` calls of `operation` on a path ending in `pathEnd` fail with `error`
+    // (times < 0: every call).
+    void Fail(FsOperation operation, const std::string& pathEnd, FsError error, int times = -1) {
+        faults_.push_back({operation, pathEnd, error, times, false});
+    }
+    // The next call of `operation` on a path ending in `pathEnd` throws SimulatedCrash.
+    void Crash(FsOperation operation, const std::string& pathEnd) {
+        faults_.push_back({operation, pathEnd, FsError::None, 1, true});
+    }
+
+    int pausedMs() const { return pausedMs_; }
+    const std::vector<std::string>& log() const { return log_; }
+
+    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
+    bool CanOpenForReading(const std::string& path) override {
+        return real_.CanOpenForReading(path);
+    }
+    FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+        return real_.ListFolder(folder, entries);
+    }
+    bool IsFolder(const std::string& path) override {
+        return Planted(FsOperation::IsFolder, path).ok() && real_.IsFolder(path);
+    }
+    bool IsFile(const std::string& path) override { return real_.IsFile(path); }
+    FsStatus CreateFolder(const std::string& path) override {
+        return Run(FsOperation::CreateFolder, path, [&] { return real_.CreateFolder(path); });
+    }
+    FsStatus RemoveFile(const std::string& path) override {
+        return Run(FsOperation::RemoveFile, path, [&] { return real_.RemoveFile(path); });
+    }
+    FsStatus CopyToStaged(const std::string& source, const std::string& staged) override {
+        // A fault planted on the source's name (an unreadable source) or on the staged name.
+        FsStatus status = Planted(FsOperation::CopyToStaged, source);
+        if (status.ok()) {
+            return Run(FsOperation::CopyToStaged, staged,
+                       [&] { return real_.CopyToStaged(source, staged); });
+        }
+        return status;
+    }
+    FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override {
+        return Run(FsOperation::MoveStagedOver, target,
+                   [&] { return real_.MoveStagedOver(staged, target); });
+    }
+    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes,
+                        std::string& bytes) override {
+        return real_.ReadPrefix(path, maxBytes, bytes);
+    }
+    void Pause(int milliseconds) override { pausedMs_ += milliseconds; }
+
+  private:
+    struct Fault {
+        FsOperation operation;
+        std::string pathEnd;
+        FsError error;
+        int times;
+        bool crash;
+    };
+
+    static bool EndsWith(const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               text.compare(text.size() - end.size(), end.size(), end) == 0;
+    }
+
+    FsStatus Planted(FsOperation operation, const std::string& path) {
+        for (Fault& fault : faults_) {
+            if (fault.operation != operation || fault.times == 0 ||
+                !EndsWith(path, fault.pathEnd)) {
+                continue;
+            }
+            if (fault.times > 0) {
+                --fault.times;
+            }
+            if (fault.crash) {
+                throw SimulatedCrash();
+            }
+            log_.push_back("fail " + path);
+            return {fault.error, "planted fault"};
+        }
+        return FsStatus::Ok();
+    }
+
+    FsStatus Run(FsOperation operation, const std::string& path,
+                 const std::function<FsStatus()>& call) {
+        FsStatus status = Planted(operation, path);
+        return status.ok() ? call() : status;
+    }
+
+    FileSystem& real_;
+    std::vector<Fault> faults_;
+    std::vector<std::string> log_;
+    int pausedMs_ = 0;
+};
+
+}  // namespace skyswap::test

@@ -1,0 +1,293 @@
+#include "file_system_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "text_win.h"
+
+namespace skyswap {
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const {
+        if (handle != INVALID_HANDLE_VALUE && handle != nullptr) {
+            CloseHandle(handle);
+        }
+    }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct FindCloser {
+    void operator()(HANDLE handle) const {
+        if (handle != INVALID_HANDLE_VALUE) {
+            FindClose(handle);
+        }
+    }
+};
+using UniqueFind = std::unique_ptr<void, FindCloser>;
+
+UniqueHandle OpenHandle(HANDLE handle) {
+    return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+
+// Long absolute paths get the "\\?\" prefix, which lifts the MAX_PATH limit.
+std::wstring WinPath(const std::string& path) {
+    std::wstring wide = Utf8ToWide(path);
+    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) {
+        return wide;
+    }
+    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') {
+        return L"\\\\?\\" + wide;
+    }
+    if (wide.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + wide.substr(2);
+    }
+    return wide;
+}
+
+FsStatus FromError(DWORD error) {
+    FsStatus status;
+    switch (error) {
+        case ERROR_SUCCESS:
+            return status;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+        case ERROR_INVALID_DRIVE:
+            status.error = FsError::NotFound;
+            break;
+        case ERROR_ACCESS_DENIED:
+            status.error = FsError::AccessDenied;
+            break;
+        case ERROR_WRITE_PROTECT:
+            status.error = FsError::ReadOnly;
+            break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_USER_MAPPED_FILE:
+            status.error = FsError::InUse;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            status.error = FsError::DiskFull;
+            break;
+        default:
+            status.error = FsError::Other;
+            break;
+    }
+    status.message = SystemMessage(error);
+    return status;
+}
+
+FsStatus LastError() {
+    return FromError(GetLastError());
+}
+
+DWORD Attributes(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str());
+}
+
+bool HasReadOnlyBit(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Windows answers "access denied" both for a lack of rights and for a file that another program
+// holds open; a second look tells the two apart, so the user reads the right reason.
+FsStatus ExplainFailure(const std::wstring& path, DWORD error) {
+    if (error == ERROR_ACCESS_DENIED) {
+        const UniqueHandle probe = OpenHandle(CreateFileW(
+            path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) {
+            error = ERROR_SHARING_VIOLATION;
+        }
+    }
+    return FromError(error);
+}
+
+// Runs `change` on a file whose read-only bit is cleared for the moment; the bit comes back when
+// the change fails, so a failed transfer leaves the file as it was.
+template <typename Change>
+FsStatus WithReadOnlyCleared(const std::wstring& path, Change change) {
+    const DWORD attributes = Attributes(path);
+    const bool readOnly = HasReadOnlyBit(attributes);
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        FsStatus status = LastError();
+        if (status.error == FsError::AccessDenied) {
+            status.error = FsError::ReadOnly;
+        }
+        return status;
+    }
+    if (change()) {
+        return FsStatus::Ok();
+    }
+    const FsStatus status = ExplainFailure(path, GetLastError());
+    if (readOnly) {
+        SetFileAttributesW(path.c_str(), attributes);
+    }
+    return status;
+}
+
+}  // namespace
+
+std::optional<std::string> WindowsFileSystem::CurrentFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (length == 0) {
+            return std::nullopt;
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return WideToUtf8(buffer);
+        }
+        buffer.resize(length);
+    }
+}
+
+bool WindowsFileSystem::CanOpenForReading(const std::string& path) {
+    const UniqueHandle file = OpenHandle(CreateFileW(
+        WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file != nullptr;
+}
+
+FsStatus WindowsFileSystem::ListFolder(const std::string& folder,
+                                       std::vector<FolderEntry>& entries) {
+    entries.clear();
+    std::wstring pattern = WinPath(folder);
+    if (pattern.empty() || pattern.back() != L'\\') {
+        pattern += L'\\';
+    }
+    pattern += L'*';
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data,
+                                           FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        return LastError();
+    }
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L".." ||
+            (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
+            continue;
+        }
+        entries.push_back(
+            {WideToUtf8(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(find.get(), &data));
+    const DWORD error = GetLastError();
+    return error == ERROR_NO_MORE_FILES ? FsStatus::Ok() : FromError(error);
+}
+
+bool WindowsFileSystem::IsFolder(const std::string& path) {
+    const DWORD attributes = Attributes(WinPath(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool WindowsFileSystem::IsFile(const std::string& path) {
+    const DWORD attributes = Attributes(WinPath(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+FsStatus WindowsFileSystem::CreateFolder(const std::string& path) {
+    return CreateDirectoryW(WinPath(path).c_str(), nullptr) ? FsStatus::Ok() : LastError();
+}
+
+FsStatus WindowsFileSystem::RemoveFile(const std::string& path) {
+    const std::wstring wide = WinPath(path);
+    return WithReadOnlyCleared(wide, [&] { return DeleteFileW(wide.c_str()) != 0; });
+}
+
+FsStatus WindowsFileSystem::CopyToStaged(const std::string& source, const std::string& staged) {
+    const UniqueHandle in = OpenHandle(
+        CreateFileW(WinPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!in) {
+        return LastError();
+    }
+    const std::wstring stagedPath = WinPath(staged);
+    SetFileAttributesW(stagedPath.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only left-over
+    UniqueHandle out = OpenHandle(CreateFileW(stagedPath.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
+        return LastError();
+    }
+    std::vector<char> buffer(256 * 1024);
+    FsStatus status;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(in.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            status = LastError();
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        DWORD written = 0;
+        if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got) {
+            status = LastError();
+            if (status.ok()) {
+                status = FromError(ERROR_DISK_FULL);
+            }
+            break;
+        }
+    }
+    // The new file must be on the disk before it replaces the old one.
+    if (status.ok() && !FlushFileBuffers(out.get())) {
+        status = LastError();
+    }
+    if (!CloseHandle(out.release()) && status.ok()) {
+        status = LastError();
+    }
+    if (!status.ok()) {
+        DeleteFileW(stagedPath.c_str());
+    }
+    return status;
+}
+
+FsStatus WindowsFileSystem::MoveStagedOver(const std::string& staged, const std::string& target) {
+    const std::wstring stagedPath = WinPath(staged);
+    const std::wstring targetPath = WinPath(target);
+    return WithReadOnlyCleared(targetPath, [&] {
+        return MoveFileExW(stagedPath.c_str(), targetPath.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
+}
+
+FsStatus WindowsFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
+                                       std::string& bytes) {
+    bytes.clear();
+    const UniqueHandle file = OpenHandle(CreateFileW(
+        WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        return LastError();
+    }
+    bytes.resize(maxBytes);
+    std::size_t filled = 0;
+    while (filled < maxBytes) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(maxBytes - filled),
+                      &got, nullptr)) {
+            bytes.clear();
+            return LastError();
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    bytes.resize(filled);
+    return FsStatus::Ok();
+}
+
+void WindowsFileSystem::Pause(int milliseconds) {
+    Sleep(static_cast<DWORD>(milliseconds));
+}
+
+}  // namespace skyswap

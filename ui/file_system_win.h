@@ -1,0 +1,23 @@
+// The file system on Windows, on the W functions with absolute wide-character paths.
+#pragma once
+
+#include "file_system.h"
+
+namespace skyswap {
+
+class WindowsFileSystem final : public FileSystem {
+  public:
+    std::optional<std::string> CurrentFolder() override;
+    bool CanOpenForReading(const std::string& path) override;
+    FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
+    bool IsFolder(const std::string& path) override;
+    bool IsFile(const std::string& path) override;
+    FsStatus CreateFolder(const std::string& path) override;
+    FsStatus RemoveFile(const std::string& path) override;
+    FsStatus CopyToStaged(const std::string& source, const std::string& staged) override;
+    FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override;
+    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    void Pause(int milliseconds) override;
+};
+
+}  // namespace skyswap
