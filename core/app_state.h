@@ -14,6 +14,26 @@ constexpr int32_t kRandomIndex = 900;
 // Highest set number that discovery accepts in a folder name ("ZT99999").
 constexpr int32_t kHighestSetNumber = 99999;
 
+// What the layout scaling remembers of each control: the geometry and font it had at its first
+// scaling, so that every later size is computed from the design and rounding never accumulates.
+struct ControlDesign {
+    std::optional<float> left, top, width, height, fontSize;
+    std::optional<float> x1, y1, x2, y2;  // a control placed by end points
+};
+
+struct LayoutMemory {
+    // The ratios every control is scaled by now, relative to its design.
+    float ratioX = 1.0F;
+    float ratioY = 1.0F;
+    // The window's outer size and the ratios right after the start-up fitting: later ratios are
+    // taken from these, so a window sized back is laid out exactly as before.
+    float baseWidth = 0.0F;
+    float baseHeight = 0.0F;
+    float baseRatioX = 1.0F;
+    float baseRatioY = 1.0F;
+    std::vector<std::optional<ControlDesign>> controls;  // by control index, read at first pass
+};
+
 struct AppState {
     std::string MainPath;                  // library folder: the current folder at start
     std::string Dest;                      // game folder: MainPath's parent
@@ -40,6 +60,7 @@ struct AppState {
     int16_t ScreenHeightPx = 0;
     bool MoveWindowOnScale = false;
     bool ResizeArmed = false;
+    LayoutMemory Layout;
 };
 
 // The folder of set n: MainPath + "\ZT" + n.

@@ -1,0 +1,249 @@
+#include "layout_scaling.h"
+
+#include <cmath>
+#include <algorithm>
+#include <limits>
+
+namespace skyswap {
+namespace {
+
+constexpr int16_t kDesignWidth = 800;
+constexpr int16_t kDesignHeight = 600;
+constexpr int kMaxControls = 32767;  // the control index is a 16-bit number
+
+std::optional<float> Finite(float value) {
+    return std::isfinite(value) ? std::optional<float>(value) : std::nullopt;
+}
+
+template <typename Int>
+std::optional<Int> RoundTo(float value) {
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    // nearbyint rounds half to even in the default rounding mode.
+    const double rounded = std::nearbyint(static_cast<double>(value));
+    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<Int>(rounded);
+}
+
+std::optional<float> Read(ScalableWindow& window, int index, std::string_view name) {
+    float value = 0;
+    return window.Get(index, name, value) ? std::optional<float>(value) : std::nullopt;
+}
+
+ControlDesign ReadDesign(ScalableWindow& window, int index) {
+    ControlDesign design;
+    design.left = Read(window, index, property::Left);
+    design.top = Read(window, index, property::Top);
+    design.width = Read(window, index, property::Width);
+    design.height = Read(window, index, property::Height);
+    design.fontSize = Read(window, index, property::FontSize);
+    design.x1 = Read(window, index, property::X1);
+    design.y1 = Read(window, index, property::Y1);
+    design.x2 = Read(window, index, property::X2);
+    design.y2 = Read(window, index, property::Y2);
+    return design;
+}
+
+// Sets one property to design x ratio; a control that lacks it, or refuses the value, keeps it.
+void SetScaled(ScalableWindow& window, int index, std::string_view name,
+               const std::optional<float>& design, float ratio) {
+    if (design) {
+        window.Set(index, name, *design * ratio);
+    }
+}
+
+void ScaleControl(ScalableWindow& window, int index, const ControlDesign& design,
+                  const LayoutMemory& layout) {
+    const float rx = layout.ratioX;
+    const float ry = layout.ratioY;
+    if (window.IsHeightExempt(index)) {
+        SetScaled(window, index, property::Left, design.left, rx);
+        SetScaled(window, index, property::Top, design.top, ry);
+        SetScaled(window, index, property::Width, design.width, rx);
+    } else if (design.left && design.top && design.width && design.height) {
+        window.Move(index, *design.left * rx, *design.top * ry, *design.width * rx,
+                    *design.height * ry);
+    }
+    // A line follows the frame it stands in.
+    SetScaled(window, index, property::X1, design.x1, rx);
+    SetScaled(window, index, property::Y1, design.y1, ry);
+    SetScaled(window, index, property::X2, design.x2, rx);
+    SetScaled(window, index, property::Y2, design.y2, ry);
+    // The mean of the two ratios, taken of the totals: a window made wider and then taller ends
+    // with the same fonts as one sized both ways at once.
+    SetScaled(window, index, property::FontSize, design.fontSize, (rx + ry) / 2.0F);
+}
+
+bool ScaleWindowItself(ScalableWindow& window, float ratioX, float ratioY) {
+    float left = 0, top = 0, width = 0, height = 0;
+    if (!window.GetWindow(property::Left, left) || !window.GetWindow(property::Top, top) ||
+        !window.GetWindow(property::Width, width) || !window.GetWindow(property::Height, height)) {
+        return false;
+    }
+    const auto newLeft = CheckedMultiply(left, ratioX);
+    const auto newTop = CheckedMultiply(top, ratioY);
+    const auto newWidth = CheckedMultiply(width, ratioX);
+    const auto newHeight = CheckedMultiply(height, ratioY);
+    if (!newLeft || !newTop || !newWidth || !newHeight) {
+        return false;
+    }
+    return window.MoveWindow(*newLeft, *newTop, *newWidth, *newHeight);
+}
+
+// Records the window's outer size as the base of the next resize.
+bool SaveWindowSize(AppState& state, ScalableWindow& window) {
+    float width = 0, height = 0;
+    if (!window.GetWindow(property::Height, height) || !window.GetWindow(property::Width, width)) {
+        return false;
+    }
+    const auto savedHeight = RoundToInt32(height);
+    const auto savedWidth = RoundToInt32(width);
+    if (!savedHeight || !savedWidth) {
+        return false;
+    }
+    state.SavedHeight = *savedHeight;
+    state.SavedWidth = *savedWidth;
+    return true;
+}
+
+}  // namespace
+
+std::optional<float> CheckedDivide(float dividend, float divisor) {
+    if (divisor == 0.0F || std::isnan(dividend) || std::isnan(divisor)) {
+        return std::nullopt;
+    }
+    return Finite(dividend / divisor);
+}
+
+std::optional<float> CheckedMultiply(float a, float b) {
+    return Finite(a * b);
+}
+
+std::optional<int16_t> RoundToInt16(float value) {
+    return RoundTo<int16_t>(value);
+}
+std::optional<int32_t> RoundToInt32(float value) {
+    return RoundTo<int32_t>(value);
+}
+
+namespace {
+
+// Sets every control to its design times the given total ratios, then, at start, moves the
+// window by this pass's own ratios.
+void ApplyRatios(float totalX, float totalY, float ratioX, float ratioY, ScalableWindow& window,
+                 AppState& state) {
+    LayoutMemory& layout = state.Layout;
+    layout.ratioX = totalX;
+    layout.ratioY = totalY;
+    const int count = std::min(window.Count(), kMaxControls);
+    if (static_cast<int>(layout.controls.size()) < count) {
+        layout.controls.resize(static_cast<std::size_t>(count));
+    }
+    for (int index = 0; index < count; ++index) {
+        auto& design = layout.controls[static_cast<std::size_t>(index)];
+        if (!design) {
+            design = ReadDesign(window, index);
+        }
+        ScaleControl(window, index, *design, layout);
+    }
+    if (state.MoveWindowOnScale) {
+        ScaleWindowItself(window, ratioX, ratioY);  // a fault leaves the window where it is
+    }
+}
+
+}  // namespace
+
+bool ScaleControls(float ratioX, float ratioY, ScalableWindow& window, AppState& state) {
+    const auto totalX = CheckedMultiply(state.Layout.ratioX, ratioX);
+    const auto totalY = CheckedMultiply(state.Layout.ratioY, ratioY);
+    if (!CheckedDivide(ratioX + ratioY, 2.0F) || !totalX || !totalY ||
+        !CheckedDivide(*totalX + *totalY, 2.0F)) {
+        return false;
+    }
+    ApplyRatios(*totalX, *totalY, ratioX, ratioY, window, state);
+    return true;
+}
+
+bool FitToScreen(AppState& state, ScalableWindow& window) {
+    state.DesignWidth = kDesignWidth;
+    state.DesignHeight = kDesignHeight;
+    state.MoveWindowOnScale = true;
+    state.ResizeArmed = false;
+
+    const auto twipsX = RoundToInt16(window.TwipsPerPixelX());
+    const auto twipsY = RoundToInt16(window.TwipsPerPixelY());
+    if (!twipsX || !twipsY) {
+        return false;
+    }
+    state.TwipsPerPixelX = *twipsX;
+    state.TwipsPerPixelY = *twipsY;
+
+    const auto heightPx = CheckedDivide(window.ScreenHeightTwips(), state.TwipsPerPixelY);
+    const auto screenHeight = heightPx ? RoundToInt16(*heightPx) : std::nullopt;
+    if (!screenHeight) {
+        return false;
+    }
+    state.ScreenHeightPx = *screenHeight;
+    const auto widthPx = CheckedDivide(window.ScreenWidthTwips(), state.TwipsPerPixelX);
+    const auto screenWidth = widthPx ? RoundToInt16(*widthPx) : std::nullopt;
+    if (!screenWidth) {
+        return false;
+    }
+    state.ScreenWidthPx = *screenWidth;
+
+    const auto ratioX = CheckedDivide(state.ScreenWidthPx, state.DesignWidth);
+    const auto ratioY = CheckedDivide(state.ScreenHeightPx, state.DesignHeight);
+    if (!ratioX || !ratioY) {
+        return false;
+    }
+    window.SetScaleModeTwips();
+    if (!ScaleControls(*ratioX, *ratioY, window, state) || !SaveWindowSize(state, window)) {
+        return false;
+    }
+    LayoutMemory& layout = state.Layout;
+    window.GetWindow(property::Width, layout.baseWidth);
+    window.GetWindow(property::Height, layout.baseHeight);
+    layout.baseRatioX = layout.ratioX;
+    layout.baseRatioY = layout.ratioY;
+    return true;
+}
+
+bool Form_Resize(AppState& state, ScalableWindow& window) {
+    if (!state.ResizeArmed) {
+        state.ResizeArmed = true;
+        return true;
+    }
+    // Minimising makes the window tiny; scaling to that would only be undone on restore.
+    if (window.IsMinimized()) {
+        return true;
+    }
+    state.MoveWindowOnScale = false;
+    float width = 0, height = 0;
+    if (!window.GetWindow(property::Width, width) || !window.GetWindow(property::Height, height)) {
+        return false;
+    }
+    const auto ratioX = CheckedDivide(width, static_cast<float>(state.SavedWidth));
+    const auto ratioY = CheckedDivide(height, static_cast<float>(state.SavedHeight));
+    if (!ratioX || !ratioY) {
+        return false;
+    }
+    // The totals come from the size at start, not from the rounded saved size, so that rounding
+    // never accumulates over many resizes.
+    const LayoutMemory& layout = state.Layout;
+    const auto sinceStartX = CheckedDivide(width, layout.baseWidth);
+    const auto sinceStartY = CheckedDivide(height, layout.baseHeight);
+    const auto totalX =
+        sinceStartX ? CheckedMultiply(layout.baseRatioX, *sinceStartX) : std::nullopt;
+    const auto totalY =
+        sinceStartY ? CheckedMultiply(layout.baseRatioY, *sinceStartY) : std::nullopt;
+    if (!totalX || !totalY || !CheckedDivide(*totalX + *totalY, 2.0F)) {
+        return false;
+    }
+    ApplyRatios(*totalX, *totalY, *ratioX, *ratioY, window, state);
+    return SaveWindowSize(state, window);
+}
+
+}  // namespace skyswap
