@@ -1,0 +1,212 @@
+// The window's geometry, fonts and pictures as a user sees them at 96 DPI (15 twips per pixel).
+#include <gtest/gtest.h>
+
+#include "image_elements.h"
+#include "resource.h"
+#include "text_win.h"
+#include "ui_test_support.h"
+
+namespace skyswap::test {
+namespace {
+
+struct DesignControl {
+    const wchar_t* name;
+    int index;
+    const char* container;  // "Frame1", "Frame2" or "" for the window
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// The design in twips, as drawn up for the window; the line by its end points' box.
+constexpr DesignControl kDesign[] = {
+    {L"Frame1", -1, "", 135, 225, 6405, 6000},
+    {L"Shape1", 1, "Frame1", 5265, 4455, 1005, 1365},
+    {L"Shape1", 0, "Frame1", 135, 4455, 1005, 1365},
+    {L"Image1", 10, "Frame1", 3240, 4500, 1995, 1275},
+    {L"Image1", 12, "Frame1", 5310, 4815, 915, 735},
+    {L"Image1", 11, "Frame1", 180, 4815, 915, 690},
+    {L"Image1", 9, "Frame1", 1170, 4500, 1995, 1275},
+    {L"Image1", 8, "Frame1", 4275, 3105, 1995, 1275},
+    {L"Image1", 7, "Frame1", 2205, 3105, 1995, 1275},
+    {L"Image1", 6, "Frame1", 135, 3105, 1995, 1275},
+    {L"Image1", 5, "Frame1", 4275, 1710, 1995, 1275},
+    {L"Image1", 4, "Frame1", 2205, 1710, 1995, 1275},
+    {L"Image1", 3, "Frame1", 135, 1710, 1995, 1275},
+    {L"Image1", 2, "Frame1", 4275, 315, 1995, 1275},
+    {L"Image1", 1, "Frame1", 2205, 315, 1995, 1275},
+    {L"Image1", 0, "Frame1", 135, 315, 1995, 1275},
+    {L"Frame2", -1, "", 6615, 225, 2355, 6000},
+    {L"Command4", -1, "Frame2", 180, 3420, 2040, 465},
+    {L"Command5", -1, "Frame2", 540, 5040, 1275, 735},
+    {L"Command3", -1, "Frame2", 270, 4050, 1860, 465},
+    {L"Command2", -1, "Frame2", 180, 2385, 2040, 465},
+    {L"Command1", -1, "Frame2", 270, 1710, 1860, 465},
+    {L"Image2", -1, "Frame2", 180, 315, 1995, 1275},
+    {L"Line1", -1, "Frame2", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
+};
+
+RECT ClientRectOf(HWND control, HWND window) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+LOGFONTW FontOf(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font;
+}
+
+class Form1Layout : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MakePictureLibrary(temp_, 12);
+        form_ = std::make_unique<StartedForm>(temp_);
+        ASSERT_TRUE(form_->started);
+        if (GetDpiForWindow((**form_).hwnd()) != 96) {
+            GTEST_SKIP() << "the design numbers are for 96 DPI";
+        }
+    }
+    Form1& form() { return **form_; }
+
+    TempFolder temp_;
+    std::unique_ptr<StartedForm> form_;
+};
+
+TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
+    RECT client{};
+    GetClientRect(form().hwnd(), &client);
+    EXPECT_EQ(client.right, 608);
+    EXPECT_EQ(client.bottom, 429);
+
+    for (const DesignControl& design : kDesign) {
+        SCOPED_TRACE(WideToUtf8(design.name) + "(" + std::to_string(design.index) + ")");
+        int originX = 0;
+        int originY = 0;
+        if (design.container[0] != '\0') {
+            for (const DesignControl& frame : kDesign) {
+                if (WideToUtf8(frame.name) == design.container) {
+                    originX = frame.left;
+                    originY = frame.top;
+                }
+            }
+        }
+        HWND control = form().Control(design.name, design.index);
+        ASSERT_NE(control, nullptr);
+        const RECT rect = ClientRectOf(control, form().hwnd());
+        EXPECT_EQ(rect.left, (originX + design.left) / 15);
+        EXPECT_EQ(rect.top, (originY + design.top) / 15);
+        EXPECT_EQ(rect.right - rect.left, design.width / 15);
+        EXPECT_EQ(rect.bottom - rect.top, design.height / 15);
+    }
+    // The sizes the layout promises in pixels.
+    const RECT slot = ClientRectOf(form().Control(L"Image1", 0), form().hwnd());
+    EXPECT_EQ(slot.right - slot.left, 133);
+    EXPECT_EQ(slot.bottom - slot.top, 85);
+    const RECT back = ClientRectOf(form().Control(L"Image1", kBackArrow), form().hwnd());
+    EXPECT_EQ(back.bottom - back.top, 46);
+}
+
+TEST_F(Form1Layout, CaptionsAndFonts) {
+    EXPECT_EQ(WindowText(form().Control(L"Frame1")), L"CLICK TO SELECT");
+    EXPECT_EQ(WindowText(form().Control(L"Frame2")), L"SELECTED");
+    EXPECT_EQ(WindowText(form().Control(L"Command1")), L"LOAD TO EAW");
+    EXPECT_EQ(WindowText(form().Control(L"Command2")), L"SAVE AS MY DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"Command3")), L"LOAD MY DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"Command4")), L"LOAD EAW DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"Command5")), L"EXIT");
+
+    const LOGFONTW exit = FontOf(form().Control(L"Command5"));
+    EXPECT_EQ(exit.lfHeight, -27) << "20.25 points";
+    EXPECT_GE(exit.lfWeight, FW_BOLD);
+    EXPECT_TRUE(exit.lfItalic);
+    const LOGFONTW button = FontOf(form().Control(L"Command2"));
+    EXPECT_EQ(button.lfHeight, -11) << "8.25 points";
+    EXPECT_EQ(button.lfWeight, FW_NORMAL);
+    EXPECT_FALSE(button.lfItalic);
+    const LOGFONTW frame = FontOf(form().Control(L"Frame1"));
+    EXPECT_EQ(frame.lfHeight, -11);
+    EXPECT_GE(frame.lfWeight, FW_BOLD);
+}
+
+TEST_F(Form1Layout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);
+    // A 100 x 60 thumbnail stretched over 133 x 85, to the last pixel.
+    const ImageArea& slot = form().Image1(0);
+    EXPECT_TRUE(Near(ColourAt(slot, 0, 0), ThumbnailColour(0)));
+    EXPECT_TRUE(Near(ColourAt(slot, 132, 84), ThumbnailColour(0)));
+
+    const ImageArea& next = form().Image1(kNextArrow);
+    EXPECT_EQ(ColourAt(next, 0, 0), background) << "transparent corner of the arrow icon";
+    EXPECT_NE(CentreColour(next), background) << "the arrow itself";
+
+    // The stacking keeps the arrows above their rectangles: a click in the rectangle's middle
+    // reaches the arrow.
+    const RECT arrow = ClientRectOf(next.hwnd(), form().hwnd());
+    POINT middle{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
+    EXPECT_EQ(
+        ChildWindowFromPointEx(form().hwnd(), middle, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT),
+        next.hwnd());
+
+    // Image areas are no tab stops, and a click on one never leaves the focus on it.
+    for (int element = 0; element < kImageElementCount; ++element) {
+        EXPECT_FALSE(GetWindowLongW(form().Image1(element).hwnd(), GWL_STYLE) & WS_TABSTOP);
+    }
+    SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(GetFocus(), form().Control(L"Command1"));
+}
+
+TEST(Pictures, DecodeBmpJpegAndIcoAndRefuseWhatCannotBeShown) {
+    TempFolder temp;
+    PictureLoader loader;
+    const auto path = [&](const char* name) { return Utf8ToWide(temp.Join(name)); };
+
+    WritePicture(temp.Join("wide.bmp"), 8192, 3, RGB(10, 20, 30), ImageFormat::Bmp);
+    WritePicture(temp.Join("too-wide.bmp"), 8193, 3, RGB(10, 20, 30), ImageFormat::Bmp);
+    WritePicture(temp.Join("too-high.bmp"), 3, 8193, RGB(10, 20, 30), ImageFormat::Bmp);
+    WritePicture(temp.Join("photo.jpg"), 640, 480, RGB(250, 250, 250), ImageFormat::Jpeg);
+    // A JPEG named .bmp still shows: the content decides, not the name.
+    WritePicture(temp.Join("named-wrong.bmp"), 50, 40, RGB(250, 250, 250), ImageFormat::Jpeg);
+    temp.WriteFile("empty.bmp", "");
+
+    const PictureRef wide = loader.FromFile(path("wide.bmp"));
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->width(), 1024);
+    EXPECT_EQ(wide->height(), 3);
+    EXPECT_FALSE(loader.FromFile(path("too-wide.bmp")));
+    EXPECT_FALSE(loader.FromFile(path("too-high.bmp")));
+    const PictureRef photo = loader.FromFile(path("photo.jpg"));
+    ASSERT_TRUE(photo);
+    EXPECT_EQ(photo->width(), 640);
+    EXPECT_FALSE(photo->hasAlpha());
+    ASSERT_TRUE(loader.FromFile(path("named-wrong.bmp")));
+    const char* const foreignName =
+        "Wolken \xc3\xbc"
+        "ber Br\xc3\xbc"
+        "gge \xe2\x98\x81.bmp";
+    WritePicture(temp.Join(foreignName), 8, 8, RGB(1, 2, 3), ImageFormat::Bmp);
+    EXPECT_TRUE(loader.FromFile(path(foreignName))) << "a name outside the ANSI code page";
+    EXPECT_FALSE(loader.FromFile(path("empty.bmp")));
+    EXPECT_FALSE(loader.FromFile(path("missing.bmp")));
+
+    // The decoder lets go of the file: it can be replaced at once.
+    EXPECT_TRUE(DeleteFileW(path("photo.jpg").c_str()));
+
+    const PictureRef arrow = loader.FromFile(Utf8ToWide(HostPath(SKYSWAP_RES_DIR "/next.ico")));
+    ASSERT_TRUE(arrow) << "an icon file";
+    EXPECT_EQ(arrow->width(), 32) << "the largest image of the icon";
+    EXPECT_TRUE(arrow->hasAlpha());
+
+    const PictureRef random = loader.FromResource(GetModuleHandleW(nullptr), IDR_RANDOM_JPEG);
+    ASSERT_TRUE(random);
+    EXPECT_EQ(random->width(), 200);
+    EXPECT_EQ(random->height(), 129);
+}
+
+}  // namespace
+}  // namespace skyswap::test

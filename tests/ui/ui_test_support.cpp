@@ -1,0 +1,220 @@
+#include "ui_test_support.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "text_win.h"
+
+namespace skyswap::test {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// COM for the imaging component and the common controls, as the program's entry point sets up.
+class WindowEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+
+[[maybe_unused]] ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
+
+void Check(HRESULT result, const char* what) {
+    if (FAILED(result)) {
+        throw std::runtime_error(std::string("cannot write a picture: ") + what);
+    }
+}
+
+}  // namespace
+
+void WritePicture(const std::string& path, int width, int height, COLORREF colour,
+                  ImageFormat format) {
+    ComPtr<IWICImagingFactory> factory;
+    Check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_PPV_ARGS(factory.GetAddressOf())),
+          "factory");
+    ComPtr<IWICStream> stream;
+    Check(factory->CreateStream(stream.GetAddressOf()), "stream");
+    Check(stream->InitializeFromFilename(Utf8ToWide(path).c_str(), GENERIC_WRITE), "file");
+    ComPtr<IWICBitmapEncoder> encoder;
+    Check(factory->CreateEncoder(
+              format == ImageFormat::Jpeg ? GUID_ContainerFormatJpeg : GUID_ContainerFormatBmp,
+              nullptr, encoder.GetAddressOf()),
+          "encoder");
+    Check(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache), "encoder");
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    Check(encoder->CreateNewFrame(frame.GetAddressOf(), options.GetAddressOf()), "frame");
+    Check(frame->Initialize(options.Get()), "frame");
+    Check(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height)), "size");
+    WICPixelFormatGUID pixelFormat = GUID_WICPixelFormat24bppBGR;
+    Check(frame->SetPixelFormat(&pixelFormat), "pixel format");
+    if (pixelFormat != GUID_WICPixelFormat24bppBGR) {
+        throw std::runtime_error("the encoder wants another pixel format");
+    }
+    const UINT stride = (static_cast<UINT>(width) * 3 + 3) & ~3u;
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            char* pixel = &pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+            pixel[0] = static_cast<char>(GetBValue(colour));
+            pixel[1] = static_cast<char>(GetGValue(colour));
+            pixel[2] = static_cast<char>(GetRValue(colour));
+        }
+    }
+    Check(frame->WritePixels(static_cast<UINT>(height), stride, static_cast<UINT>(pixels.size()),
+                             reinterpret_cast<BYTE*>(pixels.data())),
+          "pixels");
+    Check(frame->Commit(), "commit");
+    Check(encoder->Commit(), "commit");
+}
+
+COLORREF ThumbnailColour(int set) {
+    return RGB((set * 67 + 20) % 256, (set * 151 + 90) % 256, (set * 37 + 160) % 256);
+}
+
+void MakePictureLibrary(const TempFolder& temp, int count) {
+    MakeLibrary(temp, count);
+    const std::string library = kLibrary;
+    WritePicture(temp.Join(library + "\\nosky.jpg"), 200, 129, kPlaceholderColour,
+                 ImageFormat::Jpeg);
+    for (int n = 0; n < count; ++n) {
+        const std::string set = "ZT" + std::to_string(n);
+        WritePicture(temp.Join(library + "\\" + set + "\\" + set + ".bmp"), 100 + (n * 17) % 150,
+                     60 + (n * 13) % 90, ThumbnailColour(n), ImageFormat::Bmp);
+        temp.WriteFile(library + "\\" + set + "\\" + set + ".txt", "Sky " + std::to_string(n));
+    }
+}
+
+StartedForm::StartedForm(const TempFolder& temp, const std::string& folder)
+    : folder_(temp.Join(folder)) {
+    Form1::Hooks hooks;
+    hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
+                              UINT type) {
+        messages.push_back({text, title, type});
+        return IDOK;
+    };
+    hooks.programEnded = [this] { ended = true; };
+    form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), hooks);
+    started = form_->Create(SW_SHOWNORMAL);
+}
+
+void Click(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(control, WM_LBUTTONUP, 0, middle);
+}
+
+void MouseMove(HWND control) {
+    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+}
+
+void PressKey(HWND dialog, UINT key, bool shift) {
+    BYTE keys[256]{};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        MSG event{};
+        event.hwnd = GetFocus() != nullptr ? GetFocus() : dialog;
+        event.message = message;
+        event.wParam = key;
+        event.lParam = message == WM_KEYUP ? static_cast<LPARAM>(0xC0000001) : 1;
+        if (!IsDialogMessageW(dialog, &event)) {
+            TranslateMessage(&event);
+            DispatchMessageW(&event);
+        }
+    }
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+COLORREF ColourAt(const ImageArea& area, int x, int y) {
+    RECT client{};
+    GetClientRect(area.hwnd(), &client);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    UniqueBitmap surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!surface || !dc || x < 0 || y < 0 || x >= client.right || y >= client.bottom) {
+        return CLR_INVALID;
+    }
+    SelectionScope selected(dc.get(), surface.get());
+    SendMessageW(area.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    GdiFlush();
+    const auto* pixel = static_cast<const BYTE*>(bits) +
+                        (static_cast<size_t>(y) * client.right + static_cast<size_t>(x)) * 4;
+    return RGB(pixel[2], pixel[1], pixel[0]);
+}
+
+COLORREF CentreColour(const ImageArea& area) {
+    RECT client{};
+    GetClientRect(area.hwnd(), &client);
+    return ColourAt(area, client.right / 2, client.bottom / 2);
+}
+
+bool Near(COLORREF actual, COLORREF expected, int tolerance) {
+    return actual != CLR_INVALID &&
+           std::abs(GetRValue(actual) - GetRValue(expected)) <= tolerance &&
+           std::abs(GetGValue(actual) - GetGValue(expected)) <= tolerance &&
+           std::abs(GetBValue(actual) - GetBValue(expected)) <= tolerance;
+}
+
+std::string HostPath(const std::string& path) {
+    std::string windowsPath = path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    return !path.empty() && path[0] == '/' ? "Z:" + windowsPath : windowsPath;
+}
+
+std::wstring ToolTipText(Form1& form, int element) {
+    wchar_t buffer[1024]{};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = form.hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(form.Image1(element).hwnd());
+    tool.lpszText = buffer;
+    SendMessageW(form.ToolTip(), TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&tool));
+    return buffer;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t buffer[1024]{};
+    GetWindowTextW(window, buffer, static_cast<int>(std::size(buffer)));
+    return buffer;
+}
+
+std::vector<std::string> GameTags(const TempFolder& temp, int setCount,
+                                  const std::vector<std::string>& extraTags) {
+    std::vector<std::string> tags = extraTags;
+    for (int n = 0; n < setCount; ++n) {
+        tags.push_back("ZT" + std::to_string(n));
+    }
+    return TagsIn(temp, kGame, tags);
+}
+
+std::vector<std::string> Repeated(const std::string& tag) {
+    return std::vector<std::string>(SkyFileNames().size(), tag);
+}
+
+}  // namespace skyswap::test

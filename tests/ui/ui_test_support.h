@@ -1,0 +1,80 @@
+// Helpers for driving the real main window in-process: libraries with pictures, a started Form1
+// that records its message boxes, clicks, keys and what an image area shows.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+#include "support/sky_library.h"
+#include "support/test_support.h"
+
+namespace skyswap::test {
+
+enum class ImageFormat { Bmp, Jpeg };
+
+// Writes a picture of one colour through the Windows Imaging Component.
+void WritePicture(const std::string& path, int width, int height, COLORREF colour,
+                  ImageFormat format);
+
+// The colour of set n's thumbnail, and of the placeholder.
+COLORREF ThumbnailColour(int set);
+constexpr COLORREF kPlaceholderColour = RGB(200, 40, 200);
+
+// MakeLibrary, plus "nosky.jpg", and in each set a thumbnail ZTn.bmp of its own colour and
+// size and a description ZTn.txt reading "Sky n".
+void MakePictureLibrary(const TempFolder& temp, int count);
+
+// Form1 created with the current folder in the library, recording instead of showing its
+// message boxes and instead of ending the message loop.
+class StartedForm {
+  public:
+    struct Message {
+        std::wstring text;
+        std::wstring title;
+        UINT type;
+    };
+
+    explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary);
+    StartedForm(const StartedForm&) = delete;
+    StartedForm& operator=(const StartedForm&) = delete;
+
+    Form1& operator*() { return *form_; }
+    Form1* operator->() { return form_.get(); }
+
+    bool started = false;
+    bool ended = false;
+    std::vector<Message> messages;
+
+  private:
+    CurrentFolderScope folder_;
+    std::unique_ptr<Form1> form_;
+};
+
+// A left click (button down and up) in the middle of a control.
+void Click(HWND control);
+void MouseMove(HWND control);
+// A key pressed and released through the dialog manager, as the program's message loop does.
+void PressKey(HWND dialog, UINT key, bool shift = false);
+
+// The colour in the middle of an image area as it paints itself.
+COLORREF CentreColour(const ImageArea& area);
+// The colour at a point of an image area.
+COLORREF ColourAt(const ImageArea& area, int x, int y);
+bool Near(COLORREF actual, COLORREF expected, int tolerance = 12);
+
+// A path of the build machine as the program sees it: under Wine "/a/b" is "Z:\\a\\b".
+std::string HostPath(const std::string& path);
+
+std::wstring ToolTipText(Form1& form, int element);
+std::wstring WindowText(HWND window);
+
+// What the game folder holds of the ten files, as tags (see TagsIn).
+std::vector<std::string> GameTags(const TempFolder& temp, int setCount,
+                                  const std::vector<std::string>& extraTags = {});
+std::vector<std::string> Repeated(const std::string& tag);
+
+}  // namespace skyswap::test

@@ -1,0 +1,169 @@
+// The 24 controls of the main window, in the order they are created, with their design geometry
+// in twips; and the arithmetic that turns design geometry into pixels. Creation, stacking, tab
+// order, fonts, tooltips and (later) scaling all read this one table.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string_view>
+
+namespace skyswap {
+
+enum class ControlKind { Frame, Rectangle, ImageArea, Button, Line };
+enum class FontRole { None, Window, FrameCaption, ExitCaption };
+
+struct TwipsRect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+struct TwipsPoint {
+    int x;
+    int y;
+};
+
+constexpr int kNoIndex = -1;        // not an element of a control array
+constexpr int kFormContainer = -1;  // placed in the window's client area
+constexpr int kNoTabIndex = -1;
+
+struct ControlEntry {
+    ControlKind kind;
+    std::wstring_view name;  // "Image1", "Command3"
+    int arrayIndex;          // element of the control array, or kNoIndex
+    int container;           // row of the frame that holds it, or kFormContainer
+    TwipsRect rect;          // relative to the container; all zero for the line
+    TwipsPoint from;         // the line's end points, relative to the container
+    TwipsPoint to;
+    std::wstring_view caption;
+    COLORREF face;  // buttons' face colour
+    FontRole font;
+    int tabIndex;
+};
+
+constexpr int kControlCount = 24;
+constexpr int kClientWidthTwips = 9120;
+constexpr int kClientHeightTwips = 6435;
+constexpr int kTwipsPerPoint = 20;
+constexpr int kLineThicknessPixels = 2;
+
+namespace table_rows {
+constexpr ControlEntry Frame(std::wstring_view name, TwipsRect rect, std::wstring_view caption,
+                             int tabIndex) {
+    return {ControlKind::Frame,     name,    kNoIndex, kFormContainer, rect, {}, {}, caption, 0,
+            FontRole::FrameCaption, tabIndex};
+}
+constexpr ControlEntry Shape(int index, int container, TwipsRect rect) {
+    return {ControlKind::Rectangle, L"Shape1",  index, container, rect, {}, {}, {}, 0,
+            FontRole::None,         kNoTabIndex};
+}
+constexpr ControlEntry Image(std::wstring_view name, int index, int container, TwipsRect rect) {
+    return {ControlKind::ImageArea, name,       index, container, rect, {}, {}, {}, 0,
+            FontRole::None,         kNoTabIndex};
+}
+constexpr ControlEntry Button(std::wstring_view name, int container, TwipsRect rect,
+                              std::wstring_view caption, COLORREF face, FontRole font,
+                              int tabIndex) {
+    return {ControlKind::Button,
+            name,
+            kNoIndex,
+            container,
+            rect,
+            {},
+            {},
+            caption,
+            face,
+            font,
+            tabIndex};
+}
+constexpr ControlEntry Line(std::wstring_view name, int container, TwipsPoint from, TwipsPoint to) {
+    return {ControlKind::Line, name,       kNoIndex, container, {}, from, to, {}, 0,
+            FontRole::None,    kNoTabIndex};
+}
+}  // namespace table_rows
+
+// Rows 0 (Frame1) and 16 (Frame2) are the containers.
+inline constexpr std::array<ControlEntry, kControlCount> kControls{{
+    table_rows::Frame(L"Frame1", {135, 225, 6405, 6000}, L"CLICK TO SELECT", 5),
+    table_rows::Shape(1, 0, {5265, 4455, 1005, 1365}),
+    table_rows::Shape(0, 0, {135, 4455, 1005, 1365}),
+    table_rows::Image(L"Image1", 10, 0, {3240, 4500, 1995, 1275}),
+    table_rows::Image(L"Image1", 12, 0, {5310, 4815, 915, 735}),
+    table_rows::Image(L"Image1", 11, 0, {180, 4815, 915, 690}),
+    table_rows::Image(L"Image1", 9, 0, {1170, 4500, 1995, 1275}),
+    table_rows::Image(L"Image1", 8, 0, {4275, 3105, 1995, 1275}),
+    table_rows::Image(L"Image1", 7, 0, {2205, 3105, 1995, 1275}),
+    table_rows::Image(L"Image1", 6, 0, {135, 3105, 1995, 1275}),
+    table_rows::Image(L"Image1", 5, 0, {4275, 1710, 1995, 1275}),
+    table_rows::Image(L"Image1", 4, 0, {2205, 1710, 1995, 1275}),
+    table_rows::Image(L"Image1", 3, 0, {135, 1710, 1995, 1275}),
+    table_rows::Image(L"Image1", 2, 0, {4275, 315, 1995, 1275}),
+    table_rows::Image(L"Image1", 1, 0, {2205, 315, 1995, 1275}),
+    table_rows::Image(L"Image1", 0, 0, {135, 315, 1995, 1275}),
+    table_rows::Frame(L"Frame2", {6615, 225, 2355, 6000}, L"SELECTED", 0),
+    table_rows::Button(L"Command4", 16, {180, 3420, 2040, 465}, L"LOAD EAW DEFAULT",
+                       RGB(255, 255, 0), FontRole::Window, 6),
+    table_rows::Button(L"Command5", 16, {540, 5040, 1275, 735}, L"EXIT", RGB(255, 0, 0),
+                       FontRole::ExitCaption, 4),
+    table_rows::Button(L"Command3", 16, {270, 4050, 1860, 465}, L"LOAD MY DEFAULT",
+                       RGB(255, 255, 192), FontRole::Window, 3),
+    table_rows::Button(L"Command2", 16, {180, 2385, 2040, 465}, L"SAVE AS MY DEFAULT",
+                       RGB(192, 255, 192), FontRole::Window, 2),
+    table_rows::Button(L"Command1", 16, {270, 1710, 1860, 465}, L"LOAD TO EAW", RGB(0, 192, 0),
+                       FontRole::Window, 1),
+    table_rows::Image(L"Image2", kNoIndex, 16, {180, 315, 1995, 1275}),
+    table_rows::Line(L"Line1", 16, {90, 3150}, {2250, 3150}),
+}};
+
+// The row of a control, or -1 when the table has no such control.
+constexpr int RowOf(std::wstring_view name, int arrayIndex = kNoIndex) {
+    for (int row = 0; row < kControlCount; ++row) {
+        if (kControls[row].name == name && kControls[row].arrayIndex == arrayIndex) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// Faces to try in order: the first one installed is used.
+struct FontChoice {
+    std::array<const wchar_t*, 5> faces;
+    double points;
+    bool bold;
+    bool italic;
+};
+
+const FontChoice& FontFor(FontRole role);
+
+// How design twips become pixels: the scaling ratios (1 on the design screen) and the screen's
+// twips per pixel (1440 / DPI).
+struct LayoutScale {
+    double ratioX = 1.0;
+    double ratioY = 1.0;
+    double twipsPerPixelX = 15.0;
+    double twipsPerPixelY = 15.0;
+};
+
+struct PixelRect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// twips x ratio / twips per pixel, to the nearest pixel, halves to even.
+int ToPixels(double twips, double ratio, double twipsPerPixel);
+
+// A control's rectangle in the client area: its container's position plus its own.
+PixelRect PlaceControl(int row, const LayoutScale& scale);
+
+// The client area's size in pixels.
+SIZE ClientSize(const LayoutScale& scale);
+
+// A font's cell height in pixels (for LOGFONT's negative lfHeight) at this scale; the font
+// follows the mean of the two ratios.
+int FontPixelHeight(double points, const LayoutScale& scale);
+
+}  // namespace skyswap

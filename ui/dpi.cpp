@@ -1,0 +1,54 @@
+#include "dpi.h"
+
+#include "win_handles.h"
+
+namespace skyswap {
+
+namespace {
+
+template <typename Function>
+Function User32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 != nullptr
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name)))
+               : nullptr;
+}
+
+}  // namespace
+
+void EnablePerMonitorDpiAwareness() {
+    using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    if (auto set = User32Function<SetContext>("SetProcessDpiAwarenessContext")) {
+        if (set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+            return;
+        }
+    }
+    SetProcessDPIAware();
+}
+
+UINT WindowDpi(HWND window) {
+    using GetDpi = UINT(WINAPI*)(HWND);
+    static const GetDpi getDpiForWindow = User32Function<GetDpi>("GetDpiForWindow");
+    if (getDpiForWindow != nullptr) {
+        const UINT dpi = getDpiForWindow(window);
+        if (dpi != 0) {
+            return dpi;
+        }
+    }
+    WindowDc dc(window);
+    const int dpi = dc.get() != nullptr ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
+    return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
+    using Adjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const Adjust adjustForDpi = User32Function<Adjust>("AdjustWindowRectExForDpi");
+    RECT rect{0, 0, client.cx, client.cy};
+    if (adjustForDpi == nullptr || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) {
+        rect = {0, 0, client.cx, client.cy};
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    }
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+}  // namespace skyswap

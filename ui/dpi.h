@@ -1,0 +1,21 @@
+// Per-monitor DPI, with fallbacks for systems older than Windows 10 1607, where the newer
+// functions are missing.
+#pragma once
+
+#include <windows.h>
+
+namespace skyswap {
+
+constexpr UINT kDefaultDpi = 96;
+constexpr double kTwipsPerInch = 1440.0;
+
+// Asks for per-monitor (v2) DPI awareness; the manifest asks too, this covers a missing one.
+void EnablePerMonitorDpiAwareness();
+
+// The DPI of the monitor the window is on.
+UINT WindowDpi(HWND window);
+
+// The outer size of a window whose client area is `client`.
+SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
+
+}  // namespace skyswap

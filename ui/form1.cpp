@@ -1,0 +1,575 @@
+#include "form1.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <utility>
+
+#include "discovery.h"
+#include "dpi.h"
+#include "messages.h"
+#include "owner_button.h"
+#include "paging.h"
+#include "resource.h"
+#include "selection.h"
+#include "shapes.h"
+#include "text_win.h"
+
+namespace skyswap {
+
+namespace {
+
+constexpr wchar_t kForm1Class[] = L"SkySwapForm1";
+constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = 0;
+constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+
+constexpr int kFrame1 = RowOf(L"Frame1");
+constexpr int kFrame2 = RowOf(L"Frame2");
+constexpr int kCommand1 = RowOf(L"Command1");
+constexpr int kCommand2 = RowOf(L"Command2");
+constexpr int kCommand3 = RowOf(L"Command3");
+constexpr int kCommand4 = RowOf(L"Command4");
+constexpr int kCommand5 = RowOf(L"Command5");
+constexpr int kImage2 = RowOf(L"Image2");
+static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 && kCommand3 >= 0 &&
+                  kCommand4 >= 0 && kCommand5 >= 0 && kImage2 >= 0,
+              "the table lacks a control the window uses");
+
+// The arrow icons hold 16 and 32 pixel images; the larger stretches better.
+constexpr int kArrowIconSize = 32;
+// Long descriptions wrap instead of running off the screen.
+constexpr int kToolTipWidthAt96Dpi = 400;
+
+std::wstring Title() {
+    return Utf8ToWide(kProgramTitle);
+}
+
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(HDC dc, const wchar_t* face) {
+    LOGFONTW query{};
+    query.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &query, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// A group box does not paint its inside; the main window clips its children, so the frame
+// paints it itself, or a hidden arrow would leave its old pixels behind.
+LRESULT CALLBACK FrameSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                               DWORD_PTR) {
+    if (message == WM_ERASEBKGND) {
+        RECT client{};
+        GetClientRect(window, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, FrameSubclass, id);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SKYSWAP),
+                                                      IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                      GetSystemMetrics(SM_CYICON), LR_SHARED));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SKYSWAP),
+                                                        IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = kForm1Class;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std::move(hooks)) {
+    if (!hooks_.messageBox) {
+        hooks_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title,
+                               UINT type) {
+            return MessageBoxW(owner, text.c_str(), title.c_str(), type);
+        };
+    }
+    if (!hooks_.programEnded) {
+        hooks_.programEnded = [] { PostQuitMessage(0); };
+    }
+    image1Rows_.fill(-1);
+}
+
+Form1::~Form1() {
+    if (hwnd_ != nullptr) {
+        DestroyWindow(hwnd_);
+    }
+}
+
+bool Form1::Create(int showCommand) {
+    if (!RegisterForm1Class(instance_, WindowProc) || !ImageArea::RegisterWindowClass(instance_) ||
+        !RegisterShapeClasses(instance_)) {
+        return false;
+    }
+    CreateWindowExW(kWindowExStyle, kForm1Class, Title().c_str(), kWindowStyle, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    if (hwnd_ == nullptr) {
+        return false;
+    }
+    // The size depends on the DPI of the monitor the window opens on, known only once it exists.
+    dpi_ = WindowDpi(hwnd_);
+    scale_.twipsPerPixelX = scale_.twipsPerPixelY = kTwipsPerInch / dpi_;
+    const SIZE outer = OuterSizeForClient(ClientSize(scale_), kWindowStyle, kWindowExStyle, dpi_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CreateFonts();
+    if (!CreateControls()) {
+        DestroyWindow(hwnd_);
+        return false;
+    }
+    StackControls();
+    CreateToolTips();
+    LoadCreationPictures();
+    return Form_Load(showCommand);
+}
+
+HWND Form1::Control(std::wstring_view name, int arrayIndex) const {
+    const int row = RowOf(name, arrayIndex);
+    return row >= 0 ? controls_[row] : nullptr;
+}
+
+const ImageArea& Form1::Image1(int element) const {
+    return *imageAreas_[image1Rows_[element]];
+}
+
+const ImageArea& Form1::Image2() const {
+    return *imageAreas_[kImage2];
+}
+
+ImageArea& Form1::Image1Area(int element) {
+    return *imageAreas_[image1Rows_[element]];
+}
+
+bool Form1::LoadPlaceholder(const std::string& path) {
+    placeholder_ = pictures_.FromFile(Utf8ToWide(path));
+    return placeholder_ != nullptr;
+}
+
+void Form1::ShowPlaceholder(int element) {
+    if (element >= 0 && element < kImageElementCount) {
+        Image1Area(element).SetPicture(placeholder_);
+    }
+}
+
+bool Form1::LoadPicture(int element, const std::string& path) {
+    if (element < 0 || element >= kImageElementCount) {
+        return false;
+    }
+    PictureRef picture = pictures_.FromFile(Utf8ToWide(path));
+    if (!picture) {
+        return false;
+    }
+    Image1Area(element).SetPicture(std::move(picture));
+    return true;
+}
+
+void Form1::SetVisible(int element, bool visible) {
+    if (element >= 0 && element < kImageElementCount) {
+        ShowWindow(Image1Area(element).hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void Form1::SetToolTip(int element, const std::string& text) {
+    if (element < 0 || element >= kImageElementCount) {
+        return;
+    }
+    std::wstring wide = Utf8ToWide(text);
+    // The mouse moves often; resetting an unchanged text would make a shown tip flicker.
+    if (wide == toolTipTexts_[element]) {
+        return;
+    }
+    toolTipTexts_[element] = std::move(wide);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(Image1Area(element).hwnd());
+    tool.lpszText = toolTipTexts_[element].data();
+    SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (form == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        form->hwnd_ = nullptr;
+        form->toolTip_ = nullptr;
+        form->controls_.fill(nullptr);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return form->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_DRAWITEM:
+            OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_SIZE:
+            Form_Resize();
+            return 0;
+        case DM_GETDEFID:
+            return DefaultButtonForEnter();
+        case WM_ACTIVATE:
+            // Keep the keyboard focus on a control across deactivation, as a dialog does.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focus = GetFocus();
+                if (focus != nullptr && IsChild(hwnd_, focus)) {
+                    focusBeforeDeactivation_ = focus;
+                }
+            } else if (!HIWORD(wParam)) {
+                HWND target = focusBeforeDeactivation_;
+                if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target)) {
+                    target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                }
+                if (target != nullptr) {
+                    SetFocus(target);
+                    return 0;
+                }
+            }
+            break;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_DESTROY:
+            hooks_.programEnded();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool Form1::Form_Load(int showCommand) {
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+    if (DiscoverLibrary(state_, fileSystem_) != DiscoveryResult::Ok ||
+        !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
+        InstallationFailed();
+        return false;
+    }
+    ThumbNails(state_, *this);
+    EnableWindow(CommandButton(kCommand1), FALSE);
+    // As a dialog does, the first button that can take the focus has it at start.
+    if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
+        SetFocus(first);
+    }
+    return true;
+}
+
+// The proportional scaling of the layout will hook in here.
+void Form1::Form_Resize() {}
+
+void Form1::Command1_Click() {
+    ShowTransferOutcome(InstallSelected(state_, fileSystem_));
+    SetFocus(CommandButton(kCommand5));
+}
+
+void Form1::Command2_Click() {
+    ShowTransferOutcome(SaveMyDefault(state_, fileSystem_));
+}
+
+void Form1::Command3_Click() {
+    ShowTransferOutcome(LoadMyDefault(state_, fileSystem_));
+}
+
+void Form1::Command4_Click() {
+    ShowTransferOutcome(LoadGameDefault(state_, fileSystem_));
+    SetFocus(CommandButton(kCommand5));
+}
+
+void Form1::Command5_Click() {
+    DestroyWindow(hwnd_);
+}
+
+void Form1::Image1_Click(int index) {
+    if (index == kBackArrow || index == kNextArrow) {
+        state_.ArrowClicked = index;
+        Prox_Scrn(state_, *this);
+    } else {
+        Image2Area().SetPicture(Image1Area(index).picture());
+    }
+    EnableWindow(CommandButton(kCommand1), TRUE);
+    EnableWindow(CommandButton(kCommand4), TRUE);
+    if (index == kRandomElement) {
+        ChooseRandom(state_);
+    } else if (index < kSlotCount) {
+        ChooseSlot(state_, index);
+    }
+    SetFocus(CommandButton(kCommand1));
+}
+
+void Form1::Image1_MouseMove(int index) {
+    DescribeSlot(state_, fileSystem_, *this, index);
+}
+
+void Form1::ShowTransferOutcome(const TransferReport& report) {
+    const std::string message = TransferMessage(report);
+    if (!message.empty()) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);
+    }
+}
+
+void Form1::InstallationFailed() {
+    hooks_.messageBox(hwnd_, Utf8ToWide(kInstallationMessage), Title(), MB_OK);
+    DestroyWindow(hwnd_);
+}
+
+void Form1::CreateFonts() {
+    WindowDc dc(hwnd_);
+    for (FontRole role : {FontRole::Window, FontRole::FrameCaption, FontRole::ExitCaption}) {
+        const FontChoice& design = FontFor(role);
+        const wchar_t* face = design.faces[0];
+        for (const wchar_t* candidate : design.faces) {
+            if (candidate != nullptr && FaceInstalled(dc.get(), candidate)) {
+                face = candidate;
+                break;
+            }
+        }
+        LOGFONTW font{};
+        font.lfHeight = -FontPixelHeight(design.points, scale_);
+        font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
+        font.lfItalic = design.italic ? TRUE : FALSE;
+        font.lfCharSet = DEFAULT_CHARSET;
+        font.lfQuality = DEFAULT_QUALITY;
+        wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
+        fonts_[static_cast<size_t>(role)] = UniqueFont(CreateFontIndirectW(&font));
+    }
+}
+
+bool Form1::CreateControls() {
+    for (int row = 0; row < kControlCount; ++row) {
+        const ControlEntry& design = kControls[row];
+        const PixelRect rect = PlaceControl(row, scale_);
+        const int id = kFirstControlId + row;
+        auto* const menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+        const wchar_t* caption = design.caption.empty() ? nullptr : design.caption.data();
+        HWND control = nullptr;
+        switch (design.kind) {
+            case ControlKind::Frame:
+                control = CreateWindowExW(0, WC_BUTTONW, caption, kChildStyle | BS_GROUPBOX,
+                                          rect.left, rect.top, rect.width, rect.height, hwnd_, menu,
+                                          instance_, nullptr);
+                if (control != nullptr) {
+                    SetWindowSubclass(control, FrameSubclass, 0, 0);
+                }
+                break;
+            case ControlKind::Rectangle:
+                control =
+                    CreateWindowExW(0, kRectangleClass, nullptr, kChildStyle, rect.left, rect.top,
+                                    rect.width, rect.height, hwnd_, menu, instance_, nullptr);
+                break;
+            case ControlKind::Line:
+                control = CreateWindowExW(0, kLineClass, nullptr, kChildStyle, rect.left, rect.top,
+                                          rect.width, rect.height, hwnd_, menu, instance_, nullptr);
+                break;
+            case ControlKind::Button:
+                control = CreateWindowExW(
+                    0, WC_BUTTONW, caption, kChildStyle | WS_TABSTOP | BS_OWNERDRAW, rect.left,
+                    rect.top, rect.width, rect.height, hwnd_, menu, instance_, nullptr);
+                break;
+            case ControlKind::ImageArea: {
+                auto area = std::make_unique<ImageArea>();
+                if (area->Create(instance_, hwnd_, id, rect)) {
+                    control = area->hwnd();
+                    if (design.name == L"Image1") {
+                        image1Rows_[design.arrayIndex] = row;
+                    }
+                    imageAreas_[row] = std::move(area);
+                }
+                break;
+            }
+        }
+        if (control == nullptr) {
+            return false;
+        }
+        controls_[row] = control;
+        if (design.font != FontRole::None) {
+            SendMessageW(control, WM_SETFONT,
+                         reinterpret_cast<WPARAM>(fonts_[static_cast<size_t>(design.font)].get()),
+                         FALSE);
+        }
+    }
+    return std::all_of(image1Rows_.begin(), image1Rows_.end(), [](int row) { return row >= 0; });
+}
+
+void Form1::ApplyLayout() {
+    for (int row = 0; row < kControlCount; ++row) {
+        const PixelRect rect = PlaceControl(row, scale_);
+        SetWindowPos(controls_[row], nullptr, rect.left, rect.top, rect.width, rect.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        const FontRole role = kControls[row].font;
+        if (role != FontRole::None) {
+            SendMessageW(controls_[row], WM_SETFONT,
+                         reinterpret_cast<WPARAM>(fonts_[static_cast<size_t>(role)].get()), TRUE);
+        }
+    }
+    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
+                 MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
+}
+
+void Form1::StackControls() {
+    // Tab moves along the stacking order, so the buttons go on top in their tab order. The frames
+    // go to the bottom, where they cannot paint over what they hold, and the outlines below the
+    // arrows they frame.
+    const auto layer = [](ControlKind kind) {
+        switch (kind) {
+            case ControlKind::Button:
+                return 0;
+            case ControlKind::ImageArea:
+                return 1;
+            case ControlKind::Rectangle:
+            case ControlKind::Line:
+                return 2;
+            case ControlKind::Frame:
+                break;
+        }
+        return 3;
+    };
+    std::array<int, kControlCount> order{};
+    for (int row = 0; row < kControlCount; ++row) {
+        order[row] = row;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int layerA = layer(kControls[a].kind);
+        const int layerB = layer(kControls[b].kind);
+        if (layerA != layerB) {
+            return layerA < layerB;
+        }
+        return layerA == 0 && kControls[a].tabIndex < kControls[b].tabIndex;
+    });
+    HWND above = HWND_TOP;
+    for (int row : order) {
+        SetWindowPos(controls_[row], above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = controls_[row];
+    }
+}
+
+void Form1::CreateToolTips() {
+    toolTip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    if (toolTip_ == nullptr) {
+        return;
+    }
+    for (int element = 0; element < kImageElementCount; ++element) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd_;
+        tool.uId = reinterpret_cast<UINT_PTR>(Image1Area(element).hwnd());
+        tool.lpszText = toolTipTexts_[element].data();
+        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
+                 MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
+}
+
+void Form1::LoadCreationPictures() {
+    Image1Area(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
+    Image1Area(kBackArrow)
+        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_BACK_ARROW, kArrowIconSize));
+    Image1Area(kNextArrow)
+        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_NEXT_ARROW, kArrowIconSize));
+}
+
+void Form1::OnCommand(int id, int code) {
+    const int row = id - kFirstControlId;
+    if (row < 0 || row >= kControlCount || controls_[row] == nullptr) {
+        return;
+    }
+    const ControlEntry& design = kControls[row];
+    if (design.kind == ControlKind::Button) {
+        if (code != BN_CLICKED || !IsWindowEnabled(controls_[row])) {
+            return;
+        }
+        switch (row) {
+            case kCommand1:
+                Command1_Click();
+                break;
+            case kCommand2:
+                Command2_Click();
+                break;
+            case kCommand3:
+                Command3_Click();
+                break;
+            case kCommand4:
+                Command4_Click();
+                break;
+            case kCommand5:
+                Command5_Click();
+                break;
+            default:
+                break;
+        }
+    } else if (design.kind == ControlKind::ImageArea && design.name == L"Image1") {
+        if (code == kImageAreaClicked) {
+            Image1_Click(design.arrayIndex);
+        } else if (code == kImageAreaMouseMove) {
+            Image1_MouseMove(design.arrayIndex);
+        }
+    }
+}
+
+void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+    const int row = static_cast<int>(item.CtlID) - kFirstControlId;
+    if (row < 0 || row >= kControlCount || kControls[row].kind != ControlKind::Button) {
+        return;
+    }
+    DrawOwnerButton(item, kControls[row].face,
+                    fonts_[static_cast<size_t>(kControls[row].font)].get());
+}
+
+void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi != 0 ? dpi : kDefaultDpi;
+    scale_.twipsPerPixelX = scale_.twipsPerPixelY = kTwipsPerInch / dpi_;
+    // The old fonts stay alive until every control has the new ones.
+    auto oldFonts = std::move(fonts_);
+    CreateFonts();
+    ApplyLayout();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT Form1::DefaultButtonForEnter() const {
+    // Enter presses the button that has the focus, so the dialog manager is told it is the
+    // default one.
+    HWND focus = GetFocus();
+    for (int row = 0; row < kControlCount; ++row) {
+        if (kControls[row].kind == ControlKind::Button && controls_[row] == focus) {
+            return MAKELRESULT(kFirstControlId + row, DC_HASDEFID);
+        }
+    }
+    return 0;
+}
+
+}  // namespace skyswap

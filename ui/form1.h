@@ -1,0 +1,113 @@
+// Form1, the program's one window: its 24 controls, the start-up sequence and every event.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app_state.h"
+#include "controls_table.h"
+#include "file_system_win.h"
+#include "image_area.h"
+#include "image_elements.h"
+#include "pictures.h"
+#include "transfers.h"
+#include "win_handles.h"
+
+namespace skyswap {
+
+// Control ids are the table rows from here on; they stay clear of IDOK and IDCANCEL, which
+// IsDialogMessage sends for Enter and Escape.
+constexpr int kFirstControlId = 1000;
+
+class Form1 final : public ImageElements {
+  public:
+    // Where the window meets the rest of the process. The program shows real message boxes and
+    // ends the message loop; tests capture the texts and note the end instead.
+    struct Hooks {
+        std::function<int(HWND owner, const std::wstring& text, const std::wstring& title,
+                          UINT type)>
+            messageBox;
+        // Called once the window is gone: after "EXIT", the close box or a failed start-up.
+        std::function<void()> programEnded;
+    };
+
+    explicit Form1(HINSTANCE instance, Hooks hooks = {});
+    ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Creates the window and its controls and runs Form_Load. False when start-up failed: the
+    // user has been told, and the window is gone.
+    bool Create(int showCommand);
+
+    // Null once the window is gone.
+    HWND hwnd() const { return hwnd_; }
+    // A control by its name and, for Image1 and Shape1, its element number.
+    HWND Control(std::wstring_view name, int arrayIndex = kNoIndex) const;
+    HWND ToolTip() const { return toolTip_; }
+    const ImageArea& Image1(int element) const;
+    const ImageArea& Image2() const;
+    const PictureRef& Placeholder() const { return placeholder_; }
+    const AppState& State() const { return state_; }
+
+    // ImageElements, through which the paging logic fills the slots.
+    bool LoadPlaceholder(const std::string& path) override;
+    void ShowPlaceholder(int element) override;
+    bool LoadPicture(int element, const std::string& path) override;
+    void SetVisible(int element, bool visible) override;
+    void SetToolTip(int element, const std::string& text) override;
+
+  private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool Form_Load(int showCommand);
+    void Form_Resize();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Image1_Click(int index);
+    void Image1_MouseMove(int index);
+
+    bool CreateControls();
+    void CreateFonts();
+    void ApplyLayout();
+    void StackControls();
+    void CreateToolTips();
+    void LoadCreationPictures();
+    void OnCommand(int id, int code);
+    void OnDrawItem(const DRAWITEMSTRUCT& item);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    LRESULT DefaultButtonForEnter() const;
+    void ShowTransferOutcome(const TransferReport& report);
+    void InstallationFailed();
+    HWND CommandButton(int row) const { return controls_[row]; }
+    ImageArea& Image1Area(int element);
+    ImageArea& Image2Area() { return *imageAreas_[RowOf(L"Image2")]; }
+
+    HINSTANCE instance_;
+    Hooks hooks_;
+    HWND hwnd_ = nullptr;
+    HWND toolTip_ = nullptr;
+    HWND focusBeforeDeactivation_ = nullptr;
+    AppState state_;
+    WindowsFileSystem fileSystem_;
+    PictureLoader pictures_;
+    PictureRef placeholder_;
+    UINT dpi_ = 96;
+    LayoutScale scale_;
+    std::array<HWND, kControlCount> controls_{};
+    std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
+    std::array<int, kImageElementCount> image1Rows_{};
+    std::array<std::wstring, kImageElementCount> toolTipTexts_;
+    std::array<UniqueFont, 4> fonts_;  // by FontRole
+};
+
+}  // namespace skyswap

@@ -1,0 +1,121 @@
+#include "image_area.h"
+
+#include <utility>
+
+namespace skyswap {
+
+namespace {
+constexpr wchar_t kImageAreaClass[] = L"SkySwapImageArea";
+}
+
+bool ImageArea::RegisterWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kImageAreaClass;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool ImageArea::Create(HINSTANCE instance, HWND parent, int id, const PixelRect& rect) {
+    CreateWindowExW(0, kImageAreaClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, rect.left,
+                    rect.top, rect.width, rect.height, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+    return hwnd_ != nullptr;
+}
+
+void ImageArea::SetPicture(PictureRef picture) {
+    picture_ = std::move(picture);
+    if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
+void ImageArea::Paint(HDC dc) const {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (picture_) {
+        picture_->Draw(dc, client);
+    }
+}
+
+void ImageArea::Notify(WORD code) const {
+    SendMessageW(GetParent(hwnd_), WM_COMMAND,
+                 MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd_)), code),
+                 reinterpret_cast<LPARAM>(hwnd_));
+}
+
+LRESULT CALLBACK ImageArea::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* area =
+            static_cast<ImageArea*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        area->hwnd_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(area));
+    }
+    auto* area = reinterpret_cast<ImageArea*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (area == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        area->hwnd_ = nullptr;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return area->HandleMessage(message, wParam, lParam);
+}
+
+LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: {
+            PaintScope paint(hwnd_);
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            // Drawn off-screen first, so that a picture never flickers over the background.
+            UniqueMemoryDc buffer(CreateCompatibleDC(paint.dc()));
+            UniqueBitmap surface(CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));
+            if (buffer && surface) {
+                SelectionScope selected(buffer.get(), surface.get());
+                Paint(buffer.get());
+                BitBlt(paint.dc(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
+            } else {
+                Paint(paint.dc());
+            }
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_LBUTTONDOWN:
+            pressed_ = true;
+            SetCapture(hwnd_);
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool wasPressed = pressed_;
+            pressed_ = false;
+            if (GetCapture() == hwnd_) {
+                ReleaseCapture();
+            }
+            RECT client{};
+            GetClientRect(hwnd_, &client);
+            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            if (wasPressed && PtInRect(&client, at)) {
+                Notify(kImageAreaClicked);
+            }
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
+            return 0;
+        case WM_MOUSEMOVE:
+            Notify(kImageAreaMouseMove);
+            return 0;
+        default:
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+}
+
+}  // namespace skyswap

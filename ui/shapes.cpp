@@ -1,0 +1,83 @@
+#include "shapes.h"
+
+#include "win_handles.h"
+
+namespace skyswap {
+
+const wchar_t kRectangleClass[] = L"SkySwapRectangle";
+const wchar_t kLineClass[] = L"SkySwapLine";
+
+namespace {
+
+void FillWithWindowText(HWND window) {
+    PaintScope paint(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    FillRect(paint.dc(), &client, GetSysColorBrush(COLOR_WINDOWTEXT));
+}
+
+// Limits the window to its border, so that nothing inside it is covered.
+void ClipToOutline(HWND window, int width, int height) {
+    UniqueRegion outline(CreateRectRgn(0, 0, width, height));
+    UniqueRegion inside(CreateRectRgn(1, 1, width - 1, height - 1));
+    if (!outline || !inside) {
+        return;
+    }
+    if (width > 2 && height > 2) {
+        CombineRgn(outline.get(), outline.get(), inside.get(), RGN_DIFF);
+    }
+    // The window owns the region once SetWindowRgn succeeds.
+    if (SetWindowRgn(window, outline.get(), TRUE) != 0) {
+        outline.release();
+    }
+}
+
+LRESULT CALLBACK RectangleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            ClipToOutline(window, LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            FillWithWindowText(window);
+            return 0;
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK LineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            FillWithWindowText(window);
+            return 0;
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+bool RegisterShapeClasses(HINSTANCE instance) {
+    return Register(instance, kRectangleClass, RectangleProc) &&
+           Register(instance, kLineClass, LineProc);
+}
+
+}  // namespace skyswap

@@ -1,0 +1,17 @@
+// The rectangle outlines and the separating line of the main window: plain children drawn in the
+// window-text colour.
+#pragma once
+
+#include <windows.h>
+
+namespace skyswap {
+
+// A one-pixel outline whose inside belongs to the windows under it, so the arrow it frames
+// shows through and takes the clicks.
+extern const wchar_t kRectangleClass[];
+// A filled bar: the line, as thick as its window.
+extern const wchar_t kLineClass[];
+
+bool RegisterShapeClasses(HINSTANCE instance);
+
+}  // namespace skyswap
