@@ -200,8 +200,20 @@ bool FitToScreen(AppState& state, ScalableWindow& window) {
         return false;
     }
     window.SetScaleModeTwips();
+    float widthBefore = 0, heightBefore = 0;
+    const bool sizeKnown = window.GetWindow(property::Width, widthBefore) &&
+                           window.GetWindow(property::Height, heightBefore);
     if (!ScaleControls(*ratioX, *ratioY, window, state) || !SaveWindowSize(state, window)) {
         return false;
+    }
+    // A move that leaves the size as it was raises no resize notification; the one that
+    // ResizeArmed waits to consume would then be the user's own first resize, which would do
+    // nothing. There is nothing to consume in that case.
+    float widthAfter = 0, heightAfter = 0;
+    if (sizeKnown && window.GetWindow(property::Width, widthAfter) &&
+        window.GetWindow(property::Height, heightAfter) && widthAfter == widthBefore &&
+        heightAfter == heightBefore) {
+        state.ResizeArmed = true;
     }
     LayoutMemory& layout = state.Layout;
     window.GetWindow(property::Width, layout.baseWidth);

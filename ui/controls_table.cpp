@@ -43,42 +43,59 @@ const FontChoice& FontFor(FontRole role) {
     return kNoFont;
 }
 
-int ToPixels(double twips, double ratio, double twipsPerPixel) {
-    // nearbyint rounds halves to even in the default rounding mode.
-    return static_cast<int>(std::nearbyint(twips * ratio / twipsPerPixel));
+LayoutGeometry DesignGeometry() {
+    LayoutGeometry geometry{};
+    for (int row = 0; row < kControlCount; ++row) {
+        const ControlEntry& design = kControls[row];
+        ControlGeometry& control = geometry[row];
+        if (design.kind == ControlKind::Line) {
+            control.x1 = static_cast<float>(design.from.x);
+            control.y1 = static_cast<float>(design.from.y);
+            control.x2 = static_cast<float>(design.to.x);
+            control.y2 = static_cast<float>(design.to.y);
+        } else {
+            control.left = static_cast<float>(design.rect.left);
+            control.top = static_cast<float>(design.rect.top);
+            control.width = static_cast<float>(design.rect.width);
+            control.height = static_cast<float>(design.rect.height);
+        }
+        control.fontPoints = static_cast<float>(FontFor(design.font).points);
+    }
+    return geometry;
 }
 
-PixelRect PlaceControl(int row, const LayoutScale& scale) {
+int ToPixels(double twips, double twipsPerPixel) {
+    // nearbyint rounds halves to even in the default rounding mode.
+    return static_cast<int>(std::nearbyint(twips / twipsPerPixel));
+}
+
+PixelRect PlaceControl(int row, const LayoutGeometry& geometry, double twipsPerPixelX,
+                       double twipsPerPixelY) {
     const ControlEntry& design = kControls[row];
+    const ControlGeometry& control = geometry[row];
     PixelRect origin{0, 0, 0, 0};
     if (design.container != kFormContainer) {
-        origin = PlaceControl(design.container, scale);
+        origin = PlaceControl(design.container, geometry, twipsPerPixelX, twipsPerPixelY);
     }
-    const auto x = [&](double twips) {
-        return ToPixels(twips, scale.ratioX, scale.twipsPerPixelX);
-    };
-    const auto y = [&](double twips) {
-        return ToPixels(twips, scale.ratioY, scale.twipsPerPixelY);
-    };
+    const auto x = [&](double twips) { return ToPixels(twips, twipsPerPixelX); };
+    const auto y = [&](double twips) { return ToPixels(twips, twipsPerPixelY); };
     if (design.kind == ControlKind::Line) {
-        const int left = std::min(design.from.x, design.to.x);
-        const int top = std::min(design.from.y, design.to.y);
-        return {origin.left + x(left), origin.top + y(top),
-                std::max(x(std::abs(design.to.x - design.from.x)), kLineThicknessPixels),
-                std::max(y(std::abs(design.to.y - design.from.y)), kLineThicknessPixels)};
+        return {origin.left + x(std::min(control.x1, control.x2)),
+                origin.top + y(std::min(control.y1, control.y2)),
+                std::max(x(std::fabs(control.x2 - control.x1)), kLineThicknessPixels),
+                std::max(y(std::fabs(control.y2 - control.y1)), kLineThicknessPixels)};
     }
-    return {origin.left + x(design.rect.left), origin.top + y(design.rect.top),
-            x(design.rect.width), y(design.rect.height)};
+    return {origin.left + x(control.left), origin.top + y(control.top), x(control.width),
+            y(control.height)};
 }
 
-SIZE ClientSize(const LayoutScale& scale) {
-    return {ToPixels(kClientWidthTwips, scale.ratioX, scale.twipsPerPixelX),
-            ToPixels(kClientHeightTwips, scale.ratioY, scale.twipsPerPixelY)};
+SIZE DesignClientSize(double twipsPerPixelX, double twipsPerPixelY) {
+    return {ToPixels(kClientWidthTwips, twipsPerPixelX),
+            ToPixels(kClientHeightTwips, twipsPerPixelY)};
 }
 
-int FontPixelHeight(double points, const LayoutScale& scale) {
-    const double ratio = (scale.ratioX + scale.ratioY) / 2.0;
-    return std::max(1, ToPixels(points * kTwipsPerPoint, ratio, scale.twipsPerPixelY));
+int FontPixelHeight(double points, double twipsPerPixelY) {
+    return std::max(1, ToPixels(points * kTwipsPerPoint, twipsPerPixelY));
 }
 
 }  // namespace skyswap

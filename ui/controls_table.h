@@ -137,14 +137,22 @@ struct FontChoice {
 
 const FontChoice& FontFor(FontRole role);
 
-// How design twips become pixels: the scaling ratios (1 on the design screen) and the screen's
-// twips per pixel (1440 / DPI).
-struct LayoutScale {
-    double ratioX = 1.0;
-    double ratioY = 1.0;
-    double twipsPerPixelX = 15.0;
-    double twipsPerPixelY = 15.0;
+// A control's geometry as it stands: in twips, relative to its container (the line by its end
+// points), and its font size in points. It starts as the design; the layout scaling changes it.
+struct ControlGeometry {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    float x1 = 0;
+    float y1 = 0;
+    float x2 = 0;
+    float y2 = 0;
+    float fontPoints = 0;  // 0 for a control without a font
 };
+using LayoutGeometry = std::array<ControlGeometry, kControlCount>;
+
+LayoutGeometry DesignGeometry();
 
 struct PixelRect {
     int left;
@@ -153,17 +161,17 @@ struct PixelRect {
     int height;
 };
 
-// twips x ratio / twips per pixel, to the nearest pixel, halves to even.
-int ToPixels(double twips, double ratio, double twipsPerPixel);
+// twips / twips per pixel, to the nearest pixel, halves to even.
+int ToPixels(double twips, double twipsPerPixel);
 
 // A control's rectangle in the client area: its container's position plus its own.
-PixelRect PlaceControl(int row, const LayoutScale& scale);
+PixelRect PlaceControl(int row, const LayoutGeometry& geometry, double twipsPerPixelX,
+                       double twipsPerPixelY);
 
-// The client area's size in pixels.
-SIZE ClientSize(const LayoutScale& scale);
+// The client area's design size in pixels.
+SIZE DesignClientSize(double twipsPerPixelX, double twipsPerPixelY);
 
-// A font's cell height in pixels (for LOGFONT's negative lfHeight) at this scale; the font
-// follows the mean of the two ratios.
-int FontPixelHeight(double points, const LayoutScale& scale);
+// A font's cell height in pixels, for LOGFONT's negative lfHeight.
+int FontPixelHeight(double points, double twipsPerPixelY);
 
 }  // namespace skyswap

@@ -126,11 +126,13 @@ bool Form1::Create(int showCommand) {
     }
     // The size depends on the DPI of the monitor the window opens on, known only once it exists.
     dpi_ = WindowDpi(hwnd_);
-    scale_.twipsPerPixelX = scale_.twipsPerPixelY = kTwipsPerInch / dpi_;
-    const SIZE outer = OuterSizeForClient(ClientSize(scale_), kWindowStyle, kWindowExStyle, dpi_);
+    layout_.Attach(hwnd_, dpi_);
+    const SIZE outer =
+        OuterSizeForClient(DesignClientSize(layout_.TwipsPerPixel(), layout_.TwipsPerPixel()),
+                           kWindowStyle, kWindowExStyle, dpi_);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    CreateFonts();
+    ChooseFontFaces();
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return false;
@@ -271,6 +273,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 bool Form1::Form_Load(int showCommand) {
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
+    // A fault here (an absurd screen metric) leaves the layout at its design size.
+    FitToScreen(state_, layout_);
+    ApplyLayout();
     if (DiscoverLibrary(state_, fileSystem_) != DiscoveryResult::Ok ||
         !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
         InstallationFailed();
@@ -285,8 +290,14 @@ bool Form1::Form_Load(int showCommand) {
     return true;
 }
 
-// The proportional scaling of the layout will hook in here.
-void Form1::Form_Resize() {}
+void Form1::Form_Resize() {
+    if (controls_[0] == nullptr) {
+        return;  // a size notification while the window is being made
+    }
+    // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
+    skyswap::Form_Resize(state_, layout_);
+    ApplyLayout();
+}
 
 void Form1::Command1_Click() {
     ShowTransferOutcome(InstallSelected(state_, fileSystem_));
@@ -343,7 +354,7 @@ void Form1::InstallationFailed() {
     DestroyWindow(hwnd_);
 }
 
-void Form1::CreateFonts() {
+void Form1::ChooseFontFaces() {
     WindowDc dc(hwnd_);
     for (FontRole role : {FontRole::Window, FontRole::FrameCaption, FontRole::ExitCaption}) {
         const FontChoice& design = FontFor(role);
@@ -354,21 +365,38 @@ void Form1::CreateFonts() {
                 break;
             }
         }
-        LOGFONTW font{};
-        font.lfHeight = -FontPixelHeight(design.points, scale_);
-        font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
-        font.lfItalic = design.italic ? TRUE : FALSE;
-        font.lfCharSet = DEFAULT_CHARSET;
-        font.lfQuality = DEFAULT_QUALITY;
-        wcsncpy(font.lfFaceName, face, LF_FACESIZE - 1);
-        fonts_[static_cast<size_t>(role)] = UniqueFont(CreateFontIndirectW(&font));
+        fontFaces_[static_cast<size_t>(role)] = face;
     }
+}
+
+// Gives a control a font at the size the layout holds for it, when that size changed.
+void Form1::UpdateFont(int row) {
+    const FontRole role = kControls[row].font;
+    const float points = layout_.Geometry()[row].fontPoints;
+    if (role == FontRole::None || (fonts_[row] && points == fontPoints_[row])) {
+        return;
+    }
+    const FontChoice& design = FontFor(role);
+    LOGFONTW font{};
+    font.lfHeight = -FontPixelHeight(points, layout_.TwipsPerPixel());
+    font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = design.italic ? TRUE : FALSE;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    wcsncpy(font.lfFaceName, fontFaces_[static_cast<size_t>(role)].c_str(), LF_FACESIZE - 1);
+    UniqueFont created(CreateFontIndirectW(&font));
+    if (!created) {
+        return;
+    }
+    SendMessageW(controls_[row], WM_SETFONT, reinterpret_cast<WPARAM>(created.get()), TRUE);
+    fonts_[row] = std::move(created);  // the old font goes once the control has the new one
+    fontPoints_[row] = points;
 }
 
 bool Form1::CreateControls() {
     for (int row = 0; row < kControlCount; ++row) {
         const ControlEntry& design = kControls[row];
-        const PixelRect rect = PlaceControl(row, scale_);
+        const PixelRect rect = layout_.Place(row);
         const int id = kFirstControlId + row;
         auto* const menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
         const wchar_t* caption = design.caption.empty() ? nullptr : design.caption.data();
@@ -412,25 +440,17 @@ bool Form1::CreateControls() {
             return false;
         }
         controls_[row] = control;
-        if (design.font != FontRole::None) {
-            SendMessageW(control, WM_SETFONT,
-                         reinterpret_cast<WPARAM>(fonts_[static_cast<size_t>(design.font)].get()),
-                         FALSE);
-        }
+        UpdateFont(row);
     }
     return std::all_of(image1Rows_.begin(), image1Rows_.end(), [](int row) { return row >= 0; });
 }
 
 void Form1::ApplyLayout() {
     for (int row = 0; row < kControlCount; ++row) {
-        const PixelRect rect = PlaceControl(row, scale_);
+        const PixelRect rect = layout_.Place(row);
         SetWindowPos(controls_[row], nullptr, rect.left, rect.top, rect.width, rect.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-        const FontRole role = kControls[row].font;
-        if (role != FontRole::None) {
-            SendMessageW(controls_[row], WM_SETFONT,
-                         reinterpret_cast<WPARAM>(fonts_[static_cast<size_t>(role)].get()), TRUE);
-        }
+        UpdateFont(row);
     }
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
@@ -545,16 +565,13 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (row < 0 || row >= kControlCount || kControls[row].kind != ControlKind::Button) {
         return;
     }
-    DrawOwnerButton(item, kControls[row].face,
-                    fonts_[static_cast<size_t>(kControls[row].font)].get());
+    DrawOwnerButton(item, kControls[row].face, fonts_[row].get());
 }
 
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     dpi_ = dpi != 0 ? dpi : kDefaultDpi;
-    scale_.twipsPerPixelX = scale_.twipsPerPixelY = kTwipsPerInch / dpi_;
-    // The old fonts stay alive until every control has the new ones.
-    auto oldFonts = std::move(fonts_);
-    CreateFonts();
+    layout_.SetDpi(dpi_);
+    fontPoints_.fill(0);  // the same sizes take other pixel heights now
     ApplyLayout();
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);

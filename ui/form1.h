@@ -17,6 +17,7 @@
 #include "pictures.h"
 #include "transfers.h"
 #include "win_handles.h"
+#include "window_layout.h"
 
 namespace skyswap {
 
@@ -77,7 +78,8 @@ class Form1 final : public ImageElements {
     void Image1_MouseMove(int index);
 
     bool CreateControls();
-    void CreateFonts();
+    void ChooseFontFaces();
+    void UpdateFont(int row);
     void ApplyLayout();
     void StackControls();
     void CreateToolTips();
@@ -102,12 +104,14 @@ class Form1 final : public ImageElements {
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;
-    LayoutScale scale_;
+    WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
     std::array<int, kImageElementCount> image1Rows_{};
     std::array<std::wstring, kImageElementCount> toolTipTexts_;
-    std::array<UniqueFont, 4> fonts_;  // by FontRole
+    std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
+    std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size
+    std::array<float, kControlCount> fontPoints_{};  // the size each of fonts_ was made at
 };
 
 }  // namespace skyswap

@@ -1,5 +1,7 @@
 #include "image_area.h"
 
+#include "child_window_class.h"
+
 #include <utility>
 
 namespace skyswap {
@@ -9,13 +11,7 @@ constexpr wchar_t kImageAreaClass[] = L"SkySwapImageArea";
 }
 
 bool ImageArea::RegisterWindowClass(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kImageAreaClass;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterChildWindowClass(instance, kImageAreaClass, WindowProc);
 }
 
 bool ImageArea::Create(HINSTANCE instance, HWND parent, int id, const PixelRect& rect) {

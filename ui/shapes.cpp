@@ -1,5 +1,6 @@
 #include "shapes.h"
 
+#include "child_window_class.h"
 #include "win_handles.h"
 
 namespace skyswap {
@@ -63,21 +64,11 @@ LRESULT CALLBACK LineProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
 }
 
-bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = name;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 }  // namespace
 
 bool RegisterShapeClasses(HINSTANCE instance) {
-    return Register(instance, kRectangleClass, RectangleProc) &&
-           Register(instance, kLineClass, LineProc);
+    return RegisterChildWindowClass(instance, kRectangleClass, RectangleProc) &&
+           RegisterChildWindowClass(instance, kLineClass, LineProc);
 }
 
 }  // namespace skyswap

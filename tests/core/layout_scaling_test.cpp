@@ -120,16 +120,45 @@ TEST(LayoutScaling, ControlsOfEveryKindAreScaledAsFarAsTheyCan) {
     EXPECT_FLOAT_EQ(empty.window["Left"], 1536);
 }
 
+TEST(LayoutScaling, TheStartUpNotificationIsConsumedAndLaterOnesScale) {
+    {  // Delivered during the start-up move itself: consumed there.
+        Layout layout;
+        layout.Screen(1024, 768, 15);
+        int notifications = 0;
+        layout.window.onResize = [&] {
+            ++notifications;
+            Form_Resize(layout.state, layout.window);
+        };
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        EXPECT_EQ(notifications, 1);
+        EXPECT_TRUE(layout.state.ResizeArmed);
+        EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 345.6F) << "scaled once, not twice";
+    }
+    {  // Queued until after the start-up: the first one handled is consumed.
+        Layout layout;
+        layout.Screen(1024, 768, 15);
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        EXPECT_FALSE(layout.state.ResizeArmed);
+        const int saved = layout.state.SavedWidth;
+        ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+        EXPECT_TRUE(layout.state.ResizeArmed);
+        EXPECT_EQ(layout.state.SavedWidth, saved);
+        EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 345.6F);
+    }
+    {  // No notification at all, because the size did not change: the user's first resize
+       // is not swallowed.
+        Layout layout;
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        EXPECT_TRUE(layout.state.ResizeArmed);
+        layout.window.window["Width"] = 9240 * 1.2F;
+        ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+        EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 324);
+    }
+}
+
 TEST(LayoutScaling, ResizesFollowTheWindowButNeverMoveIt) {
     Layout layout;
     ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-    // The notification caused by the start-up move is consumed.
-    layout.window.window["Width"] = 9240 * 1.5F;
-    ASSERT_TRUE(Form_Resize(layout.state, layout.window));
-    EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 270);
-    EXPECT_EQ(layout.state.SavedWidth, 9240);
-    EXPECT_TRUE(layout.state.ResizeArmed);
-
     // 1.2 times as wide as the saved size, as high: left and width x 1.2, fonts x 1.1.
     layout.window.window["Width"] = 9240 * 1.2F;
     const int movesBefore = layout.window.windowMoves;
@@ -148,8 +177,9 @@ TEST(LayoutScaling, NoDriftThroughResizesMinimiseAndRestore) {
     Layout layout;
     layout.window.wholePixels = true;
     layout.Screen(1024, 768, 15);
+    layout.window.onResize = [&] { Form_Resize(layout.state, layout.window); };
     ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-    ASSERT_TRUE(Form_Resize(layout.state, layout.window));  // consumed
+    layout.window.onResize = nullptr;
     const auto fitted = layout.window.controls;
     const auto fittedWindow = layout.window.window;
 

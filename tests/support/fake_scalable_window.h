@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ class FakeScalableWindow final : public ScalableWindow {
     int windowMoves = 0;
     // When set, every stored geometry is rounded to whole pixels, as a real window does.
     bool wholePixels = false;
+    // The resize notification that a change of the window's size raises, if any.
+    std::function<void()> onResize;
 
     int Add(std::map<std::string, float, std::less<>> properties, bool heightExempt = false) {
         controls.push_back({std::move(properties), heightExempt});
@@ -77,8 +80,12 @@ class FakeScalableWindow final : public ScalableWindow {
         return true;
     }
     bool MoveWindow(float left, float top, float width, float height) override {
+        const bool resized = width != window["Width"] || height != window["Height"];
         window = {{"Left", left}, {"Top", top}, {"Width", width}, {"Height", height}};
         ++windowMoves;
+        if (resized && onResize) {
+            onResize();  // delivered at once, as Windows does
+        }
         return true;
     }
     bool IsMinimized() override { return minimized; }

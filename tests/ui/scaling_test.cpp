@@ -1,0 +1,124 @@
+// The real window fitted to the screen it starts on and following its size. The test program
+// runs once on the 800 x 600 screen with the other window tests, and on its own on larger Xvfb
+// screens (see tests/CMakeLists.txt).
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "controls_table.h"
+#include "text_win.h"
+#include "ui_test_support.h"
+
+namespace skyswap::test {
+namespace {
+
+RECT RectInClient(HWND control, HWND window) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SIZE OuterSize(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// Where every control belongs: its design geometry times the ratios, in pixels at 96 DPI.
+LayoutGeometry Expected(double ratioX, double ratioY) {
+    LayoutGeometry geometry = DesignGeometry();
+    for (ControlGeometry& control : geometry) {
+        control.left = static_cast<float>(control.left * ratioX);
+        control.width = static_cast<float>(control.width * ratioX);
+        control.x1 = static_cast<float>(control.x1 * ratioX);
+        control.x2 = static_cast<float>(control.x2 * ratioX);
+        control.top = static_cast<float>(control.top * ratioY);
+        control.height = static_cast<float>(control.height * ratioY);
+        control.y1 = static_cast<float>(control.y1 * ratioY);
+        control.y2 = static_cast<float>(control.y2 * ratioY);
+    }
+    return geometry;
+}
+
+void ExpectLayout(Form1& form, double ratioX, double ratioY) {
+    const LayoutGeometry expected = Expected(ratioX, ratioY);
+    for (int row = 0; row < kControlCount; ++row) {
+        const ControlEntry& entry = kControls[row];
+        SCOPED_TRACE(WideToUtf8(entry.name) + "(" + std::to_string(entry.arrayIndex) + ")");
+        const PixelRect want = PlaceControl(row, expected, 15, 15);
+        const RECT got = RectInClient(form.Control(entry.name, entry.arrayIndex), form.hwnd());
+        EXPECT_NEAR(got.left, want.left, 1);
+        EXPECT_NEAR(got.top, want.top, 1);
+        EXPECT_NEAR(got.right - got.left, want.width, 1);
+        EXPECT_NEAR(got.bottom - got.top, want.height, 1);
+    }
+}
+
+std::vector<RECT> ControlRects(Form1& form) {
+    std::vector<RECT> rects;
+    for (const ControlEntry& entry : kControls) {
+        rects.push_back(RectInClient(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
+    }
+    return rects;
+}
+
+class Scaling : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MakePictureLibrary(temp_, 12);
+        form_ = std::make_unique<StartedForm>(temp_);
+        ASSERT_TRUE(form_->started);
+        if (GetDpiForWindow(form().hwnd()) != 96) {
+            GTEST_SKIP() << "the expected pixels are for 96 DPI";
+        }
+        ratioX_ = GetSystemMetrics(SM_CXSCREEN) / 800.0;
+        ratioY_ = GetSystemMetrics(SM_CYSCREEN) / 600.0;
+    }
+    Form1& form() { return **form_; }
+
+    TempFolder temp_;
+    std::unique_ptr<StartedForm> form_;
+    double ratioX_ = 1;
+    double ratioY_ = 1;
+};
+
+TEST_F(Scaling, StartFitsTheLayoutToTheScreen) {
+    ::testing::Test::RecordProperty("screen", std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                                                  std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+    ExpectLayout(form(), ratioX_, ratioY_);
+    // The window grew by the same ratios, and the fonts by their mean.
+    const SIZE outer = OuterSize(form().hwnd());
+    EXPECT_NEAR(outer.cx, form().State().SavedWidth / 15.0, 1);
+    const float exitPoints = form().State().Layout.ratioX;
+    EXPECT_NEAR(exitPoints, ratioX_, 1e-5);
+    LOGFONTW exit{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form().Control(L"Command5"), WM_GETFONT, 0, 0)),
+               sizeof(exit), &exit);
+    EXPECT_NEAR(-exit.lfHeight, 20.25 * 20 * (ratioX_ + ratioY_) / 2 / 15, 1);
+}
+
+TEST_F(Scaling, AResizeScalesTheControlsAndMinimiseLeavesThemAlone) {
+    const SIZE outer = OuterSize(form().hwnd());
+    const int wider = outer.cx * 6 / 5;
+    SetWindowPos(form().hwnd(), nullptr, 0, 0, wider, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_EQ(OuterSize(form().hwnd()).cx, wider) << "the window system refused the size";
+    ExpectLayout(form(), ratioX_ * wider / outer.cx, ratioY_);
+
+    const std::vector<RECT> before = ControlRects(form());
+    ShowWindow(form().hwnd(), SW_MINIMIZE);
+    ShowWindow(form().hwnd(), SW_RESTORE);
+    const std::vector<RECT> after = ControlRects(form());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "control " << i;
+    }
+
+    // Back to the size it started with: exactly the start's layout.
+    SetWindowPos(form().hwnd(), nullptr, 0, 0, outer.cx, outer.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ExpectLayout(form(), ratioX_, ratioY_);
+}
+
+}  // namespace
+}  // namespace skyswap::test
