@@ -234,6 +234,19 @@ TEST(Transfers, WorkInFoldersWithNonAsciiNames) {
 }
 
 #ifdef _WIN32
+TEST(Transfers, SetFoldersAndFilesAreFoundInAnyLetterCase) {
+    Game game(0);
+    const std::string set = std::string(kLibrary) + "\\zt0";
+    test::WriteSkyFiles(game.temp, set, "ZT0");
+    ASSERT_TRUE(MoveFileW(Utf8ToWide(game.temp.Join(set + "\\cloud1.ter")).c_str(),
+                          Utf8ToWide(game.temp.Join(set + "\\CLOUD1.TER")).c_str()));
+    game.state = test::StateFor(game.temp);
+    ASSERT_EQ(game.state.SetCount, 1);
+    ChooseSlot(game.state, 0);
+    EXPECT_EQ(InstallSelected(game.state, *game.fs).status, TransferStatus::Done);
+    EXPECT_EQ(game.GameTags(), Repeat("ZT0"));
+}
+
 TEST(Transfers, AFileHeldOpenByAnotherProgramIsReportedAndTheRestReplaced) {
     Game game(1);
     const std::wstring held = Utf8ToWide(game.temp.Join("Game\\cloud2.ter"));
