@@ -33,23 +33,7 @@ void ClipToOutline(HWND window, int width, int height) {
     }
 }
 
-LRESULT CALLBACK RectangleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-        case WM_SIZE:
-            ClipToOutline(window, LOWORD(lParam), HIWORD(lParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT:
-            FillWithWindowText(window);
-            return 0;
-        case WM_NCHITTEST:
-            return HTTRANSPARENT;
-        default:
-            return DefWindowProcW(window, message, wParam, lParam);
-    }
-}
-
+// The line is a window filled with the outline colour.
 LRESULT CALLBACK LineProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND:
@@ -62,6 +46,15 @@ LRESULT CALLBACK LineProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+// The rectangle is the same, cut down to its one-pixel border.
+LRESULT CALLBACK RectangleProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE) {
+        ClipToOutline(window, LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    }
+    return LineProc(window, message, wParam, lParam);
 }
 
 }  // namespace

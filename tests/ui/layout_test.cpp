@@ -47,13 +47,6 @@ constexpr DesignControl kDesign[] = {
     {L"Line1", -1, "Frame2", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
 };
 
-RECT ClientRectOf(HWND control, HWND window) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 LOGFONTW FontOf(HWND control) {
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),

@@ -12,13 +12,6 @@
 namespace skyswap::test {
 namespace {
 
-RECT RectInClient(HWND control, HWND window) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 SIZE OuterSize(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -47,7 +40,7 @@ void ExpectLayout(Form1& form, double ratioX, double ratioY) {
         const ControlEntry& entry = kControls[row];
         SCOPED_TRACE(WideToUtf8(entry.name) + "(" + std::to_string(entry.arrayIndex) + ")");
         const PixelRect want = PlaceControl(row, expected, 15, 15);
-        const RECT got = RectInClient(form.Control(entry.name, entry.arrayIndex), form.hwnd());
+        const RECT got = ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd());
         EXPECT_NEAR(got.left, want.left, 1);
         EXPECT_NEAR(got.top, want.top, 1);
         EXPECT_NEAR(got.right - got.left, want.width, 1);
@@ -58,7 +51,7 @@ void ExpectLayout(Form1& form, double ratioX, double ratioY) {
 std::vector<RECT> ControlRects(Form1& form) {
     std::vector<RECT> rects;
     for (const ControlEntry& entry : kControls) {
-        rects.push_back(RectInClient(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
+        rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
     }
     return rects;
 }

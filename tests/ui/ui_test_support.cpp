@@ -113,6 +113,13 @@ StartedForm::StartedForm(const TempFolder& temp, const std::string& folder)
     started = form_->Create(SW_SHOWNORMAL);
 }
 
+RECT ClientRectOf(HWND control, HWND window) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 void Click(HWND control) {
     RECT client{};
     GetClientRect(control, &client);

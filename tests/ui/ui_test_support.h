@@ -60,6 +60,9 @@ void MouseMove(HWND control);
 // A key pressed and released through the dialog manager, as the program's message loop does.
 void PressKey(HWND dialog, UINT key, bool shift = false);
 
+// A control's rectangle in the client area of `window`.
+RECT ClientRectOf(HWND control, HWND window);
+
 // The colour in the middle of an image area as it paints itself.
 COLORREF CentreColour(const ImageArea& area);
 // The colour at a point of an image area.
