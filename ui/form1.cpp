@@ -272,7 +272,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool Form1::Form_Load(int showCommand) {
     ShowWindow(hwnd_, showCommand);
-    UpdateWindow(hwnd_);
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();

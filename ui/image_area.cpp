@@ -70,6 +70,11 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             PaintScope paint(hwnd_);
             RECT client{};
             GetClientRect(hwnd_, &client);
+            // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
+            if (picture_ && !picture_->hasAlpha() && !picture_->isIcon()) {
+                picture_->Draw(paint.dc(), client);
+                return 0;
+            }
             // Drawn off-screen first, so that a picture never flickers over the background.
             UniqueMemoryDc buffer(CreateCompatibleDC(paint.dc()));
             UniqueBitmap surface(CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));

@@ -48,17 +48,42 @@ void Picture::Draw(HDC dc, const RECT& box) const {
 PictureLoader::PictureLoader() {
     CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                      IID_PPV_ARGS(factory_.GetAddressOf()));
+    CoGetClassObject(CLSID_WICBmpDecoder, CLSCTX_INPROC_SERVER, nullptr,
+                     IID_PPV_ARGS(bmpDecoders_.GetAddressOf()));
+    CoGetClassObject(CLSID_WICJpegDecoder, CLSCTX_INPROC_SERVER, nullptr,
+                     IID_PPV_ARGS(jpegDecoders_.GetAddressOf()));
 }
 
 PictureRef PictureLoader::FromFile(const std::wstring& path) const {
     if (!factory_) {
         return nullptr;
     }
+    ComPtr<IWICStream> stream;
+    if (FAILED(factory_->CreateStream(stream.GetAddressOf())) ||
+        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_READ))) {
+        return nullptr;
+    }
+    unsigned char signature[2] = {};
+    ULONG got = 0;
+    stream->Read(signature, sizeof signature, &got);
+    const LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    IClassFactory* known = nullptr;
+    if (got == 2 && signature[0] == 'B' && signature[1] == 'M') {
+        known = bmpDecoders_.Get();
+    } else if (got == 2 && signature[0] == 0xFF && signature[1] == 0xD8) {
+        known = jpegDecoders_.Get();
+    }
     ComPtr<IWICBitmapDecoder> decoder;
-    // The decoder holds the file open; it is released, and the file closed, before returning.
-    if (FAILED(factory_->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                   WICDecodeMetadataCacheOnDemand,
-                                                   decoder.GetAddressOf()))) {
+    if (known != nullptr &&
+        SUCCEEDED(known->CreateInstance(nullptr, IID_PPV_ARGS(decoder.GetAddressOf()))) &&
+        SUCCEEDED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand))) {
+        return Decode(decoder.Get());
+    }
+    decoder.Reset();
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    if (FAILED(factory_->CreateDecoderFromStream(
+            stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()))) {
         return nullptr;
     }
     return Decode(decoder.Get());

@@ -64,6 +64,10 @@ class PictureLoader {
     PictureRef Decode(IWICBitmapDecoder* decoder) const;
 
     Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
+    // The decoders of the two formats the library uses, made once: looking a decoder up for
+    // every file costs more than decoding a thumbnail.
+    Microsoft::WRL::ComPtr<IClassFactory> bmpDecoders_;
+    Microsoft::WRL::ComPtr<IClassFactory> jpegDecoders_;
 };
 
 }  // namespace skyswap

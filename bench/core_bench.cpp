@@ -1,0 +1,193 @@
+// The core's work that a user waits for, each timed beside its baseline: the plainest code that
+// does the same work with the same system calls. Natively with Google Benchmark; in the Windows
+// build with the harness in bench/harness, under Wine.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "app_state.h"
+#include "description.h"
+#include "discovery.h"
+#include "fixtures.h"
+#include "paging.h"
+#include "platform.h"
+#include "timing_file_system.h"
+#include "transfers.h"
+
+namespace skyswap::bench {
+namespace {
+
+constexpr std::size_t kSkyFileSize = 1 << 20;
+constexpr std::size_t kSmokeSkyFileSize = 64 << 10;
+constexpr int kSmokeSets = 100;
+// The slot the mouse is over; its set has a description file.
+constexpr int kHoveredSlot = 3;
+
+void InstallTransfer(benchmark::State& state, const TransferFixture* fixture) {
+    auto platform = test::MakePlatformFileSystem();
+    // The clock calls it adds are a few dozen per transfer of ten files, lost in the noise.
+    TimingFileSystem fs(*platform);
+    AppState app;
+    app.Dest = fixture->game();
+    int turn = 0;
+    for (auto _ : state) {
+        app.SelectedIndex = turn % 2;
+        app.SelectedPath = fixture->set(turn);
+        ++turn;
+        if (!InstallSelected(app, fs).ok()) {
+            state.SkipWithError("the transfer failed");
+            break;
+        }
+    }
+    // Where a transfer spends its time, in ms per transfer: staged copies with their flush,
+    // renames over the old files, deletions (of left-overs that are normally absent), probes.
+    for (const auto& [kind, seconds] : fs.Seconds()) {
+        state.counters[kind + "_ms"] = turn > 0 ? seconds * 1000 / turn : 0;
+    }
+}
+
+void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture) {
+    std::array<std::array<NativePath, SkyFileSet.size()>, 2> sources;
+    std::array<NativePath, SkyFileSet.size()> targets;
+    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        sources[0][i] = ToNative(fixture->set(0) + SkyFileSet[i]);
+        sources[1][i] = ToNative(fixture->set(1) + SkyFileSet[i]);
+        targets[i] = ToNative(fixture->game() + SkyFileSet[i]);
+    }
+    int turn = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+            if (!PlainCopy(sources[turn % 2][i], targets[i])) {
+                state.SkipWithError("the plain copy failed");
+                return;
+            }
+        }
+        ++turn;
+    }
+}
+
+void StartupDiscovery(benchmark::State& state, std::string library) {
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope current(library);
+    int32_t sets = 0;
+    for (auto _ : state) {
+        AppState app;
+        if (DiscoverLibrary(app, *fs) != DiscoveryResult::Ok) {
+            state.SkipWithError("discovery failed");
+            break;
+        }
+        sets = app.SetCount;
+        benchmark::DoNotOptimize(sets);
+    }
+    state.counters["sets"] = sets;
+}
+
+void BareListingBaseline(benchmark::State& state, std::string library) {
+    const NativePath folder = ToNative(library);
+    long entries = 0;
+    for (auto _ : state) {
+        entries = BareListing(folder);
+        if (entries < 0) {
+            state.SkipWithError("the listing failed");
+            break;
+        }
+        benchmark::DoNotOptimize(entries);
+    }
+    state.counters["entries"] = static_cast<double>(entries);
+}
+
+AppState PageOfLibrary(const std::string& library, int sets) {
+    AppState app;
+    app.MainPath = library;
+    app.SetCount = sets;
+    app.PageFirst = 0;
+    return app;
+}
+
+void MouseMoveOverSlot(benchmark::State& state, std::string library, int sets) {
+    auto fs = test::MakePlatformFileSystem();
+    const AppState app = PageOfLibrary(library, sets);
+    ToolTipRecorder images;
+    for (auto _ : state) {
+        DescribeSlot(app, *fs, images, kHoveredSlot);
+        benchmark::DoNotOptimize(images.ToolTip(kHoveredSlot).data());
+    }
+    if (images.ToolTip(kHoveredSlot).empty()) {
+        state.SkipWithError("no description was read");
+    }
+}
+
+void BareDescriptionRead(benchmark::State& state, std::string library, int sets) {
+    const NativePath path = ToNative(DescriptionPath(PageOfLibrary(library, sets), kHoveredSlot));
+    std::string bytes;
+    for (auto _ : state) {
+        if (!BareRead(path, kDescriptionReadLimit, bytes)) {
+            state.SkipWithError("the description cannot be read");
+            break;
+        }
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+
+int Run(int argc, char** argv) {
+    BenchOptions options = ParseBenchOptions(argc, argv);
+    if (options.smoke) {
+        options.sets = std::min(options.sets, kSmokeSets);
+    }
+    if (!options.makeLibraryIn.empty()) {
+        std::printf("%s\n", MakeSetLibrary(options.makeLibraryIn, options.sets).c_str());
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 2;
+    }
+
+    const TransferFixture transfer(options.smoke ? kSmokeSkyFileSize : kSkyFileSize);
+    std::unique_ptr<test::TempFolder> ownLibrary;
+    if (options.library.empty()) {
+        ownLibrary = std::make_unique<test::TempFolder>();
+        options.library = MakeSetLibrary(ownLibrary->Join("fixture"), options.sets);
+    }
+    SettleDisk();
+
+    const auto shape = [&](benchmark::internal::Benchmark* benchmark, benchmark::TimeUnit unit) {
+        benchmark->Unit(unit)->UseRealTime();
+        if (options.smoke) {
+            benchmark->Iterations(1);
+        }
+    };
+    shape(benchmark::RegisterBenchmark("InstallTransfer", InstallTransfer, &transfer),
+          benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("InstallPlainCopy", InstallPlainCopy, &transfer),
+          benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("StartupDiscovery", StartupDiscovery, options.library),
+          benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("BareListing", BareListingBaseline, options.library),
+          benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("MouseMoveOverSlot", MouseMoveOverSlot, options.library,
+                                       options.sets),
+          benchmark::kMicrosecond);
+    shape(benchmark::RegisterBenchmark("BareDescriptionRead", BareDescriptionRead, options.library,
+                                       options.sets),
+          benchmark::kMicrosecond);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace
+}  // namespace skyswap::bench
+
+int main(int argc, char** argv) {
+    try {
+        return skyswap::bench::Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "core_bench: %s\n", error.what());
+        return 1;
+    }
+}

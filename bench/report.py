@@ -1,0 +1,469 @@
+#!/usr/bin/env python3
+"""Writes docs/benchmarks.md from the figures that tools/bench collected.
+
+  report.py --results DIR --exe SKYSWAP_EXE --stripped-exe COPY --sets N --repetitions R
+            --startup-runs S --out FILE
+  report.py --self-test
+
+DIR holds native-core.json, wine-core.json and wine-page.json (Google Benchmark's JSON, or the
+same shape from bench/harness), startup.json (from the start-up launcher) and the load averages
+before and after the run. Every figure is a median over the repetitions; every ratio is taken
+between a figure and its baseline from the same run. bench/analysis.md, when present, is
+appended: it explains the targets that are missed.
+"""
+
+import argparse
+import datetime
+import json
+import os
+import platform
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+
+sys.dont_write_bytecode = True
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+UNIT_TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
+MB = 1000 * 1000  # the targets are in decimal megabytes
+
+# One row per figure: what is measured, from which result file, against which baseline, and the
+# target, either a ratio to the baseline ("ratio", limit) or an absolute time in ms ("ms", limit).
+BENCHMARK_ROWS = [
+    ("Install transfer: 10 files of 1 MiB over 10 older ones", "native", "native-core",
+     "InstallTransfer", "InstallPlainCopy", "plain read/write copy, no staging, no flush",
+     ("ratio", 1.5)),
+    ("Install transfer: 10 files of 1 MiB over 10 older ones", "Wine", "wine-core",
+     "InstallTransfer", "InstallPlainCopy", "plain ReadFile/WriteFile copy, no staging, no flush",
+     ("ratio", 1.5)),
+    ("Start-up discovery of {sets} sets (warm cache)", "native", "native-core",
+     "StartupDiscovery", "BareListing", "bare listing with readdir", ("ratio", 2.0)),
+    ("Start-up discovery of {sets} sets (warm cache)", "Wine", "wine-core",
+     "StartupDiscovery", "BareListing", "bare listing with FindFirstFileExW", ("ratio", 2.0)),
+    ("Mouse move over a slot: description opened, read, closed; tooltips set", "native",
+     "native-core", "MouseMoveOverSlot", "BareDescriptionRead",
+     "open, read, close of the same file", ("ms", 1.0)),
+    ("Mouse move over a slot: description opened, read, closed; tooltips set", "Wine",
+     "wine-core", "MouseMoveOverSlot", "BareDescriptionRead",
+     "open, read, close of the same file", None),
+    ("Mouse move over a slot in the window (tooltip control updated)", "Wine", "wine-page",
+     "MouseMoveWindow", None, None, None),
+    ("Page turn in the window: 10 thumbnails of 200 x 129 read, decoded, stretched, painted",
+     "Wine", "wine-page", "PageTurnWindowSmall", "BareDecodeStretchSmall",
+     "bare WIC decode + HALFTONE stretch of the same 10 files", ("ms", 16.0)),
+    ("Page turn in the window: 10 thumbnails of 1024 x 768", "Wine", "wine-page",
+     "PageTurnWindowLarge", "BareDecodeStretchLarge",
+     "bare WIC decode + HALFTONE stretch of the same 10 files", None),
+    ("The window's picture loader + stretch into a 133 x 85 slot, 10 of 200 x 129", "Wine",
+     "wine-page", "PageLoadStretchSmall", "BareDecodeStretchSmall",
+     "bare WIC decode + HALFTONE stretch", None),
+    ("The window's picture loader + stretch into a 133 x 85 slot, 10 of 1024 x 768", "Wine",
+     "wine-page", "PageLoadStretchLarge", "BareDecodeStretchLarge",
+     "bare WIC decode + HALFTONE stretch", None),
+]  # fmt: skip
+
+COUNTER_NOTES = {
+    "fill_ms": "filling the slots {:.2f} ms",
+    "paint_ms": "painting {:.2f} ms",
+    "sets": "{:.0f} sets counted",
+    "copy_ms": "staged copies with flush {:.2f} ms",
+    "move_ms": "renames over the old files {:.2f} ms",
+    "remove_ms": "deleting left-overs {:.2f} ms",
+    "probe_ms": "existence checks {:.2f} ms",
+}
+
+
+def load_figures(path):
+    """Benchmark name -> {"ms": median real time, "counters": {...}} or {"error": text}."""
+    if not os.path.isfile(path):
+        return None
+    with open(path, encoding="utf-8") as f:
+        data = json.load(f)
+    runs, medians = {}, {}
+    for entry in data.get("benchmarks", []):
+        name = entry["name"].split("/")[0]
+        if entry.get("error_occurred"):
+            runs.setdefault(name, []).append({"error": entry.get("error_message", "error")})
+            continue
+        scale = UNIT_TO_MS[entry.get("time_unit", "ns")]
+        counters = {
+            key: value for key, value in entry.items()
+            if key in COUNTER_NOTES and isinstance(value, (int, float))
+        }  # fmt: skip
+        figure = {"ms": entry["real_time"] * scale, "counters": counters}
+        if entry.get("run_type") == "aggregate":
+            if entry.get("aggregate_name") == "median":
+                medians[name] = figure
+        else:
+            runs.setdefault(name, []).append(figure)
+    figures = {}
+    for name, entries in runs.items():
+        good = [e for e in entries if "error" not in e]
+        if not good:
+            figures[name] = {"error": entries[0]["error"]}
+            continue
+        keys = set().union(*(e["counters"] for e in good))
+        figures[name] = {
+            "ms": statistics.median(e["ms"] for e in good),
+            "counters": {
+                k: statistics.median(e["counters"][k] for e in good if k in e["counters"])
+                for k in keys
+            },
+        }
+    figures.update(medians)
+    return figures
+
+
+def format_ms(ms):
+    if ms >= 100:
+        return "%.0f ms" % ms
+    if ms >= 1:
+        return "%.2f ms" % ms
+    return "%.1f µs" % (ms * 1000)
+
+
+def judge(value, limit):
+    return "pass" if value <= limit else "**miss**"
+
+
+def benchmark_rows(results_dir, sets):
+    files = {}
+    rows = []
+    for what, where, source, name, base, base_what, target in BENCHMARK_ROWS:
+        if source not in files:
+            files[source] = load_figures(os.path.join(results_dir, source + ".json"))
+        figures = files[source]
+        row = {"what": what.format(sets=sets), "where": where}
+        figure = figures.get(name) if figures else None
+        baseline = figures.get(base) if figures and base else None
+        if figure is None or "error" in figure:
+            reason = figure["error"] if figure else "no figure"
+            row.update(figure="not measured (%s)" % reason, baseline="", ratio="",
+                       target=describe_target(target), result="not measured")
+            rows.append(row)
+            continue
+        row["figure"] = format_ms(figure["ms"])
+        notes = [COUNTER_NOTES[k].format(v) for k, v in sorted(figure["counters"].items())]
+        ratio = None
+        if baseline and "error" not in baseline:
+            row["baseline"] = "%s: %s" % (base_what, format_ms(baseline["ms"]))
+            ratio = figure["ms"] / baseline["ms"] if baseline["ms"] > 0 else None
+        else:
+            row["baseline"] = "—" if base is None else "not measured"
+        row["ratio"] = "%.2f" % ratio if ratio is not None else ""
+        row["target"] = describe_target(target)
+        if target is None:
+            row["result"] = "reported"
+        elif target[0] == "ratio":
+            row["result"] = judge(ratio, target[1]) if ratio is not None else "not measured"
+        else:
+            row["result"] = judge(figure["ms"], target[1])
+        row["notes"] = "; ".join(notes)
+        rows.append(row)
+    return rows
+
+
+def describe_target(target):
+    if target is None:
+        return "report"
+    kind, limit = target
+    if kind == "ratio":
+        return "≤ %gx baseline" % limit
+    return "≤ %g ms" % limit
+
+
+def startup_rows(results_dir, exe, stripped_exe, runs):
+    path = os.path.join(results_dir, "startup.json")
+    programs = {}
+    if os.path.isfile(path):
+        with open(path, encoding="utf-8") as f:
+            try:
+                data = json.load(f)
+            except ValueError:
+                data = {}
+        programs = {p["name"].lower(): p for p in data.get("programs", [])}
+    skyswap, bare = programs.get("skyswap.exe"), programs.get("bare_window.exe")
+
+    def signalled(program):
+        return program is not None and program.get("signalled_runs", 0) > 0
+
+    def idle(program):
+        return program is not None and program.get("idle_runs", 0) > 0
+
+    def measured(program):
+        return signalled(program) or idle(program)
+
+    rows = []
+    row = {"what": "Start-up: process creation to the end of the first paint of the filled "
+                   "first page (median of %d)" % runs,
+           "where": "Wine", "target": "≤ 1.5x baseline"}  # fmt: skip
+    if signalled(skyswap) and signalled(bare):
+        figure, base = skyswap["median_ms"], bare["median_ms"]
+        row["notes"] = "to the first-paint signal; to the first idle moment: %s and %s" % (
+            format_ms(skyswap.get("idle_median_ms", 0)), format_ms(bare.get("idle_median_ms", 0)))
+    elif idle(skyswap) and idle(bare):
+        figure, base = skyswap["idle_median_ms"], bare["idle_median_ms"]
+        row["notes"] = ("to the first idle moment after the first paint (WaitForInputIdle): "
+                        "this skyswap.exe does not signal its first paint")
+    else:
+        figure = base = None
+    if figure is not None and base:
+        ratio = figure / base
+        row.update(figure=format_ms(figure),
+                   baseline="bare Win32 window, same toolchain: " + format_ms(base),
+                   ratio="%.2f" % ratio, result=judge(ratio, 1.5))
+    else:
+        failure = (skyswap or {}).get("failure") or "no figure"
+        row.update(figure="not measured (%s)" % failure, baseline="", ratio="",
+                   result="not measured")
+    rows.append(row)
+
+    row = {"what": "Peak working set of skyswap.exe after the first page", "where": "Wine",
+           "target": "< 20 MB"}
+    if measured(skyswap):
+        peak = skyswap["peak_working_set_bytes"] / MB
+        row.update(figure="%.1f MB" % peak, ratio="", result="pass" if peak < 20 else "**miss**")
+        if measured(bare):
+            bare_peak = bare["peak_working_set_bytes"] / MB
+            row["baseline"] = "bare Win32 window: %.1f MB" % bare_peak
+            row["ratio"] = "%.2f" % (peak / bare_peak)
+            row["notes"] = "%.1f MB above the bare window" % (peak - bare_peak)
+        else:
+            row["baseline"] = ""
+    else:
+        row.update(figure="not measured", baseline="", ratio="", result="not measured")
+    rows.append(row)
+
+    row = {"what": "Size of skyswap.exe (static, Release)", "where": "Windows build",
+           "target": "< 2 MB", "baseline": "", "ratio": ""}
+    if exe and os.path.isfile(exe):
+        size = os.path.getsize(exe) / MB
+        shipped = size
+        notes = "as built"
+        if stripped_exe and os.path.isfile(stripped_exe):
+            shipped = os.path.getsize(stripped_exe) / MB
+            notes = "%.2f MB as built; the release ZIP carries it stripped" % size
+        row.update(figure="%.2f MB" % shipped, result="pass" if shipped < 2 else "**miss**",
+                   notes=notes)
+    else:
+        row.update(figure="not built", result="not measured")
+    rows.append(row)
+    return rows
+
+
+def first_line(command):
+    try:
+        output = subprocess.run(command, capture_output=True, text=True, timeout=30).stdout
+    except (OSError, subprocess.SubprocessError):
+        return "unknown"
+    return output.strip().splitlines()[0] if output.strip() else "unknown"
+
+
+def machine(results_dir):
+    model = "unknown"
+    try:
+        with open("/proc/cpuinfo", encoding="utf-8") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    memory = "unknown"
+    try:
+        with open("/proc/meminfo", encoding="utf-8") as f:
+            for line in f:
+                if line.startswith("MemTotal:"):
+                    memory = "%.1f GiB" % (int(line.split()[1]) / 1024 / 1024)
+                    break
+    except OSError:
+        pass
+
+    def load(name):
+        try:
+            with open(os.path.join(results_dir, name), encoding="utf-8") as f:
+                return " ".join(f.read().split()[:3])
+        except OSError:
+            return "unknown"
+
+    return [
+        ("Date", datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")),
+        ("CPU", "%s, %d logical processors (nproc)" % (model, os.cpu_count() or 0)),
+        ("Memory", memory),
+        ("Kernel", "%s %s" % (platform.system(), platform.release())),
+        ("Wine", first_line(["wine", "--version"])),
+        ("Compilers", "%s; %s" % (first_line(["g++", "--version"]),
+                                  first_line(["x86_64-w64-mingw32-g++-posix", "--version"]))),
+        ("Load average (1, 5, 15 min)", "before %s; after %s" % (load("load-before.txt"),
+                                                                   load("load-after.txt"))),
+    ]  # fmt: skip
+
+
+def table(rows):
+    lines = [
+        "| What | Where | Figure | Baseline | Ratio | Target | Result | Notes |",
+        "|---|---|---|---|---|---|---|---|",
+    ]
+    for row in rows:
+        cells = [row.get(key, "") for key in
+                 ("what", "where", "figure", "baseline", "ratio", "target", "result", "notes")]
+        lines.append("| " + " | ".join(c.replace("|", "\\|") for c in cells) + " |")
+    return "\n".join(lines)
+
+
+def render(results_dir, exe, stripped_exe, sets, repetitions, startup_runs, analysis_path):
+    rows = benchmark_rows(results_dir, sets) + startup_rows(results_dir, exe, stripped_exe,
+                                                            startup_runs)
+    out = [
+        "# Benchmarks",
+        "",
+        "Written by `tools/bench` (see the README); run it again to refresh every figure. Each "
+        "figure is the median of %d repetitions (start-up: of %d starts, after one warm-up "
+        "start) and is set beside its baseline, the plainest code that does the same work with "
+        "the same system calls, measured in the same run; the ratio is figure / baseline. "
+        "Native figures come from Google Benchmark, the Windows build's from the small harness "
+        "in `bench/harness` (same method: iterations grown to 0.5 s per repetition, "
+        "repetitions of all benchmarks interleaved in random order), run under Wine with "
+        "Xvfb (800 x 600)." % (repetitions, startup_runs),
+        "",
+        "## Machine",
+        "",
+        "| | |",
+        "|---|---|",
+    ]
+    out += ["| %s | %s |" % item for item in machine(results_dir)]
+    out += ["", "## Figures", "", table(rows), ""]
+    misses = [r for r in rows if "miss" in r.get("result", "")]
+    unmeasured = [r for r in rows if r.get("result") == "not measured"]
+    summary = "%d figures: %d targets met, %d missed, %d reported without a target" % (
+        len(rows), sum(1 for r in rows if r.get("result") == "pass"), len(misses),
+        sum(1 for r in rows if r.get("result") == "reported"))
+    if unmeasured:
+        summary += ", %d not measured" % len(unmeasured)
+    out += [summary + ".", ""]
+    if analysis_path and os.path.isfile(analysis_path):
+        with open(analysis_path, encoding="utf-8") as f:
+            out += [f.read().rstrip(), ""]
+    return "\n".join(out)
+
+
+def self_test():
+    def bench_json(entries):
+        return {"context": {}, "benchmarks": entries}
+
+    def aggregate(name, time, unit="ms", **counters):
+        entry = {"name": name + "/real_time_median", "run_type": "aggregate",
+                 "aggregate_name": "median", "real_time": time, "cpu_time": 0,
+                 "time_unit": unit}  # fmt: skip
+        entry.update(counters)
+        mean = dict(entry, name=name + "/real_time_mean", aggregate_name="mean",
+                    real_time=time * 3)
+        return [mean, entry]
+
+    with tempfile.TemporaryDirectory() as results:
+        native = (aggregate("InstallTransfer", 30) + aggregate("InstallPlainCopy", 10) +
+                  aggregate("StartupDiscovery", 3, sets=10000) + aggregate("BareListing", 2) +
+                  aggregate("MouseMoveOverSlot", 5, "us") +
+                  aggregate("BareDescriptionRead", 4, "us"))  # fmt: skip
+        # The Wine core run is a smoke run: single iterations, no aggregates, one failure.
+        wine = [
+            {"name": "InstallTransfer/iterations:1/real_time", "run_type": "iteration",
+             "real_time": 12, "cpu_time": 0, "time_unit": "ms"},
+            {"name": "InstallPlainCopy/iterations:1/real_time", "run_type": "iteration",
+             "real_time": 10, "cpu_time": 0, "time_unit": "ms"},
+            {"name": "StartupDiscovery/iterations:1/real_time", "run_type": "iteration",
+             "error_occurred": True, "error_message": "discovery failed", "real_time": 0,
+             "cpu_time": 0, "time_unit": "ms"},
+        ]  # fmt: skip
+        page = aggregate("PageTurnWindowSmall", 12, fill_ms=7.5, paint_ms=4.5) + aggregate(
+            "BareDecodeStretchSmall", 8)
+        startup = {"runs": 3, "programs": [
+            {"name": "bare_window.exe", "signalled_runs": 3, "median_ms": 100,
+             "peak_working_set_bytes": 20 * MB},
+            {"name": "skyswap.exe", "signalled_runs": 3, "median_ms": 140,
+             "peak_working_set_bytes": 30 * MB},
+        ]}  # fmt: skip
+        for name, data in (("native-core", bench_json(native)), ("wine-core", bench_json(wine)),
+                           ("wine-page", bench_json(page)), ("startup", startup)):
+            with open(os.path.join(results, name + ".json"), "w", encoding="utf-8") as f:
+                json.dump(data, f)
+        exe = os.path.join(results, "skyswap.exe")
+        with open(exe, "wb") as f:
+            f.write(b"\0" * (3 * MB))
+        stripped = os.path.join(results, "stripped.exe")
+        with open(stripped, "wb") as f:
+            f.write(b"\0" * MB)
+
+        text = render(results, exe, stripped, 10000, 15, 15, None)
+        rows = {(r["what"], r["where"]): r for r in
+                benchmark_rows(results, 10000) + startup_rows(results, exe, stripped, 15)}
+
+        # A program without the first-paint signal is timed to its first idle moment.
+        startup["programs"][1].update(signalled_runs=0, idle_runs=3, idle_median_ms=200)
+        startup["programs"][0].update(idle_runs=3, idle_median_ms=101)
+        with open(os.path.join(results, "startup.json"), "w", encoding="utf-8") as f:
+            json.dump(startup, f)
+        unsignalled = startup_rows(results, exe, stripped, 15)[0]
+        assert unsignalled["figure"] == "200 ms" and unsignalled["ratio"] == "1.98", unsignalled
+        assert unsignalled["result"] == "**miss**" and "WaitForInputIdle" in unsignalled["notes"]
+
+    def row(what_start, where):
+        found = [r for (what, w), r in rows.items() if what.startswith(what_start) and w == where]
+        assert len(found) == 1, (what_start, where, found)
+        return found[0]
+
+    transfer = row("Install transfer", "native")
+    assert transfer["ratio"] == "3.00" and transfer["result"] == "**miss**", transfer
+    assert transfer["figure"] == "30.00 ms", "the median is used, not the mean"
+    assert row("Install transfer", "Wine")["result"] == "pass", "single iterations are figures"
+    assert row("Install transfer", "Wine")["ratio"] == "1.20"
+    discovery = row("Start-up discovery of 10000", "native")
+    assert discovery["result"] == "pass" and discovery["notes"] == "10000 sets counted", discovery
+    failed = row("Start-up discovery of 10000", "Wine")
+    assert failed["result"] == "not measured" and "discovery failed" in failed["figure"], failed
+    assert row("Mouse move over a slot:", "native")["figure"] == "5.0 µs"
+    assert row("Mouse move over a slot:", "native")["result"] == "pass"
+    assert row("Mouse move over a slot in the window", "Wine")["result"] == "not measured"
+    turn = row("Page turn in the window: 10 thumbnails of 200", "Wine")
+    assert turn["result"] == "pass" and turn["ratio"] == "1.50", turn
+    assert turn["notes"] == "filling the slots 7.50 ms; painting 4.50 ms", turn
+    startup = row("Start-up:", "Wine")
+    assert startup["result"] == "pass" and startup["ratio"] == "1.40", startup
+    memory = row("Peak working set", "Wine")
+    assert memory["figure"] == "30.0 MB" and memory["result"] == "**miss**", memory
+    assert memory["notes"] == "10.0 MB above the bare window", memory
+    size = row("Size of skyswap.exe", "Windows build")
+    assert size["figure"] == "1.00 MB" and size["result"] == "pass", size
+    assert "| Load average" in text and "## Figures" in text
+    assert re.search(r"\d+ figures: \d+ targets met, 2 missed", text), text
+    print("report.py: self-test passed")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--self-test", action="store_true")
+    parser.add_argument("--results")
+    parser.add_argument("--exe")
+    parser.add_argument("--stripped-exe")
+    parser.add_argument("--sets", type=int, default=10000)
+    parser.add_argument("--repetitions", type=int, default=15)
+    parser.add_argument("--startup-runs", type=int, default=15)
+    parser.add_argument("--analysis", default=os.path.join(HERE, "analysis.md"))
+    parser.add_argument("--out")
+    args = parser.parse_args()
+    if args.self_test:
+        self_test()
+        return 0
+    if not args.results or not args.out:
+        parser.error("--results and --out are needed")
+    text = render(args.results, args.exe, args.stripped_exe, args.sets, args.repetitions,
+                  args.startup_runs, args.analysis)
+    with open(args.out, "w", encoding="utf-8") as f:
+        f.write(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

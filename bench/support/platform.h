@@ -1,0 +1,36 @@
+// The few platform operations the fixtures need, and the baselines: the plainest way to do what
+// the program does with the same system calls.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace skyswap::bench {
+
+// A path as the system calls take it: "/a/b" on POSIX, wide "C:\a\b" on Windows. Baselines get
+// it ready-made, so that they time the system and nothing else.
+#ifdef _WIN32
+using NativePath = std::wstring;
+#else
+using NativePath = std::string;
+#endif
+NativePath ToNative(const std::string& path);
+
+bool MakeFolder(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes out what the fixtures left in the disk cache, so that it is not flushed while a
+// benchmark is timed.
+void SettleDisk();
+
+// Copies a file with a read and write loop into a target that is created or truncated: no
+// temporary name, no flush, the copy a simple tool makes.
+bool PlainCopy(const NativePath& source, const NativePath& target);
+
+// Lists a folder with readdir (POSIX) or FindFirstFileExW/FindNextFileW (Windows), as the
+// program's file system does, and returns the number of entries; -1 when it cannot be listed.
+long BareListing(const NativePath& folder);
+
+// Opens a file, reads at most maxBytes and closes it.
+bool BareRead(const NativePath& path, std::size_t maxBytes, std::string& bytes);
+
+}  // namespace skyswap::bench

@@ -1,0 +1,114 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform.h"
+#include "posix_file_system.h"
+
+namespace skyswap::bench {
+namespace {
+
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+  private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+NativePath ToNative(const std::string& path) {
+    return ToPosixPath(path);
+}
+
+bool MakeFolder(const std::string& path) {
+    return ::mkdir(ToPosixPath(path).c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    Descriptor out(
+        ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    return out.get() >= 0 && WriteAll(out.get(), bytes.data(), bytes.size());
+}
+
+void SettleDisk() {
+    ::sync();
+}
+
+bool PlainCopy(const NativePath& source, const NativePath& target) {
+    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (in.get() < 0 || out.get() < 0) {
+        return false;
+    }
+    // The same buffer size as the program's copy.
+    static char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (!WriteAll(out.get(), buffer, static_cast<std::size_t>(got))) {
+            return false;
+        }
+    }
+}
+
+long BareListing(const NativePath& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return -1;
+    }
+    long count = 0;
+    while (::readdir(dir) != nullptr) {
+        ++count;
+    }
+    ::closedir(dir);
+    return count;
+}
+
+bool BareRead(const NativePath& path, std::size_t maxBytes, std::string& bytes) {
+    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) {
+        return false;
+    }
+    bytes.resize(maxBytes);
+    const ssize_t got = ::read(in.get(), bytes.data(), maxBytes);
+    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return got >= 0;
+}
+
+}  // namespace skyswap::bench
