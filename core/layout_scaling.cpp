@@ -206,18 +206,16 @@ bool FitToScreen(AppState& state, ScalableWindow& window) {
     if (!ScaleControls(*ratioX, *ratioY, window, state) || !SaveWindowSize(state, window)) {
         return false;
     }
-    // A move that leaves the size as it was raises no resize notification; the one that
-    // ResizeArmed waits to consume would then be the user's own first resize, which would do
-    // nothing. There is nothing to consume in that case.
-    float widthAfter = 0, heightAfter = 0;
-    if (sizeKnown && window.GetWindow(property::Width, widthAfter) &&
-        window.GetWindow(property::Height, heightAfter) && widthAfter == widthBefore &&
-        heightAfter == heightBefore) {
-        state.ResizeArmed = true;
-    }
+    // The size right after the fit is the base of every later resize.
     LayoutMemory& layout = state.Layout;
     window.GetWindow(property::Width, layout.baseWidth);
     window.GetWindow(property::Height, layout.baseHeight);
+    // A move that leaves the size as it was raises no resize notification; the one that
+    // ResizeArmed waits to consume would then be the user's own first resize, which would do
+    // nothing. There is nothing to consume in that case.
+    if (sizeKnown && layout.baseWidth == widthBefore && layout.baseHeight == heightBefore) {
+        state.ResizeArmed = true;
+    }
     layout.baseRatioX = layout.ratioX;
     layout.baseRatioY = layout.ratioY;
     return true;

@@ -45,23 +45,7 @@ FsStatus FromErrno(int error) {
     return status;
 }
 
-// Closes a descriptor on every path.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
+}  // namespace
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
@@ -77,8 +61,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string ToPosixPath(const std::string& path) {
     std::string result = path;
@@ -102,7 +84,7 @@ std::optional<std::string> PosixFileSystem::CurrentFolder() {
 }
 
 bool PosixFileSystem::CanOpenForReading(const std::string& path) {
-    Descriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    PosixDescriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     return fd.get() >= 0 && ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
 }
@@ -156,13 +138,13 @@ FsStatus PosixFileSystem::RemoveFile(const std::string& path) {
 }
 
 FsStatus PosixFileSystem::CopyToStaged(const std::string& source, const std::string& staged) {
-    Descriptor in(::open(ToPosixPath(source).c_str(), O_RDONLY | O_CLOEXEC));
+    PosixDescriptor in(::open(ToPosixPath(source).c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {
         return FromErrno(errno);
     }
     const std::string stagedPath = ToPosixPath(staged);
     ::unlink(stagedPath.c_str());  // a left-over may be read-only
-    Descriptor out(::open(stagedPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    PosixDescriptor out(::open(stagedPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (out.get() < 0) {
         return FromErrno(errno);
     }
@@ -199,7 +181,7 @@ FsStatus PosixFileSystem::MoveStagedOver(const std::string& staged, const std::s
 FsStatus PosixFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
                                      std::string& bytes) {
     bytes.clear();
-    Descriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    PosixDescriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         return FromErrno(errno);
     }

@@ -2,6 +2,11 @@
 // mapped to "/"; a name beginning with a dot counts as hidden.
 #pragma once
 
+#include <unistd.h>
+
+#include <cstddef>
+#include <utility>
+
 #include "file_system.h"
 
 namespace skyswap {
@@ -20,6 +25,27 @@ class PosixFileSystem final : public FileSystem {
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
     void Pause(int milliseconds) override;
 };
+
+// Closes a file descriptor on every path.
+class PosixDescriptor {
+  public:
+    explicit PosixDescriptor(int fd) : fd_(fd) {}
+    ~PosixDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    PosixDescriptor(const PosixDescriptor&) = delete;
+    PosixDescriptor& operator=(const PosixDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+  private:
+    int fd_;
+};
+
+// Writes all of `data`, going on after interruptions; false on an error.
+bool WriteAll(int fd, const char* data, std::size_t size);
 
 // "\a\b" -> "/a/b" and back.
 std::string ToPosixPath(const std::string& path);

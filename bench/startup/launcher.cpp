@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "benchmark/benchmark.h"
 #include "startup_signal.h"
 
 namespace {
@@ -104,15 +105,6 @@ std::string Json(const std::wstring& text) {
         quoted += c;
     }
     return quoted + "\"";
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 long long FileSize(const std::wstring& path) {
@@ -278,11 +270,11 @@ void Report(const std::vector<Program>& programs, const Options& options) {
         std::printf(
             "      \"signalled_runs\": %zu,\n      \"times_ms\": %s,\n"
             "      \"median_ms\": %.3f,\n",
-            times.size(), TimesJson(times).c_str(), Median(times));
+            times.size(), TimesJson(times).c_str(), benchmark::internal::Median(times));
         std::printf(
             "      \"idle_runs\": %zu,\n      \"idle_times_ms\": %s,\n"
             "      \"idle_median_ms\": %.3f,\n",
-            idleTimes.size(), TimesJson(idleTimes).c_str(), Median(idleTimes));
+            idleTimes.size(), TimesJson(idleTimes).c_str(), benchmark::internal::Median(idleTimes));
         std::printf("      \"peak_working_set_bytes\": %llu,\n      \"failure\": %s\n    }",
                     static_cast<unsigned long long>(peak), Json(failure).c_str());
     }

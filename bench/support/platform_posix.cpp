@@ -9,40 +9,6 @@
 #include "posix_file_system.h"
 
 namespace skyswap::bench {
-namespace {
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-}  // namespace
 
 NativePath ToNative(const std::string& path) {
     return ToPosixPath(path);
@@ -53,7 +19,7 @@ bool MakeFolder(const std::string& path) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    Descriptor out(
+    PosixDescriptor out(
         ::open(ToPosixPath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     return out.get() >= 0 && WriteAll(out.get(), bytes.data(), bytes.size());
 }
@@ -63,8 +29,8 @@ void SettleDisk() {
 }
 
 bool PlainCopy(const NativePath& source, const NativePath& target) {
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    Descriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    PosixDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    PosixDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (in.get() < 0 || out.get() < 0) {
         return false;
     }
@@ -101,7 +67,7 @@ long BareListing(const NativePath& folder) {
 }
 
 bool BareRead(const NativePath& path, std::size_t maxBytes, std::string& bytes) {
-    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    PosixDescriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) {
         return false;
     }
