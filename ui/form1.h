@@ -11,7 +11,7 @@
 
 #include "app_state.h"
 #include "controls_table.h"
-#include "file_system_win.h"
+#include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
 #include "pictures.h"

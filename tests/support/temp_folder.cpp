@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "file_system_win.h"
+#include "windows_file_system.h"
 #include "text_win.h"
 #else
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "file_system_win.h"
+#include "windows_file_system.h"
 
 #include <windows.h>
 
