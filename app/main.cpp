@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "command_line_win.h"
 #include "dpi.h"
 #include "form1.h"
 #include "startup_signal.h"
@@ -28,6 +29,11 @@ class ComScope {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // A switch runs its action without the window.
+    const skyswap::CommandLine command = skyswap::ProcessCommandLine();
+    if (!command.ok() || command.action != skyswap::CommandAction::Window) {
+        return skyswap::RunFromCommandLine(command);
+    }
     skyswap::EnablePerMonitorDpiAwareness();
     ComScope com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

@@ -1,0 +1,119 @@
+#include "command_line_win.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "messages.h"
+#include "text_win.h"
+#include "windows_file_system.h"
+
+namespace skyswap {
+
+namespace {
+
+// A handle that the starter gave for output: a pipe or a file ("skyswap /status > a.txt").
+bool IsRedirected(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const DWORD type = GetFileType(handle);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+bool WriteAll(HANDLE handle, const std::string& bytes) {
+    DWORD written = 0;
+    for (std::size_t done = 0; done < bytes.size(); done += written) {
+        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                       &written, nullptr) ||
+            written == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring WithCrLf(const std::string& text) {
+    std::wstring wide;
+    for (wchar_t c : Utf8ToWide(text)) {
+        if (c == L'\n') {
+            wide += L'\r';
+        }
+        wide += c;
+    }
+    return wide + L"\r\n";
+}
+
+// The text goes where the starter looks: its redirection, else its console. False when there
+// is neither, as for a program started from Explorer or a shortcut.
+bool WriteToStarter(const std::string& text, bool failure) {
+    const std::wstring lines = WithCrLf(text);
+    HANDLE given = GetStdHandle(failure ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+    if (IsRedirected(given)) {
+        return WriteAll(given, WideToUtf8(lines));
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return false;
+    }
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) {
+        FreeConsole();
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok = WriteConsoleW(console, lines.c_str(), static_cast<DWORD>(lines.size()),
+                                  &written, nullptr) != FALSE;
+    CloseHandle(console);
+    FreeConsole();
+    return ok;
+}
+
+}  // namespace
+
+CommandLine ProcessCommandLine() {
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; words != nullptr && i < count; ++i) {
+        arguments.push_back(WideToUtf8(words[i]));
+    }
+    LocalFree(words);
+    return ParseCommandLine(arguments);
+}
+
+int RunFromCommandLine(const CommandLine& command) {
+    CommandOutcome outcome;
+    if (!command.ok()) {
+        outcome = {kExitBadCommandLine,
+                   command.error + "\nType skyswap /? for the list of switches."};
+    } else if (command.action == CommandAction::Help) {
+        outcome = {kExitSuccess, CommandLineHelp()};
+    } else {
+        AppState state;
+        WindowsFileSystem fileSystem;
+        outcome = RunCommand(command, state, fileSystem);
+    }
+    const bool failure = outcome.exitCode != kExitSuccess;
+    if (WriteToStarter(outcome.text, failure) || command.quiet) {
+        return outcome.exitCode;
+    }
+    // Without a console only what needs the user's attention is shown: a failure, or the list
+    // that "/?" asked for.
+    if (failure || command.action == CommandAction::Help) {
+        UINT type = MB_OK;
+        if (outcome.exitCode == kExitBadCommandLine) {
+            type |= MB_ICONERROR;
+        } else if (failure && outcome.text != kInstallationMessage) {
+            type |= MB_ICONWARNING;
+        }
+        MessageBoxW(nullptr, Utf8ToWide(outcome.text).c_str(), Utf8ToWide(kProgramTitle).c_str(),
+                    type);
+    }
+    return outcome.exitCode;
+}
+
+}  // namespace skyswap

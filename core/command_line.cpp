@@ -1,0 +1,194 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "discovery.h"
+#include "messages.h"
+#include "selection.h"
+#include "transfers.h"
+
+namespace skyswap {
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool IsSwitch(const std::string& argument) {
+    return argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
+}
+
+// A set number as the user types it: decimal digits only, at most kHighestSetNumber.
+std::optional<int32_t> SetNumberArgument(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        return std::nullopt;
+    }
+    const long value = std::stol(text);
+    if (value > kHighestSetNumber) {
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
+}
+
+std::optional<CommandAction> ActionSwitch(const std::string& name) {
+    if (name == "random") {
+        return CommandAction::Random;
+    }
+    if (name == "install") {
+        return CommandAction::Install;
+    }
+    if (name == "mydefault") {
+        return CommandAction::MyDefault;
+    }
+    if (name == "gamedefault") {
+        return CommandAction::GameDefault;
+    }
+    if (name == "status") {
+        return CommandAction::Status;
+    }
+    if (name == "?") {
+        return CommandAction::Help;
+    }
+    return std::nullopt;
+}
+
+CommandLine Refused(std::string error) {
+    CommandLine refused;
+    refused.error = std::move(error);
+    return refused;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine command;
+    std::string actionSwitch;  // as typed, for the message about two actions
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (!IsSwitch(argument)) {
+            return Refused("Unexpected argument \"" + argument + "\".");
+        }
+        const std::string name = Lower(argument.substr(1));
+        const bool hasValue = i + 1 < arguments.size();
+        if (name == "quiet") {
+            command.quiet = true;
+        } else if (name == "library" || name == "virtualstore") {
+            std::optional<std::string>& folder =
+                name == "library" ? command.library : command.virtualStore;
+            if (!hasValue || arguments[i + 1].empty()) {
+                return Refused(argument + " needs a folder.");
+            }
+            if (folder) {
+                return Refused(argument + " is given twice.");
+            }
+            folder = arguments[++i];
+        } else if (const std::optional<CommandAction> action = ActionSwitch(name)) {
+            if (!actionSwitch.empty()) {
+                return Refused("Only one action at a time: " + actionSwitch + " and " + argument +
+                               " were both given.");
+            }
+            actionSwitch = argument;
+            command.action = *action;
+            if (*action == CommandAction::Install) {
+                if (!hasValue) {
+                    return Refused(argument + " needs a set number, for example " + argument +
+                                   " 12.");
+                }
+                const std::optional<int32_t> number = SetNumberArgument(arguments[++i]);
+                if (!number) {
+                    return Refused(argument + " takes a set number from 0 to " +
+                                   std::to_string(kHighestSetNumber) + ", not \"" + arguments[i] +
+                                   "\".");
+                }
+                command.setNumber = *number;
+            }
+        } else {
+            return Refused("Unknown switch " + argument + ".");
+        }
+    }
+    return command;
+}
+
+std::string CommandLineHelp() {
+    return "Usage: skyswap [switch] [/quiet]\n"
+           "Started in its library folder, inside the game folder.\n"
+           "\n"
+           "  (none)        open the SkySwap window\n"
+           "  /random       install a sky set drawn at random\n"
+           "  /install N    install sky set N (the folder ZTN)\n"
+           "  /mydefault    install your personal default (ZTDef)\n"
+           "  /gamedefault  remove the ten sky files: the game uses its own skies\n"
+           "  /status       tell what the game folder holds\n"
+           "  /?            show this list\n"
+           "  /quiet        no message box when something goes wrong\n"
+           "\n"
+           "Exit code: 0 done, 1 failed or nothing changed, 2 bad command line.";
+}
+
+std::string GameStatus(const AppState& state, FileSystem& fs) {
+    std::vector<std::string> present;
+    for (const char* file : SkyFileSet) {
+        if (fs.IsFile(state.Dest + file)) {
+            present.emplace_back(file + 1);  // without the separator
+        }
+    }
+    std::string text = "Game folder: " + state.Dest + "\n";
+    if (present.empty()) {
+        return text + "It holds none of the ten sky files: EAW uses its own skies.";
+    }
+    if (present.size() == SkyFileSet.size()) {
+        return text + "It holds all ten sky files.";
+    }
+    text += "It holds " + std::to_string(present.size()) + " of the ten sky files:";
+    for (const std::string& name : present) {
+        text += " " + name;
+    }
+    return text + ".";
+}
+
+CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs) {
+    if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
+        !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
+        return {kExitFailed, kInstallationMessage};
+    }
+    TransferReport report;
+    std::string done;
+    switch (command.action) {
+        case CommandAction::Status:
+            return {kExitSuccess, GameStatus(state, fs)};
+        case CommandAction::Random:
+        case CommandAction::Install:
+            if (command.action == CommandAction::Random) {
+                ChooseRandom(state);
+            } else {
+                state.SelectedIndex = command.setNumber;
+                state.SelectedPath = SetFolder(state, command.setNumber);
+            }
+            report = InstallSelected(state, fs);
+            done = "Sky set ZT" + std::to_string(state.SelectedIndex.value_or(0)) +
+                   " is now in the game.";
+            break;
+        case CommandAction::MyDefault:
+            report = LoadMyDefault(state, fs);
+            done = "Your personal default (ZTDef) is now in the game.";
+            break;
+        case CommandAction::GameDefault:
+            report = LoadGameDefault(state, fs);
+            done = "The ten sky files are gone from the game: EAW uses its own skies.";
+            break;
+        case CommandAction::Window:
+        case CommandAction::Help:
+            return {kExitBadCommandLine, CommandLineHelp()};
+    }
+    if (!report.ok()) {
+        return {kExitFailed, TransferMessage(report)};
+    }
+    return {kExitSuccess, done};
+}
+
+}  // namespace skyswap

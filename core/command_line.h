@@ -1,0 +1,64 @@
+// The command line that a launcher or a batch file gives SkySwap, and what each action does.
+// Parsing and running are portable; the Windows front (console, message box) only shows the text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app_state.h"
+#include "file_system.h"
+
+namespace skyswap {
+
+enum class CommandAction {
+    Window,       // no action switch: the program is its window
+    Random,       // "/random"
+    Install,      // "/install N"
+    MyDefault,    // "/mydefault"
+    GameDefault,  // "/gamedefault"
+    Status,       // "/status"
+    Help,         // "/?"
+};
+
+struct CommandLine {
+    CommandAction action = CommandAction::Window;
+    int32_t setNumber = 0;  // for CommandAction::Install
+    bool quiet = false;     // "/quiet": no message box, whatever happens
+    // "/library <folder>" and "/virtualstore <folder>": where an elevated restart finds the
+    // library and the user's virtualised files. Either may come with any action or none.
+    std::optional<std::string> library;
+    std::optional<std::string> virtualStore;
+    // Empty when the command line is understood; otherwise what is wrong with it.
+    std::string error;
+
+    bool ok() const { return error.empty(); }
+};
+
+// Exit codes of a run from the command line.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
+constexpr int kExitBadCommandLine = 2;
+
+// Reads the arguments (without the program's name, UTF-8). A switch starts with "/" or "-" and
+// is matched in any letter case, as Windows programs do.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The list of switches that "/?" prints.
+std::string CommandLineHelp();
+
+struct CommandOutcome {
+    int exitCode = kExitSuccess;
+    std::string text;  // what the user reads; one or more lines
+};
+
+// Runs an action other than Window and Help with the window's own start-up checks and
+// transfers: discovery first (a failure gives the installation message and exit code 1), then
+// the one transfer. `state` is filled by discovery.
+CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs);
+
+// What "/status" reports: what the game folder holds of the ten sky files.
+std::string GameStatus(const AppState& state, FileSystem& fs);
+
+}  // namespace skyswap

@@ -1,0 +1,186 @@
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+#include "support/sky_library.h"
+
+namespace skyswap {
+namespace {
+
+using test::kGame;
+using test::kLibrary;
+using test::TagsIn;
+
+CommandLine Parse(std::vector<std::string> arguments) {
+    return ParseCommandLine(arguments);
+}
+
+TEST(CommandLineParsing, EachActionInAnyLetterCaseWithSlashOrDash) {
+    EXPECT_EQ(Parse({}).action, CommandAction::Window);
+    EXPECT_TRUE(Parse({}).ok());
+    EXPECT_EQ(Parse({"/random"}).action, CommandAction::Random);
+    EXPECT_EQ(Parse({"/RANDOM"}).action, CommandAction::Random);
+    EXPECT_EQ(Parse({"-random"}).action, CommandAction::Random);
+    EXPECT_EQ(Parse({"-RaNdOm"}).action, CommandAction::Random);
+    EXPECT_EQ(Parse({"/MyDefault"}).action, CommandAction::MyDefault);
+    EXPECT_EQ(Parse({"-gamedefault"}).action, CommandAction::GameDefault);
+    EXPECT_EQ(Parse({"/STATUS"}).action, CommandAction::Status);
+    EXPECT_EQ(Parse({"/?"}).action, CommandAction::Help);
+    EXPECT_EQ(Parse({"-?"}).action, CommandAction::Help);
+
+    const CommandLine install = Parse({"/Install", "12"});
+    EXPECT_TRUE(install.ok()) << install.error;
+    EXPECT_EQ(install.action, CommandAction::Install);
+    EXPECT_EQ(install.setNumber, 12);
+    EXPECT_EQ(Parse({"/install", "0"}).setNumber, 0);
+    EXPECT_EQ(Parse({"/install", "99999"}).setNumber, 99999);
+
+    const CommandLine quiet = Parse({"/QUIET", "/random", "/quiet"});
+    EXPECT_TRUE(quiet.ok()) << quiet.error;
+    EXPECT_TRUE(quiet.quiet);
+    EXPECT_EQ(quiet.action, CommandAction::Random);
+    EXPECT_FALSE(Parse({"/random"}).quiet);
+}
+
+TEST(CommandLineParsing, LibraryAndVirtualStoreGoWithAnyActionOrNone) {
+    const CommandLine alone = Parse({"/library", "C:\\Games\\EAW\\Sky Swap"});
+    EXPECT_TRUE(alone.ok()) << alone.error;
+    EXPECT_EQ(alone.action, CommandAction::Window);
+    EXPECT_EQ(alone.library, "C:\\Games\\EAW\\Sky Swap");
+    EXPECT_FALSE(alone.virtualStore);
+
+    const CommandLine both = Parse(
+        {"/VirtualStore", "C:\\Users\\p\\VirtualStore", "/install", "3", "-LIBRARY", "D:\\s"});
+    EXPECT_TRUE(both.ok()) << both.error;
+    EXPECT_EQ(both.action, CommandAction::Install);
+    EXPECT_EQ(both.setNumber, 3);
+    EXPECT_EQ(both.library, "D:\\s");
+    EXPECT_EQ(both.virtualStore, "C:\\Users\\p\\VirtualStore");
+
+    // A folder may look like a switch: it is taken as the folder.
+    EXPECT_EQ(Parse({"/library", "-odd"}).library, "-odd");
+}
+
+TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
+    const struct {
+        std::vector<std::string> arguments;
+        std::string inError;
+    } cases[] = {
+        {{"/shuffle"}, "Unknown switch /shuffle"},
+        {{"/random", "/bogus"}, "Unknown switch /bogus"},
+        {{"random"}, "Unexpected argument \"random\""},
+        {{"/"}, "Unexpected argument \"/\""},
+        {{""}, "Unexpected argument"},
+        {{"/install"}, "/install needs a set number"},
+        {{"/install", "-3"}, "not \"-3\""},
+        {{"/install", "+3"}, "not \"+3\""},
+        {{"/install", "100000"}, "from 0 to 99999"},
+        {{"/install", "99999999999999999999"}, "not \"99999999999999999999\""},
+        {{"/install", "12abc"}, "not \"12abc\""},
+        {{"/install", " 12"}, "not \" 12\""},
+        {{"/install", "/random"}, "not \"/random\""},
+        {{"/random", "/status"}, "Only one action at a time: /random and /status"},
+        {{"/random", "/RANDOM"}, "Only one action at a time"},
+        {{"/install", "1", "/install", "2"}, "Only one action at a time"},
+        {{"/?", "/random"}, "Only one action at a time"},
+        {{"/library"}, "/library needs a folder"},
+        {{"/random", "/virtualstore"}, "/virtualstore needs a folder"},
+        {{"/library", "a", "/library", "b"}, "/library is given twice"},
+    };
+    for (const auto& bad : cases) {
+        const CommandLine parsed = ParseCommandLine(bad.arguments);
+        std::string shown;
+        for (const std::string& argument : bad.arguments) {
+            shown += "[" + argument + "]";
+        }
+        EXPECT_FALSE(parsed.ok()) << shown;
+        EXPECT_NE(parsed.error.find(bad.inError), std::string::npos)
+            << shown << " gave: " << parsed.error;
+    }
+}
+
+TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 4);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2", "ZT3"};
+    const auto run = [&](std::vector<std::string> arguments) {
+        AppState state;
+        return RunCommand(ParseCommandLine(arguments), state, *fs);
+    };
+
+    CommandOutcome outcome = run({"/install", "2"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess);
+    EXPECT_EQ(outcome.text, "Sky set ZT2 is now in the game.");
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT2"));
+
+    outcome = run({"/status"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess);
+    EXPECT_NE(outcome.text.find("It holds all ten sky files."), std::string::npos) << outcome.text;
+
+    outcome = run({"/random"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    const std::vector<std::string> drawn = TagsIn(temp, kGame, tags);
+    ASSERT_NE(drawn[0], "");
+    EXPECT_EQ(drawn, std::vector<std::string>(10, drawn[0])) << "one whole set";
+    EXPECT_EQ(outcome.text, "Sky set " + drawn[0] + " is now in the game.");
+
+    // No personal default yet: nothing changes.
+    outcome = run({"/mydefault"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_NE(outcome.text.find("ZTDef"), std::string::npos) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, kGame, tags), drawn);
+
+    test::WriteSkyFiles(temp, std::string(kLibrary) + "\\ZTDef", "ZT1");
+    outcome = run({"/mydefault"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT1"));
+
+    // A number without a folder changes nothing.
+    outcome = run({"/install", "40"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "Nothing was changed: the set folder ZT40 does not exist.");
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT1"));
+
+    outcome = run({"/gamedefault"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, ""));
+    EXPECT_TRUE(temp.Exists(std::string(kGame) + "\\eaw.ini"));
+    outcome = run({"/status"});
+    EXPECT_NE(outcome.text.find("none of the ten sky files"), std::string::npos) << outcome.text;
+
+    // Some files: the status names them.
+    test::WriteSkyFiles(temp, kGame, "ZT3", {"cloud1.ter", "bnhorizn.ter"});
+    EXPECT_NE(run({"/status"})
+                  .text.find("It holds 2 of the ten sky files: bnhorizn.ter "
+                             "cloud1.ter."),
+              std::string::npos)
+        << run({"/status"}).text;
+}
+
+TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 2);
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    AppState state;
+
+    // No nosky.jpg: the window would refuse to start, and so does the command line.
+    CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, *fs);
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
+    EXPECT_EQ(TagsIn(temp, kGame, {"ZT1"}), std::vector<std::string>(10, ""));
+
+    // No eaw.ini.
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    ASSERT_TRUE(fs->RemoveFile(temp.Join(std::string(kGame) + "\\eaw.ini")).ok());
+    state = AppState{};
+    outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs);
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
+}
+
+}  // namespace
+}  // namespace skyswap
