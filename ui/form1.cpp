@@ -8,6 +8,7 @@
 
 #include "discovery.h"
 #include "dpi.h"
+#include "high_contrast.h"
 #include "messages.h"
 #include "owner_button.h"
 #include "paging.h"
@@ -138,6 +139,7 @@ bool Form1::Create(int showCommand) {
         return false;
     }
     StackControls();
+    ConnectImageElements();
     CreateToolTips();
     LoadCreationPictures();
     return Form_Load(showCommand);
@@ -168,6 +170,7 @@ bool Form1::LoadPlaceholder(const std::string& path) {
 void Form1::ShowPlaceholder(int element) {
     if (element >= 0 && element < kImageElementCount) {
         Image1Area(element).SetPicture(placeholder_);
+        Image1Area(element).NameChanged();
     }
 }
 
@@ -180,11 +183,15 @@ bool Form1::LoadPicture(int element, const std::string& path) {
         return false;
     }
     Image1Area(element).SetPicture(std::move(picture));
+    Image1Area(element).NameChanged();
     return true;
 }
 
 void Form1::SetVisible(int element, bool visible) {
     if (element >= 0 && element < kImageElementCount) {
+        if (!visible) {
+            ImageHiding(element);
+        }
         ShowWindow(Image1Area(element).hwnd(), visible ? SW_SHOWNA : SW_HIDE);
     }
 }
@@ -232,6 +239,15 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_NEXTDLGCTL:
+            OnNextDlgCtl(wParam, lParam);
+            return 0;
+        case WM_THEMECHANGED:
+        case WM_SYSCOLORCHANGE:
+            OnSystemColoursChanged();
+            break;
         case WM_DRAWITEM:
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
@@ -321,6 +337,12 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Image1_Click(int index) {
+    MoveImageStop(index, false);  // Shift+Tab comes back to the element clicked last
+    ActivateImage(index);
+    SetFocus(CommandButton(kCommand1));
+}
+
+void Form1::ActivateImage(int index) {
     if (index == kBackArrow || index == kNextArrow) {
         state_.ArrowClicked = index;
         Prox_Scrn(state_, *this);
@@ -334,7 +356,6 @@ void Form1::Image1_Click(int index) {
     } else if (index < kSlotCount) {
         ChooseSlot(state_, index);
     }
-    SetFocus(CommandButton(kCommand1));
 }
 
 void Form1::Image1_MouseMove(int index) {
@@ -564,7 +585,7 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (row < 0 || row >= kControlCount || kControls[row].kind != ControlKind::Button) {
         return;
     }
-    DrawOwnerButton(item, kControls[row].face, fonts_[row].get());
+    DrawOwnerButton(item, ButtonFace(kControls[row].face), fonts_[row].get());
 }
 
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {

@@ -55,6 +55,10 @@ class Form1 final : public ImageElements {
     const ImageArea& Image2() const;
     const PictureRef& Placeholder() const { return placeholder_; }
     const AppState& State() const { return state_; }
+    // Whether thumbnail slot `element` shows the set that is now in the game.
+    bool SlotShowsInstalledSet(int element) const;
+    // The image element that is the Tab stop of the thumbnail grid.
+    int ImageStop() const { return imageStop_; }
 
     // ImageElements, through which the paging logic fills the slots.
     bool LoadPlaceholder(const std::string& path) override;
@@ -76,6 +80,17 @@ class Form1 final : public ImageElements {
     void Command5_Click();
     void Image1_Click(int index);
     void Image1_MouseMove(int index);
+    bool Image1_KeyDown(int index, UINT key);
+    void ActivateImage(int index);
+
+    // The keyboard and screen readers (form1_keyboard.cpp).
+    void ConnectImageElements();
+    int ImageElementOf(HWND window) const;
+    void MoveImageStop(int element, bool focus);
+    void ImageHiding(int element);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
+    void OnSystemColoursChanged();
 
     bool CreateControls();
     void ChooseFontFaces();
@@ -104,6 +119,7 @@ class Form1 final : public ImageElements {
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;
+    int imageStop_ = 0;  // element number
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;

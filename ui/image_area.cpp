@@ -1,6 +1,8 @@
 #include "image_area.h"
 
 #include "child_window_class.h"
+#include "dpi.h"
+#include "win_handles.h"
 
 #include <utility>
 
@@ -34,6 +36,30 @@ void ImageArea::Paint(HDC dc) const {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     if (picture_) {
         picture_->Draw(dc, client);
+    }
+    DrawFocusOutline(dc, client);
+}
+
+void ImageArea::DrawFocusOutline(HDC dc, const RECT& client) const {
+    if (!focused_) {
+        return;
+    }
+    // A dark ring inside a light one, each a few pixels wide at any DPI, shows on any picture;
+    // both follow the system colours, so a high-contrast theme draws it in its own.
+    const int width = MulDiv(3, static_cast<int>(WindowDpi(hwnd_)), kDefaultDpi);
+    RECT ring = client;
+    for (int colour : {COLOR_WINDOW, COLOR_WINDOWTEXT}) {
+        for (int i = 0; i < width && ring.right - ring.left > 2 && ring.bottom - ring.top > 2;
+             ++i) {
+            FrameRect(dc, &ring, GetSysColorBrush(colour));
+            InflateRect(&ring, -1, -1);
+        }
+    }
+}
+
+void ImageArea::NameChanged() const {
+    if (hwnd_ != nullptr && accessibility_.name) {
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     }
 }
 
@@ -73,6 +99,7 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
             if (picture_ && !picture_->hasAlpha() && !picture_->isIcon()) {
                 picture_->Draw(paint.dc(), client);
+                DrawFocusOutline(paint.dc(), client);
                 return 0;
             }
             // Drawn off-screen first, so that a picture never flickers over the background.
@@ -114,6 +141,41 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEMOVE:
             Notify(kImageAreaMouseMove);
             return 0;
+        case WM_GETDLGCODE: {
+            // Arrows, Enter and Space are the element's own; Tab and Escape stay the window's.
+            const auto* event = reinterpret_cast<const MSG*>(lParam);
+            LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+            if (event != nullptr && event->message == WM_KEYDOWN && event->wParam == VK_RETURN) {
+                code |= DLGC_WANTMESSAGE;
+            }
+            return code;
+        }
+        case WM_KEYDOWN: {
+            NMKEY key{};
+            key.hdr.hwndFrom = hwnd_;
+            key.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd_));
+            key.hdr.code = NM_KEYDOWN;
+            key.nVKey = static_cast<UINT>(wParam);
+            key.uFlags = HIWORD(lParam);
+            if (SendMessageW(GetParent(hwnd_), WM_NOTIFY, key.hdr.idFrom,
+                             reinterpret_cast<LPARAM>(&key)) != 0) {
+                return 0;
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
+        }
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            focused_ = message == WM_SETFOCUS;
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            return 0;
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) &&
+                accessibility_.name) {
+                if (const LRESULT object = AccessibleImageObject(hwnd_, wParam, accessibility_)) {
+                    return object;
+                }
+            }
+            return DefWindowProcW(hwnd_, message, wParam, lParam);
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }

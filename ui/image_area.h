@@ -1,11 +1,17 @@
-// The image area: a windowless-looking child that stretches its picture over its box, never takes
-// the focus, and tells its parent about clicks and mouse moves.
+// The image area: a windowless-looking child that stretches its picture over its box and tells its
+// parent about clicks, mouse moves and keys. It takes the focus only from the keyboard, and then
+// wears an outline; a screen reader learns its name and role through Active Accessibility.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include "accessible_image.h"
 #include "controls_table.h"
 #include "pictures.h"
+
+#include <utility>
 
 namespace skyswap {
 
@@ -13,6 +19,8 @@ namespace skyswap {
 // the low word of wParam, its window in lParam).
 constexpr WORD kImageAreaClicked = 1;    // the left button went down and up again inside it
 constexpr WORD kImageAreaMouseMove = 2;  // the mouse moved over it
+// A key pressed while it has the focus comes to the parent as WM_NOTIFY with NM_KEYDOWN and an
+// NMKEY; the parent returns nonzero when it used the key.
 
 class ImageArea {
   public:
@@ -29,17 +37,26 @@ class ImageArea {
     void SetPicture(PictureRef picture);
     const PictureRef& picture() const { return picture_; }
 
-    // The frame's background with the picture over it, filling the client area.
+    // The frame's background with the picture over it, filling the client area, and the focus
+    // outline over both.
     void Paint(HDC dc) const;
+
+    // Makes it answer screen readers (WM_GETOBJECT) with this name and action.
+    void SetAccessibility(AccessibleImageInfo info) { accessibility_ = std::move(info); }
+    // Tells screen readers that the name changed, as when a page turns.
+    void NameChanged() const;
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Notify(WORD code) const;
+    void DrawFocusOutline(HDC dc, const RECT& client) const;
 
     HWND hwnd_ = nullptr;
     PictureRef picture_;
     bool pressed_ = false;
+    bool focused_ = false;
+    AccessibleImageInfo accessibility_;
 };
 
 }  // namespace skyswap

@@ -241,20 +241,22 @@ TEST(Form1Keyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOne) {
     const HWND command4 = form->Control(L"Command4");
     const HWND command5 = form->Control(L"Command5");
 
-    // "LOAD TO EAW" is disabled at start, so the round skips it.
+    // "LOAD TO EAW" is disabled at start, so the round skips it; the thumbnails are one stop
+    // after "LOAD EAW DEFAULT".
+    const HWND images = form->Image1(0).hwnd();
     ASSERT_EQ(GetFocus(), command2);
-    for (HWND expected : {command3, command5, command4, command2}) {
+    for (HWND expected : {command3, command5, command4, images, command2}) {
         PressKey(dialog, VK_TAB);
         EXPECT_EQ(GetFocus(), expected) << WideToUtf8(WindowText(expected));
     }
 
     Click(form->Image1(0).hwnd());
     ASSERT_EQ(GetFocus(), command1);
-    for (HWND expected : {command2, command3, command5, command4, command1}) {
+    for (HWND expected : {command2, command3, command5, command4, images, command1}) {
         PressKey(dialog, VK_TAB);
         EXPECT_EQ(GetFocus(), expected) << WideToUtf8(WindowText(expected));
     }
-    for (HWND expected : {command4, command5, command3, command2, command1}) {
+    for (HWND expected : {images, command4, command5, command3, command2, command1}) {
         PressKey(dialog, VK_TAB, true);
         EXPECT_EQ(GetFocus(), expected) << "Shift+Tab to " << WideToUtf8(WindowText(expected));
     }

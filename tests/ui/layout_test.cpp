@@ -145,9 +145,12 @@ TEST_F(Form1Layout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
         ChildWindowFromPointEx(form().hwnd(), middle, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT),
         next.hwnd());
 
-    // Image areas are no tab stops, and a click on one never leaves the focus on it.
+    // The images are one Tab stop, the first slot at start, and a click on one never leaves
+    // the focus on it.
     for (int element = 0; element < kImageElementCount; ++element) {
-        EXPECT_FALSE(GetWindowLongW(form().Image1(element).hwnd(), GWL_STYLE) & WS_TABSTOP);
+        EXPECT_EQ((GetWindowLongW(form().Image1(element).hwnd(), GWL_STYLE) & WS_TABSTOP) != 0,
+                  element == 0)
+            << "element " << element;
     }
     SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
     SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONUP, 0, 0);

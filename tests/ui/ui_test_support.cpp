@@ -152,6 +152,29 @@ void PressKey(HWND dialog, UINT key, bool shift) {
     SetKeyboardState(keys);
 }
 
+void PumpMessages(HWND dialog) {
+    MSG event{};
+    while (PeekMessageW(&event, nullptr, 0, 0, PM_REMOVE)) {
+        if (dialog == nullptr || !IsWindow(dialog) || !IsDialogMessageW(dialog, &event)) {
+            TranslateMessage(&event);
+            DispatchMessageW(&event);
+        }
+    }
+}
+
+void PostKey(HWND dialog, UINT key, bool shift) {
+    BYTE keys[256]{};
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    HWND target = GetFocus() != nullptr ? GetFocus() : dialog;
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001));
+    PumpMessages(dialog);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
 COLORREF ColourAt(const ImageArea& area, int x, int y) {
     RECT client{};
     GetClientRect(area.hwnd(), &client);

@@ -60,6 +60,12 @@ void MouseMove(HWND control);
 // A key pressed and released through the dialog manager, as the program's message loop does.
 void PressKey(HWND dialog, UINT key, bool shift = false);
 
+// A key posted to the focused control and taken from the queue by a message loop like the
+// program's, the dialog manager first; then every posted message is handled.
+void PostKey(HWND dialog, UINT key, bool shift = false);
+// Runs the program's message loop until the queue is empty.
+void PumpMessages(HWND dialog);
+
 // A control's rectangle in the client area of `window`.
 RECT ClientRectOf(HWND control, HWND window);
 
