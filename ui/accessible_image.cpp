@@ -10,6 +10,12 @@ namespace {
 
 constexpr wchar_t kPressAction[] = L"Press";
 
+// mingw's import library gives IID_IAccessible as a code thunk, not the interface id: the
+// id comes from the header's declaration instead.
+const IID& AccessibleId() {
+    return __uuidof(IAccessible);
+}
+
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
@@ -28,7 +34,7 @@ class AccessibleImage final : public IAccessible {
             return E_POINTER;
         }
         if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IDispatch) ||
-            IsEqualIID(id, IID_IAccessible)) {
+            IsEqualIID(id, AccessibleId())) {
             *object = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -173,14 +179,14 @@ class AccessibleImage final : public IAccessible {
 
 LRESULT AccessibleImageObject(HWND window, WPARAM wParam, const AccessibleImageInfo& info) {
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, AccessibleId(),
                                          reinterpret_cast<void**>(&standard))) ||
         standard == nullptr) {
         return 0;
     }
     auto* image = new AccessibleImage(standard, info);
     // LresultFromObject holds its own reference until the caller has taken the object.
-    const LRESULT result = LresultFromObject(IID_IAccessible, wParam, image);
+    const LRESULT result = LresultFromObject(AccessibleId(), wParam, image);
     image->Release();
     return result < 0 ? 0 : result;
 }
