@@ -54,21 +54,25 @@ bool WriteToStarter(const std::string& text, bool failure) {
     if (IsRedirected(given)) {
         return WriteAll(given, WideToUtf8(lines));
     }
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+    // A window program has no console of its own; it borrows its starter's. Wine hands it
+    // that console already, and then AttachConsole refuses with "access denied".
+    const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
+    if (!attached && GetLastError() != ERROR_ACCESS_DENIED) {
         return false;
     }
     HANDLE console =
         CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                     nullptr, OPEN_EXISTING, 0, nullptr);
-    if (console == INVALID_HANDLE_VALUE) {
-        FreeConsole();
-        return false;
+    bool ok = false;
+    if (console != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        ok = WriteConsoleW(console, lines.c_str(), static_cast<DWORD>(lines.size()), &written,
+                           nullptr) != FALSE;
+        CloseHandle(console);
     }
-    DWORD written = 0;
-    const bool ok = WriteConsoleW(console, lines.c_str(), static_cast<DWORD>(lines.size()),
-                                  &written, nullptr) != FALSE;
-    CloseHandle(console);
-    FreeConsole();
+    if (attached) {
+        FreeConsole();
+    }
     return ok;
 }
 

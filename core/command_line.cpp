@@ -57,15 +57,22 @@ std::optional<CommandAction> ActionSwitch(const std::string& name) {
     return std::nullopt;
 }
 
-CommandLine Refused(std::string error) {
-    CommandLine refused;
-    refused.error = std::move(error);
-    return refused;
+bool IsQuiet(const std::string& argument) {
+    return IsSwitch(argument) && Lower(argument.substr(1)) == "quiet";
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    // "/quiet" holds for a command line that is refused too: a launcher that asked for no
+    // message box never gets one.
+    const bool quiet = std::any_of(arguments.begin(), arguments.end(), IsQuiet);
+    const auto Refused = [quiet](std::string error) {
+        CommandLine refused;
+        refused.quiet = quiet;
+        refused.error = std::move(error);
+        return refused;
+    };
     CommandLine command;
     std::string actionSwitch;  // as typed, for the message about two actions
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -96,7 +96,11 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
         EXPECT_FALSE(parsed.ok()) << shown;
         EXPECT_NE(parsed.error.find(bad.inError), std::string::npos)
             << shown << " gave: " << parsed.error;
+        EXPECT_FALSE(parsed.quiet) << shown;
     }
+    // A launcher that asked for quiet gets no message box about its own mistake either.
+    EXPECT_TRUE(Parse({"/bogus", "/Quiet"}).quiet);
+    EXPECT_FALSE(Parse({"/bogus", "/Quiet"}).ok());
 }
 
 TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {

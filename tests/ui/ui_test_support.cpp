@@ -234,6 +234,58 @@ std::wstring WindowText(HWND window) {
     return buffer;
 }
 
+namespace {
+
+struct MessageBoxFinder {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
+    auto* finder = reinterpret_cast<MessageBoxFinder*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64]{};
+    GetClassNameW(window, className, 64);
+    if (owner == finder->processId && std::wstring(className) == L"#32770" &&
+        WindowText(window) == L"SkySwap" && IsWindowVisible(window)) {
+        finder->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CollectContents(HWND child, LPARAM lParam) {
+    auto* contents = reinterpret_cast<MessageBoxContents*>(lParam);
+    wchar_t className[64]{};
+    GetClassNameW(child, className, 64);
+    const std::wstring name = className;
+    const std::wstring text = WindowText(child);
+    if (_wcsicmp(name.c_str(), L"Static") == 0 && !text.empty()) {
+        contents->texts.push_back(text);
+    } else if (_wcsicmp(name.c_str(), L"Button") == 0 && IsWindowVisible(child)) {
+        contents->buttons.push_back(text);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindProgramMessageBox(DWORD processId) {
+    MessageBoxFinder finder{processId, nullptr};
+    for (int waited = 0; waited < 30000 && finder.found == nullptr; waited += 100) {
+        Sleep(100);
+        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&finder));
+    }
+    return finder.found;
+}
+
+MessageBoxContents ContentsOf(HWND box) {
+    MessageBoxContents contents;
+    EnumChildWindows(box, CollectContents, reinterpret_cast<LPARAM>(&contents));
+    return contents;
+}
+
 std::vector<std::string> GameTags(const TempFolder& temp, int setCount,
                                   const std::vector<std::string>& extraTags) {
     std::vector<std::string> tags = extraTags;

@@ -81,6 +81,15 @@ std::string HostPath(const std::string& path);
 std::wstring ToolTipText(Form1& form, int element);
 std::wstring WindowText(HWND window);
 
+// The message box titled "SkySwap" that another process shows, waited for up to 30 seconds;
+// null when none appears.
+HWND FindProgramMessageBox(DWORD processId);
+struct MessageBoxContents {
+    std::vector<std::wstring> texts;    // static controls with text
+    std::vector<std::wstring> buttons;  // captions of the buttons
+};
+MessageBoxContents ContentsOf(HWND box);
+
 // What the game folder holds of the ten files, as tags (see TagsIn).
 std::vector<std::string> GameTags(const TempFolder& temp, int setCount,
                                   const std::vector<std::string>& extraTags = {});

@@ -1,0 +1,290 @@
+// skyswap.exe started with switches, as a launcher or a batch file starts it: exit codes, what
+// it did to the game folder, and where its text goes (the starter's pipes, its console, or a
+// message box when there is neither).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "text_win.h"
+#include "ui_test_support.h"
+
+namespace skyswap::test {
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+
+struct ProgramRun {
+    DWORD exitCode = 99;
+    std::string out;
+    std::string err;
+};
+
+class Pipe {
+  public:
+    Pipe() {
+        SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+        CreatePipe(&read_, &write_, &inherit, 0);
+        SetHandleInformation(read_, HANDLE_FLAG_INHERIT, 0);
+    }
+    ~Pipe() {
+        CloseWrite();
+        CloseHandle(read_);
+    }
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    HANDLE write() const { return write_; }
+    void CloseWrite() {
+        if (write_ != nullptr) {
+            CloseHandle(write_);
+            write_ = nullptr;
+        }
+    }
+    std::string ReadAll() const {
+        std::string text;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(read_, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            text.append(buffer, got);
+        }
+        return text;
+    }
+
+  private:
+    HANDLE read_ = nullptr;
+    HANDLE write_ = nullptr;
+};
+
+std::wstring CommandLineFor(const std::string& arguments) {
+    std::wstring line = L"\"" + Utf8ToWide(HostPath(SKYSWAP_EXE_PATH)) + L"\"";
+    if (!arguments.empty()) {
+        line += L" " + Utf8ToWide(arguments);
+    }
+    return line;
+}
+
+// Starts the program in `folder` with its output and errors into pipes.
+ProgramRun RunRedirected(const std::string& folder, const std::string& arguments) {
+    Pipe out;
+    Pipe err;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out.write();
+    startup.hStdError = err.write();
+    std::wstring line = CommandLineFor(arguments);
+    const std::wstring where = Utf8ToWide(folder);
+    PROCESS_INFORMATION process{};
+    ProgramRun run;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(),
+                        &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << SKYSWAP_EXE_PATH;
+        return run;
+    }
+    out.CloseWrite();
+    err.CloseWrite();
+    run.out = out.ReadAll();
+    run.err = err.ReadAll();
+    if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        ADD_FAILURE() << "skyswap " << arguments << " did not end";
+    }
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class CommandLineProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MakePictureLibrary(temp_, 4);
+        WriteSkyFiles(temp_, kGame, "ORIGINAL");
+        library_ = temp_.Join(kLibrary);
+    }
+    ProgramRun Start(const std::string& arguments) { return RunRedirected(library_, arguments); }
+    std::vector<std::string> Game() { return GameTags(temp_, 4, {"ORIGINAL"}); }
+
+    TempFolder temp_;
+    std::string library_;
+};
+
+TEST_F(CommandLineProgram, EachActionChangesTheGameAndEndsWithItsExitCode) {
+    ProgramRun run = Start("/install 2");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "Sky set ZT2 is now in the game.\r\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(Game(), Repeated("ZT2"));
+
+    run = Start("/status");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(Contains(run.out, "It holds all ten sky files.")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "Game folder: " + temp_.Join(kGame))) << run.out;
+
+    run = Start("-RANDOM");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::vector<std::string> drawn = Game();
+    EXPECT_EQ(drawn, Repeated(drawn[0])) << "one whole set";
+    EXPECT_NE(drawn[0], "ORIGINAL");
+    EXPECT_EQ(run.out, "Sky set " + drawn[0] + " is now in the game.\r\n");
+
+    run = Start("/mydefault");
+    EXPECT_EQ(run.exitCode, 1u) << "no personal default yet";
+    EXPECT_TRUE(Contains(run.err, "ZTDef")) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(Game(), drawn);
+
+    WriteSkyFiles(temp_, std::string(kLibrary) + "\\ZTDef", "ZT1");
+    run = Start("/MyDefault /quiet");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Game(), Repeated("ZT1"));
+
+    run = Start("/gamedefault");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Game(), Repeated(""));
+    EXPECT_TRUE(temp_.Exists(std::string(kGame) + "\\eaw.ini"));
+
+    run = Start("/?");
+    EXPECT_EQ(run.exitCode, 0u);
+    for (const char* listed :
+         {"/random", "/install N", "/mydefault", "/gamedefault", "/status", "/quiet"}) {
+        EXPECT_TRUE(Contains(run.out, listed)) << listed;
+    }
+}
+
+TEST_F(CommandLineProgram, BadCommandLinesEndWithExitCodeTwoAndChangeNothing) {
+    const struct {
+        const char* arguments;
+        const char* said;
+    } cases[] = {
+        {"/shuffle", "Unknown switch /shuffle."},
+        {"/install", "/install needs a set number"},
+        {"/install -1", "not \"-1\""},
+        {"/install 123456789012", "not \"123456789012\""},
+        {"/random /status", "Only one action at a time"},
+        {"/install 1 /gamedefault", "Only one action at a time"},
+        {"random", "Unexpected argument \"random\""},
+    };
+    for (const auto& bad : cases) {
+        const ProgramRun run = Start(bad.arguments);
+        EXPECT_EQ(run.exitCode, 2u) << bad.arguments;
+        EXPECT_TRUE(Contains(run.err, bad.said)) << bad.arguments << ": " << run.err;
+        EXPECT_TRUE(Contains(run.err, "skyswap /?")) << bad.arguments;
+    }
+    EXPECT_EQ(Game(), Repeated("ORIGINAL"));
+
+    // A well-formed number without its folder is a failed transfer, not a bad command line.
+    const ProgramRun missing = Start("/install 40");
+    EXPECT_EQ(missing.exitCode, 1u);
+    EXPECT_TRUE(Contains(missing.err, "the set folder ZT40 does not exist")) << missing.err;
+    EXPECT_EQ(Game(), Repeated("ORIGINAL"));
+}
+
+TEST_F(CommandLineProgram, OutsideAGameFolderItEndsWithTheInstallationMessage) {
+    ASSERT_TRUE(
+        MakePlatformFileSystem()->RemoveFile(temp_.Join(std::string(kGame) + "\\eaw.ini")).ok());
+    for (const char* arguments : {"/random", "/status", "/install 1 /quiet"}) {
+        const ProgramRun run = Start(arguments);
+        EXPECT_EQ(run.exitCode, 1u) << arguments;
+        EXPECT_EQ(run.err, "Installation is not correct!\r\nPlease read the README.TXT file!\r\n")
+            << arguments;
+    }
+    EXPECT_EQ(Game(), Repeated("ORIGINAL"));
+}
+
+}  // namespace
+}  // namespace skyswap::test
+
+namespace skyswap::test {
+namespace {
+
+// Starts the program with no handles of its own, as Explorer or cmd.exe starts a window program.
+HANDLE StartPlain(const std::string& folder, const std::string& arguments,
+                  DWORD* processId = nullptr) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    std::wstring line = CommandLineFor(arguments);
+    const std::wstring where = Utf8ToWide(folder);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, where.c_str(),
+                        &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    if (processId != nullptr) {
+        *processId = process.dwProcessId;
+    }
+    return process.hProcess;
+}
+
+DWORD WaitForExit(HANDLE process) {
+    DWORD exitCode = 99;
+    if (WaitForSingleObject(process, kWaitMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process, 99);
+    }
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    return exitCode;
+}
+
+// What the console's screen holds, lines joined by spaces.
+std::wstring ConsoleText(HANDLE screen) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    GetConsoleScreenBufferInfo(screen, &info);
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    std::wstring text(cells, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen, text.data(), cells, {0, 0}, &read);
+    text.resize(read);
+    return text;
+}
+
+TEST_F(CommandLineProgram, WithoutRedirectionTheTextGoesToTheStartersConsole) {
+    FreeConsole();
+    if (!AllocConsole()) {
+        GTEST_SKIP() << "no console can be made here";
+    }
+    HANDLE screen =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
+    const DWORD exitCode = WaitForExit(StartPlain(library_, "/install 3"));
+    const std::wstring shown = ConsoleText(screen);
+    CloseHandle(screen);
+    FreeConsole();
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_NE(shown.find(L"Sky set ZT3 is now in the game."), std::wstring::npos)
+        << WideToUtf8(shown.substr(0, 200));
+    EXPECT_EQ(Game(), Repeated("ZT3"));
+}
+
+TEST_F(CommandLineProgram, WithoutAConsoleAFailureIsShownInAMessageBoxUnlessQuiet) {
+    FreeConsole();  // as a program started from a shortcut: no console to borrow
+
+    DWORD processId = 0;
+    HANDLE process = StartPlain(library_, "/install 40", &processId);
+    ASSERT_NE(process, nullptr);
+    const HWND box = FindProgramMessageBox(processId);
+    ASSERT_NE(box, nullptr) << "no message box titled SkySwap appeared";
+    const MessageBoxContents contents = ContentsOf(box);
+    EXPECT_EQ(contents.texts, std::vector<std::wstring>{
+                                  L"Nothing was changed: the set folder ZT40 does not exist."});
+    EXPECT_EQ(contents.buttons, std::vector<std::wstring>{L"OK"});
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForExit(process), 1u);
+
+    // /quiet: the same failure ends at once, with its exit code only; success says nothing.
+    EXPECT_EQ(WaitForExit(StartPlain(library_, "/quiet /install 40")), 1u);
+    EXPECT_EQ(WaitForExit(StartPlain(library_, "/bogus /quiet")), 2u);
+    EXPECT_EQ(WaitForExit(StartPlain(library_, "/install 2")), 0u);
+    EXPECT_EQ(Game(), Repeated("ZT2"));
+}
+
+}  // namespace
+}  // namespace skyswap::test
