@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "discovery.h"
 #include "messages.h"
@@ -36,23 +37,15 @@ std::optional<int32_t> SetNumberArgument(const std::string& text) {
 }
 
 std::optional<CommandAction> ActionSwitch(const std::string& name) {
-    if (name == "random") {
-        return CommandAction::Random;
-    }
-    if (name == "install") {
-        return CommandAction::Install;
-    }
-    if (name == "mydefault") {
-        return CommandAction::MyDefault;
-    }
-    if (name == "gamedefault") {
-        return CommandAction::GameDefault;
-    }
-    if (name == "status") {
-        return CommandAction::Status;
-    }
-    if (name == "?") {
-        return CommandAction::Help;
+    static const std::pair<const char*, CommandAction> kActions[] = {
+        {"random", CommandAction::Random},       {"install", CommandAction::Install},
+        {"mydefault", CommandAction::MyDefault}, {"gamedefault", CommandAction::GameDefault},
+        {"status", CommandAction::Status},       {"?", CommandAction::Help},
+    };
+    for (const auto& [switchName, action] : kActions) {
+        if (name == switchName) {
+            return action;
+        }
     }
     return std::nullopt;
 }
