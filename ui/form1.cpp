@@ -265,7 +265,8 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             } else if (!HIWORD(wParam)) {
                 HWND target = focusBeforeDeactivation_;
-                if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target)) {
+                if (target == nullptr || !IsWindow(target) || !IsWindowEnabled(target) ||
+                    !IsWindowVisible(target)) {
                     target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
                 }
                 if (target != nullptr) {
