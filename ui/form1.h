@@ -84,6 +84,8 @@ class Form1 final : public ImageElements {
     void StackControls();
     void CreateToolTips();
     void LoadCreationPictures();
+    void LoadArrowIcons();
+    void UpdateDpiResources();
     void OnCommand(int id, int code);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -104,6 +106,7 @@ class Form1 final : public ImageElements {
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;
+    bool followingDpiChange_ = false;
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
@@ -112,6 +115,10 @@ class Form1 final : public ImageElements {
     std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
     std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size
     std::array<float, kControlCount> fontPoints_{};  // the size each of fonts_ was made at
+    std::array<int, 2> arrowIconSizes_{};            // back, next: the image size shown
+    UniqueFont toolTipFont_;                         // the tooltip's, made for dpi_
+    UniqueIcon bigIcon_;                             // the title bar's and the taskbar's,
+    UniqueIcon smallIcon_;                           // loaded at the sizes for dpi_
 };
 
 }  // namespace skyswap

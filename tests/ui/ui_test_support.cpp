@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -118,6 +119,37 @@ RECT ClientRectOf(HWND control, HWND window) {
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+std::vector<RECT> ControlRects(Form1& form) {
+    std::vector<RECT> rects;
+    for (const ControlEntry& entry : kControls) {
+        rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
+    }
+    return rects;
+}
+
+LOGFONTW FontOf(HWND window) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font;
+}
+
+double TwipsPerPixelOf(HWND window) {
+    return 1440.0 / GetDpiForWindow(window);
+}
+
+FitRatios ExpectedFitRatios(HWND window) {
+    const double dpi = GetDpiForWindow(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const double width =
+        std::nearbyint((monitor.rcMonitor.right - monitor.rcMonitor.left) * 96 / dpi);
+    const double height =
+        std::nearbyint((monitor.rcMonitor.bottom - monitor.rcMonitor.top) * 96 / dpi);
+    return {width / 800, height / 600};
 }
 
 void Click(HWND control) {
