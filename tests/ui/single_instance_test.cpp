@@ -75,13 +75,20 @@ std::wstring Upper(std::wstring text) {
     return text;
 }
 
-TEST(SingleInstance, ASecondStartInTheSameLibraryBringsTheFirstWindowBack) {
+// A library and the first SkySwap started in it, with its window.
+struct FirstSkySwap {
     TempFolder temp;
-    MakePictureLibrary(temp, 2);
+    const bool made = (MakePictureLibrary(temp, 2), true);  // before the program starts
     const std::wstring library = Utf8ToWide(temp.Join(kLibrary));
-    Program first(library);
-    ASSERT_TRUE(first.started());
+    Program first{library};
     const HWND window = WaitForHolder(library, first.id());
+};
+
+TEST(SingleInstance, ASecondStartInTheSameLibraryBringsTheFirstWindowBack) {
+    FirstSkySwap running;
+    const std::wstring& library = running.library;
+    const Program& first = running.first;
+    const HWND window = running.window;
     ASSERT_NE(window, nullptr) << "the first SkySwap's window never came";
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(window));
@@ -112,16 +119,14 @@ TEST(SingleInstance, ASecondStartInTheSameLibraryBringsTheFirstWindowBack) {
 }
 
 TEST(SingleInstance, ARestartTakesOverTheLibraryOnceTheFirstHasEnded) {
-    TempFolder temp;
-    MakePictureLibrary(temp, 2);
-    const std::wstring library = Utf8ToWide(temp.Join(kLibrary));
-    Program first(library);
-    ASSERT_TRUE(first.started());
-    const HWND window = WaitForHolder(library, first.id());
+    FirstSkySwap running;
+    const std::wstring& library = running.library;
+    const Program& first = running.first;
+    const HWND window = running.window;
     ASSERT_NE(window, nullptr);
 
     // Started elsewhere: the library comes from the command line, trailing backslash and all.
-    Program restarted(Utf8ToWide(temp.path()), L"/library \"" + library + L"\\\\\"");
+    Program restarted(Utf8ToWide(running.temp.path()), L"/library \"" + library + L"\\\\\"");
     ASSERT_TRUE(restarted.started());
     Sleep(500);
     EXPECT_EQ(restarted.WaitForEnd(0), static_cast<DWORD>(STILL_ACTIVE)) << "it waits";
