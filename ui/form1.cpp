@@ -8,6 +8,8 @@
 
 #include "discovery.h"
 #include "dpi.h"
+#include "known_folders_win.h"
+#include "long_path_win.h"
 #include "messages.h"
 #include "owner_button.h"
 #include "paging.h"
@@ -100,7 +102,11 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std::move(hooks)) {
+Form1::Form1(HINSTANCE instance, Hooks hooks)
+    : instance_(instance),
+      hooks_(std::move(hooks)),
+      files_(hooks_.fileSystem != nullptr ? hooks_.fileSystem : &fileSystem_),
+      gameView_(*files_) {
     if (!hooks_.messageBox) {
         hooks_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title,
                                UINT type) {
@@ -109,6 +115,15 @@ Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std:
     }
     if (!hooks_.programEnded) {
         hooks_.programEnded = [] { PostQuitMessage(0); };
+    }
+    if (!hooks_.restart) {
+        hooks_.restart = StartThroughShell;
+    }
+    if (!hooks_.isElevated) {
+        hooks_.isElevated = ProcessIsElevated;
+    }
+    if (!hooks_.knownFolders) {
+        hooks_.knownFolders = ThisUsersKnownFolders;
     }
     image1Rows_.fill(-1);
 }
@@ -167,7 +182,7 @@ ImageArea& Form1::Image1Area(int element) {
 }
 
 bool Form1::LoadPlaceholder(const std::string& path) {
-    placeholder_ = pictures_.FromFile(Utf8ToWide(path));
+    placeholder_ = pictures_.FromFile(WinPath(path));
     return placeholder_ != nullptr;
 }
 
@@ -181,7 +196,7 @@ bool Form1::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
-    PictureRef picture = pictures_.FromFile(Utf8ToWide(path));
+    PictureRef picture = pictures_.FromFile(WinPath(path));
     if (!picture) {
         return false;
     }
@@ -281,11 +296,12 @@ bool Form1::Form_Load(int showCommand) {
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
-    if (DiscoverLibrary(state_, fileSystem_) != DiscoveryResult::Ok ||
+    if (DiscoverLibrary(state_, Files()) != DiscoveryResult::Ok ||
         !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
         InstallationFailed();
         return false;
     }
+    FindShadowCopies();
     ThumbNails(state_, *this);
     EnableWindow(CommandButton(kCommand1), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
@@ -305,20 +321,20 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Command1_Click() {
-    ShowTransferOutcome(InstallSelected(state_, fileSystem_));
+    AfterTransferIntoGame(InstallSelected(state_, Files()));
     SetFocus(CommandButton(kCommand5));
 }
 
 void Form1::Command2_Click() {
-    ShowTransferOutcome(SaveMyDefault(state_, fileSystem_));
+    ShowTransferOutcome(SaveMyDefault(state_, Files()));
 }
 
 void Form1::Command3_Click() {
-    ShowTransferOutcome(LoadMyDefault(state_, fileSystem_));
+    AfterTransferIntoGame(LoadMyDefault(state_, Files()));
 }
 
 void Form1::Command4_Click() {
-    ShowTransferOutcome(LoadGameDefault(state_, fileSystem_));
+    AfterTransferIntoGame(LoadGameDefault(state_, Files()));
     SetFocus(CommandButton(kCommand5));
 }
 
@@ -344,10 +360,14 @@ void Form1::Image1_Click(int index) {
 }
 
 void Form1::Image1_MouseMove(int index) {
-    DescribeSlot(state_, fileSystem_, *this, index);
+    DescribeSlot(state_, Files(), *this, index);
 }
 
 void Form1::ShowTransferOutcome(const TransferReport& report) {
+    if (!report.ok() && !report.protectedFolder.empty() && !hooks_.isElevated()) {
+        OfferRestartAsAdministrator(report);
+        return;
+    }
     const std::string message = TransferMessage(report);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);

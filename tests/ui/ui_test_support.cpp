@@ -101,13 +101,12 @@ void MakePictureLibrary(const TempFolder& temp, int count) {
     }
 }
 
-StartedForm::StartedForm(const TempFolder& temp, const std::string& folder)
+StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form1::Hooks hooks)
     : folder_(temp.Join(folder)) {
-    Form1::Hooks hooks;
     hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
                               UINT type) {
         messages.push_back({text, title, type});
-        return IDOK;
+        return answer;
     };
     hooks.programEnded = [this] { ended = true; };
     form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), hooks);

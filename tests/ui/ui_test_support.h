@@ -38,7 +38,9 @@ class StartedForm {
         UINT type;
     };
 
-    explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary);
+    // Hooks given are used as they are, except the message box and the end of the program.
+    explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
+                         Form1::Hooks hooks = {});
     StartedForm(const StartedForm&) = delete;
     StartedForm& operator=(const StartedForm&) = delete;
 
@@ -48,6 +50,7 @@ class StartedForm {
     bool started = false;
     bool ended = false;
     std::vector<Message> messages;
+    int answer = IDOK;  // what every message box returns, IDYES for example
 
   private:
     CurrentFolderScope folder_;
