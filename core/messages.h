@@ -14,4 +14,13 @@ extern const char* const kInstallationMessage;  // the start-up failure, two lin
 // could not be replaced or removed and why, in plain words. Empty when the transfer succeeded.
 std::string TransferMessage(const TransferReport& report);
 
+// The question asked when a transfer failed because its target folder is protected
+// (report.protectedFolder is set): why, in plain words, and whether to restart SkySwap with
+// administrator rights. Ends in a question for a Yes / No box.
+std::string ElevationOffer(const TransferReport& report);
+
+// What the user reads when the shadow copies of the sky files in the VirtualStore could not all
+// be removed after a transfer. Empty when they were.
+std::string ShadowCleanupMessage(const TransferReport& report);
+
 }  // namespace skyswap

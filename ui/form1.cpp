@@ -9,6 +9,8 @@
 #include "discovery.h"
 #include "dpi.h"
 #include "high_contrast.h"
+#include "known_folders_win.h"
+#include "long_path_win.h"
 #include "messages.h"
 #include "owner_button.h"
 #include "paging.h"
@@ -38,8 +40,6 @@ static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 &
                   kCommand4 >= 0 && kCommand5 >= 0 && kImage2 >= 0,
               "the table lacks a control the window uses");
 
-// The arrow icons hold 16 and 32 pixel images; the larger stretches better.
-constexpr int kArrowIconSize = 32;
 // Long descriptions wrap instead of running off the screen.
 constexpr int kToolTipWidthAt96Dpi = 400;
 
@@ -47,12 +47,17 @@ std::wstring Title() {
     return Utf8ToWide(kProgramTitle);
 }
 
-int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+// A bitmap face has a few fixed sizes: scaled, it comes out at the wrong size with wide gaps
+// between its letters. Only outline faces count.
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD fontType, LPARAM found) {
+    if ((fontType & RASTER_FONTTYPE) != 0) {
+        return 1;  // look on: the same name may come as an outline face too
+    }
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
-bool FaceInstalled(HDC dc, const wchar_t* face) {
+bool OutlineFaceInstalled(HDC dc, const wchar_t* face) {
     LOGFONTW query{};
     query.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
@@ -82,6 +87,8 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
+    // The class icons serve until the window sets its own at the sizes for its monitor's DPI
+    // (UpdateDpiResources).
     windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SKYSWAP),
                                                       IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                       GetSystemMetrics(SM_CYICON), LR_SHARED));
@@ -96,7 +103,11 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std::move(hooks)) {
+Form1::Form1(HINSTANCE instance, Hooks hooks)
+    : instance_(instance),
+      hooks_(std::move(hooks)),
+      files_(hooks_.fileSystem != nullptr ? hooks_.fileSystem : &fileSystem_),
+      gameView_(*files_) {
     if (!hooks_.messageBox) {
         hooks_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title,
                                UINT type) {
@@ -105,6 +116,15 @@ Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std:
     }
     if (!hooks_.programEnded) {
         hooks_.programEnded = [] { PostQuitMessage(0); };
+    }
+    if (!hooks_.restart) {
+        hooks_.restart = StartThroughShell;
+    }
+    if (!hooks_.isElevated) {
+        hooks_.isElevated = ProcessIsElevated;
+    }
+    if (!hooks_.knownFolders) {
+        hooks_.knownFolders = ThisUsersKnownFolders;
     }
     image1Rows_.fill(-1);
 }
@@ -134,6 +154,7 @@ bool Form1::Create(int showCommand) {
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ChooseFontFaces();
+    UpdateDpiResources();
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return false;
@@ -163,7 +184,7 @@ ImageArea& Form1::Image1Area(int element) {
 }
 
 bool Form1::LoadPlaceholder(const std::string& path) {
-    placeholder_ = pictures_.FromFile(Utf8ToWide(path));
+    placeholder_ = pictures_.FromFile(WinPath(path));
     return placeholder_ != nullptr;
 }
 
@@ -178,7 +199,7 @@ bool Form1::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
-    PictureRef picture = pictures_.FromFile(Utf8ToWide(path));
+    PictureRef picture = pictures_.FromFile(WinPath(path));
     if (!picture) {
         return false;
     }
@@ -292,11 +313,12 @@ bool Form1::Form_Load(int showCommand) {
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
-    if (DiscoverLibrary(state_, fileSystem_) != DiscoveryResult::Ok ||
+    if (DiscoverLibrary(state_, Files()) != DiscoveryResult::Ok ||
         !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
         InstallationFailed();
         return false;
     }
+    FindShadowCopies();
     ThumbNails(state_, *this);
     EnableWindow(CommandButton(kCommand1), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
@@ -307,8 +329,8 @@ bool Form1::Form_Load(int showCommand) {
 }
 
 void Form1::Form_Resize() {
-    if (controls_[0] == nullptr) {
-        return;  // a size notification while the window is being made
+    if (controls_[0] == nullptr || followingDpiChange_) {
+        return;  // a size notification while the window is being made or moved to another DPI
     }
     // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
     skyswap::Form_Resize(state_, layout_);
@@ -316,20 +338,20 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Command1_Click() {
-    ShowTransferOutcome(InstallSelected(state_, fileSystem_));
+    AfterTransferIntoGame(InstallSelected(state_, Files()));
     SetFocus(CommandButton(kCommand5));
 }
 
 void Form1::Command2_Click() {
-    ShowTransferOutcome(SaveMyDefault(state_, fileSystem_));
+    ShowTransferOutcome(SaveMyDefault(state_, Files()));
 }
 
 void Form1::Command3_Click() {
-    ShowTransferOutcome(LoadMyDefault(state_, fileSystem_));
+    AfterTransferIntoGame(LoadMyDefault(state_, Files()));
 }
 
 void Form1::Command4_Click() {
-    ShowTransferOutcome(LoadGameDefault(state_, fileSystem_));
+    AfterTransferIntoGame(LoadGameDefault(state_, Files()));
     SetFocus(CommandButton(kCommand5));
 }
 
@@ -360,10 +382,14 @@ void Form1::ActivateImage(int index) {
 }
 
 void Form1::Image1_MouseMove(int index) {
-    DescribeSlot(state_, fileSystem_, *this, index);
+    DescribeSlot(state_, Files(), *this, index);
 }
 
 void Form1::ShowTransferOutcome(const TransferReport& report) {
+    if (!report.ok() && !report.protectedFolder.empty() && !hooks_.isElevated()) {
+        OfferRestartAsAdministrator(report);
+        return;
+    }
     const std::string message = TransferMessage(report);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);
@@ -379,9 +405,9 @@ void Form1::ChooseFontFaces() {
     WindowDc dc(hwnd_);
     for (FontRole role : {FontRole::Window, FontRole::FrameCaption, FontRole::ExitCaption}) {
         const FontChoice& design = FontFor(role);
-        const wchar_t* face = design.faces[0];
+        const wchar_t* face = design.faces[0];  // the font mapper's best match when none is found
         for (const wchar_t* candidate : design.faces) {
-            if (candidate != nullptr && FaceInstalled(dc.get(), candidate)) {
+            if (candidate != nullptr && OutlineFaceInstalled(dc.get(), candidate)) {
                 face = candidate;
                 break;
             }
@@ -403,6 +429,7 @@ void Form1::UpdateFont(int row) {
     font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
     font.lfItalic = design.italic ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_OUTLINE_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     wcsncpy(font.lfFaceName, fontFaces_[static_cast<size_t>(role)].c_str(), LF_FACESIZE - 1);
     UniqueFont created(CreateFontIndirectW(&font));
@@ -473,6 +500,7 @@ void Form1::ApplyLayout() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         UpdateFont(row);
     }
+    LoadArrowIcons();
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
 }
@@ -533,14 +561,55 @@ void Form1::CreateToolTips() {
     }
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
+    if (toolTipFont_) {
+        SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(toolTipFont_.get()), FALSE);
+    }
 }
 
 void Form1::LoadCreationPictures() {
     Image1Area(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
-    Image1Area(kBackArrow)
-        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_BACK_ARROW, kArrowIconSize));
-    Image1Area(kNextArrow)
-        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_NEXT_ARROW, kArrowIconSize));
+    LoadArrowIcons();
+}
+
+// Each arrow shows the icon image nearest to the size it is drawn at, so it stays sharp at
+// every display scaling and window size.
+void Form1::LoadArrowIcons() {
+    const std::array<std::pair<int, int>, 2> arrows{
+        {{kBackArrow, IDI_BACK_ARROW}, {kNextArrow, IDI_NEXT_ARROW}}};
+    for (std::size_t i = 0; i < arrows.size(); ++i) {
+        const auto [element, resource] = arrows[i];
+        const PixelRect rect = layout_.Place(image1Rows_[element]);
+        const int size = NearestIconSize(rect.width, rect.height);
+        if (size == arrowIconSizes_[i]) {
+            continue;
+        }
+        if (PictureRef icon = PictureLoader::IconFromResource(instance_, resource, size)) {
+            Image1Area(element).SetPicture(std::move(icon));
+            arrowIconSizes_[i] = size;
+        }
+    }
+}
+
+// What depends on the DPI beyond the layout: the window's icons and the tooltip's font.
+void Form1::UpdateDpiResources() {
+    const auto icon = [&](int width, int height) {
+        return UniqueIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SKYSWAP),
+                                                        IMAGE_ICON, SystemMetricForDpi(width, dpi_),
+                                                        SystemMetricForDpi(height, dpi_), 0)));
+    };
+    UniqueIcon big = icon(SM_CXICON, SM_CYICON);
+    UniqueIcon small = icon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    bigIcon_ = std::move(big);  // the old icons go once the window has the new ones
+    smallIcon_ = std::move(small);
+
+    const NONCLIENTMETRICSW metrics = NonClientMetricsForDpi(dpi_);
+    UniqueFont font(CreateFontIndirectW(&metrics.lfStatusFont));
+    if (font && toolTip_ != nullptr) {
+        SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    }
+    toolTipFont_ = std::move(font);
 }
 
 void Form1::OnCommand(int id, int code) {
@@ -589,13 +658,35 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     DrawOwnerButton(item, ButtonFace(kControls[row].face), fonts_[row].get());
 }
 
+// One path with the creation's: the layout keeps its twips and is drawn at the new DPI, the
+// fonts, icons and tooltip are made anew for it, and the window takes the suggested rectangle.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const UINT oldDpi = dpi_;
     dpi_ = dpi != 0 ? dpi : kDefaultDpi;
     layout_.SetDpi(dpi_);
     fontPoints_.fill(0);  // the same sizes take other pixel heights now
-    ApplyLayout();
+    UpdateDpiResources();
+    followingDpiChange_ = true;  // the size notification is no resize by the user
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    followingDpiChange_ = false;
+    // Where the system gave the client area its old size at the new DPI (to a pixel), the
+    // layout's twips stay exactly as they were, so moving back restores every pixel; where it
+    // gave another size (a window larger than the screen is cut down), the layout follows.
+    RECT now{};
+    GetClientRect(hwnd_, &now);
+    const auto ratio = [&](LONG before, LONG after) {
+        const int expected = MulDiv(before, static_cast<int>(dpi_), static_cast<int>(oldDpi));
+        return std::abs(after - expected) <= 1 || before == 0
+                   ? 1.0F
+                   : static_cast<float>(after) * static_cast<float>(oldDpi) /
+                         (static_cast<float>(before) * static_cast<float>(dpi_));
+    };
+    FollowDpiChange(state_, layout_, ratio(client.right, now.right),
+                    ratio(client.bottom, now.bottom));
+    ApplyLayout();
 }
 
 LRESULT Form1::DefaultButtonForEnter() const {
