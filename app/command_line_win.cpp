@@ -97,6 +97,10 @@ int RunFromCommandLine(const CommandLine& command) {
     } else if (command.action == CommandAction::Help) {
         outcome = {kExitSuccess, CommandLineHelp()};
     } else {
+        // As for the window: the library is the current folder, or the one /library names.
+        if (command.library) {
+            SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str());
+        }
         AppState state;
         WindowsFileSystem fileSystem;
         outcome = RunCommand(command, state, fileSystem);

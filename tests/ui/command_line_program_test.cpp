@@ -158,6 +158,15 @@ TEST_F(CommandLineProgram, EachActionChangesTheGameAndEndsWithItsExitCode) {
     }
 }
 
+TEST_F(CommandLineProgram, LibraryNamesTheFolderToWorkInFromAnyCurrentFolder) {
+    const ProgramRun run = RunRedirected(temp_.path(), "/install 1 /library \"" + library_ + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(Game(), Repeated("ZT1"));
+    // Started elsewhere without it, the game is not found.
+    EXPECT_EQ(RunRedirected(temp_.path(), "/install 2").exitCode, 1u);
+    EXPECT_EQ(Game(), Repeated("ZT1"));
+}
+
 TEST_F(CommandLineProgram, BadCommandLinesEndWithExitCodeTwoAndChangeNothing) {
     const struct {
         const char* arguments;
