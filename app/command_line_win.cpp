@@ -3,16 +3,22 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "messages.h"
+#include "single_instance_win.h"
 #include "text_win.h"
 #include "windows_file_system.h"
 
 namespace skyswap {
 
 namespace {
+
+constexpr char kLibraryInUseMessage[] =
+    "SkySwap is open for this library folder. Nothing was changed: change the sky in its window, "
+    "or close it and try again.";
 
 // A handle that the starter gave for output: a pipe or a file ("skyswap /status > a.txt").
 bool IsRedirected(HANDLE handle) {
@@ -103,7 +109,17 @@ int RunFromCommandLine(const CommandLine& command) {
         }
         AppState state;
         WindowsFileSystem fileSystem;
-        outcome = RunCommand(command, state, fileSystem);
+        // Two SkySwaps never change the same folders at once: a transfer waits for nobody and
+        // leaves the library to the window that has it open.
+        std::optional<SingleInstance> library;
+        if (command.action != CommandAction::Status) {
+            library.emplace(Utf8ToWide(fileSystem.CurrentFolder().value_or(std::string())));
+        }
+        if (library && !library->IsFirst()) {
+            outcome = {kExitFailed, kLibraryInUseMessage};
+        } else {
+            outcome = RunCommand(command, state, fileSystem);
+        }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
     if (WriteToStarter(outcome.text, failure) || command.quiet) {

@@ -54,18 +54,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     InitCommonControlsEx(&controls);
 
     // A restart with administrator rights names its library folder and VirtualStore.
-    const skyswap::RestartArguments restart = skyswap::RestartArgumentsOfThisProcess();
-    if (!restart.library.empty()) {
-        SetCurrentDirectoryW(skyswap::Utf8ToWide(restart.library).c_str());
+    if (command.library) {
+        SetCurrentDirectoryW(skyswap::Utf8ToWide(*command.library).c_str());
     }
     skyswap::SingleInstance library(CurrentFolder());
-    if (!library.IsFirst() && (restart.library.empty() || !library.WaitToBeFirst(kRestartWaitMs))) {
+    if (!library.IsFirst() && (!command.library || !library.WaitToBeFirst(kRestartWaitMs))) {
         library.ActivateHolder(kFindWindowMs);
         return 0;
     }
 
     skyswap::Form1 form(instance);
-    form.UseVirtualStore(restart.virtualStore);
+    form.UseVirtualStore(command.virtualStore.value_or(std::string()));
     if (!form.Create(showCommand)) {
         return 1;
     }

@@ -1,21 +1,10 @@
 #include "restart_arguments.h"
 
-#include <algorithm>
-
 namespace skyswap {
 namespace {
 
 constexpr const char* kLibrarySwitch = "/library";
 constexpr const char* kVirtualStoreSwitch = "/virtualstore";
-
-bool IsSwitch(const std::string& argument, const std::string& name) {
-    if (argument.size() != name.size() || (argument[0] != '/' && argument[0] != '-')) {
-        return false;
-    }
-    return std::equal(argument.begin() + 1, argument.end(), name.begin() + 1, [](char a, char b) {
-        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-    });
-}
 
 }  // namespace
 
@@ -50,18 +39,6 @@ std::string RestartParameters(const RestartArguments& arguments) {
             std::string(kVirtualStoreSwitch) + " " + QuoteArgument(arguments.virtualStore);
     }
     return parameters;
-}
-
-RestartArguments ParseRestartArguments(const std::vector<std::string>& arguments) {
-    RestartArguments parsed;
-    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
-        if (IsSwitch(arguments[i], kLibrarySwitch)) {
-            parsed.library = arguments[++i];
-        } else if (IsSwitch(arguments[i], kVirtualStoreSwitch)) {
-            parsed.virtualStore = arguments[++i];
-        }
-    }
-    return parsed;
 }
 
 }  // namespace skyswap

@@ -21,8 +21,6 @@ std::string QuoteArgument(const std::string& argument);
 // The parameters for the restarted program (without the program's own path).
 std::string RestartParameters(const RestartArguments& arguments);
 
-// Reads /library and /virtualstore (any letter case, "/" or "-") from the arguments after the
-// program's path; every other argument is left to the rest of the program.
-RestartArguments ParseRestartArguments(const std::vector<std::string>& arguments);
+// The restarted program reads them back with the rest of its command line (ParseCommandLine).
 
 }  // namespace skyswap

@@ -59,18 +59,4 @@ std::wstring ThisProgramPath() {
     }
 }
 
-RestartArguments RestartArgumentsOfThisProcess() {
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (wide == nullptr) {
-        return {};
-    }
-    std::vector<std::string> arguments;
-    for (int i = 1; i < count; ++i) {
-        arguments.push_back(WideToUtf8(wide[i]));
-    }
-    LocalFree(wide);
-    return ParseRestartArguments(arguments);
-}
-
 }  // namespace skyswap

@@ -29,7 +29,4 @@ bool ProcessIsElevated();
 // The full path of this program's .exe.
 std::wstring ThisProgramPath();
 
-// The /library and /virtualstore arguments of this process's command line.
-RestartArguments RestartArgumentsOfThisProcess();
-
 }  // namespace skyswap

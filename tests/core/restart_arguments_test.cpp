@@ -4,6 +4,8 @@
 
 #include "restart_arguments.h"
 
+#include "command_line.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -40,18 +42,18 @@ TEST(RestartArguments, Quoting) {
     EXPECT_EQ(RestartParameters({"C:\\EAW\\Skies", ""}), "/library \"C:\\EAW\\Skies\"");
 }
 
-TEST(RestartArguments, Parsing) {
-    RestartArguments parsed =
-        ParseRestartArguments({"/LIBRARY", "C:\\EAW\\Skies", "-VirtualStore", "C:\\VS"});
+TEST(RestartArguments, TheRestartedProgramReadsThemWithItsCommandLine) {
+    CommandLine parsed =
+        ParseCommandLine({"/LIBRARY", "C:\\EAW\\Skies", "-VirtualStore", "C:\\VS"});
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(parsed.action, CommandAction::Window) << "the restart opens the window";
     EXPECT_EQ(parsed.library, "C:\\EAW\\Skies");
     EXPECT_EQ(parsed.virtualStore, "C:\\VS");
-    // Other arguments are someone else's; a switch without its folder is ignored.
-    parsed = ParseRestartArguments({"/random", "/library"});
-    EXPECT_TRUE(parsed.library.empty());
-    parsed = ParseRestartArguments({"/install", "12", "/library", "C:\\L", "/quiet"});
+    EXPECT_FALSE(ParseCommandLine({"/random", "/library"}).ok()) << "a switch without its folder";
+    parsed = ParseCommandLine({"/install", "12", "/library", "C:\\L", "/quiet"});
     EXPECT_EQ(parsed.library, "C:\\L");
-    EXPECT_TRUE(parsed.virtualStore.empty());
-    EXPECT_TRUE(ParseRestartArguments({"library", "C:\\L"}).library.empty()) << "no switch mark";
+    EXPECT_FALSE(parsed.virtualStore);
+    EXPECT_FALSE(ParseCommandLine({"library", "C:\\L"}).ok()) << "no switch mark";
 }
 
 #ifdef _WIN32
@@ -68,9 +70,10 @@ TEST(RestartArguments, CommandLineToArgvReadsBackEveryFolder) {
             arguments.push_back(WideToUtf8(argv[i]));
         }
         LocalFree(argv);
-        const RestartArguments parsed = ParseRestartArguments(arguments);
+        const CommandLine parsed = ParseCommandLine(arguments);
+        ASSERT_TRUE(parsed.ok()) << parsed.error;
         if (folder.empty()) {
-            EXPECT_TRUE(parsed.library.empty());  // an empty library is not passed at all
+            EXPECT_FALSE(parsed.library);  // an empty library is not passed at all
         } else {
             EXPECT_EQ(parsed.library, folder) << line.size();
         }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "command_line.h"
 #include "elevation_win.h"
 #include "long_path_win.h"
 #include "restart_arguments.h"
@@ -77,7 +78,7 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
         arguments.push_back(WideToUtf8(argv[i]));
     }
     LocalFree(argv);
-    EXPECT_EQ(ParseRestartArguments(arguments).library, WideToUtf8(library));
+    EXPECT_EQ(ParseCommandLine(arguments).library, WideToUtf8(library));
     EXPECT_TRUE(form.ended) << "this SkySwap ends once the new one has started";
     EXPECT_EQ(form->hwnd(), nullptr);
 }

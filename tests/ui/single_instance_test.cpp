@@ -138,5 +138,24 @@ TEST(SingleInstance, ARestartTakesOverTheLibraryOnceTheFirstHasEnded) {
     EXPECT_EQ(restarted.WaitForEnd(30000), 0u);
 }
 
+TEST(SingleInstance, ACommandLineTransferLeavesALibraryThatAWindowHasOpen) {
+    FirstSkySwap running;
+    ASSERT_NE(running.window, nullptr);
+    const std::vector<std::string> game = GameTags(running.temp, 2);
+    Program install(running.library, L"/install 1 /quiet");
+    ASSERT_TRUE(install.started());
+    EXPECT_EQ(install.WaitForEnd(30000), 1u) << "refused: the window has the library";
+    EXPECT_EQ(GameTags(running.temp, 2), game) << "the game folder is unchanged";
+    Program status(running.library, L"/status /quiet");
+    ASSERT_TRUE(status.started());
+    EXPECT_EQ(status.WaitForEnd(30000), 0u) << "reading what is in the game changes nothing";
+
+    PostMessageW(running.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(running.first.WaitForEnd(30000), 0u);
+    Program again(running.library, L"/install 1 /quiet");
+    EXPECT_EQ(again.WaitForEnd(30000), 0u) << "with the window closed the transfer runs";
+    EXPECT_NE(GameTags(running.temp, 2), game);
+}
+
 }  // namespace
 }  // namespace skyswap::test
