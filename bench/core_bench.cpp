@@ -1,6 +1,6 @@
 // The core's work that a user waits for, each timed beside its baseline: the plainest code that
-// does the same work with the same system calls. Natively with Google Benchmark; in the Windows
-// build with the harness in bench/harness, under Wine.
+// does the same work with the same system calls. Google Benchmark, natively and in the Windows
+// build under Wine.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -50,7 +50,9 @@ void InstallTransfer(benchmark::State& state, const TransferFixture* fixture) {
     }
 }
 
-void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture) {
+// The two baselines of the transfer: the plain copy of the ten files, and the same copy with a
+// flush of each file, which is what durability costs before any renaming.
+void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture, Flush flush) {
     std::array<std::array<NativePath, SkyFileSet.size()>, 2> sources;
     std::array<NativePath, SkyFileSet.size()> targets;
     for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
@@ -61,7 +63,7 @@ void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture) {
     int turn = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
-            if (!PlainCopy(sources[turn % 2][i], targets[i])) {
+            if (!PlainCopy(sources[turn % 2][i], targets[i], flush)) {
                 state.SkipWithError("the plain copy failed");
                 return;
             }
@@ -163,8 +165,11 @@ int Run(int argc, char** argv) {
     };
     shape(benchmark::RegisterBenchmark("InstallTransfer", InstallTransfer, &transfer),
           benchmark::kMillisecond);
-    shape(benchmark::RegisterBenchmark("InstallPlainCopy", InstallPlainCopy, &transfer),
+    shape(benchmark::RegisterBenchmark("InstallPlainCopy", InstallPlainCopy, &transfer, Flush::No),
           benchmark::kMillisecond);
+    shape(
+        benchmark::RegisterBenchmark("InstallFlushedCopy", InstallPlainCopy, &transfer, Flush::Yes),
+        benchmark::kMillisecond);
     shape(benchmark::RegisterBenchmark("StartupDiscovery", StartupDiscovery, options.library),
           benchmark::kMillisecond);
     shape(benchmark::RegisterBenchmark("BareListing", BareListingBaseline, options.library),

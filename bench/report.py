@@ -5,10 +5,10 @@
             --startup-runs S --out FILE
   report.py --self-test
 
-DIR holds native-core.json, wine-core.json and wine-page.json (Google Benchmark's JSON, or the
-same shape from bench/harness), startup.json (from the start-up launcher) and the load averages
-before and after the run. Every figure is a median over the repetitions; every ratio is taken
-between a figure and its baseline from the same run. bench/analysis.md, when present, is
+DIR holds native-core.json, wine-core.json and wine-page.json (Google Benchmark's JSON with every
+repetition), startup.json (from the start-up launcher) and the load averages before and after the
+run. Every figure is a median over the repetitions, shown with their minimum and maximum; every
+ratio is taken between a figure and its baseline from the same run. bench/analysis.md, when present, is
 appended: it explains the targets that are missed.
 """
 
@@ -33,11 +33,16 @@ MB = 1000 * 1000  # the targets are in decimal megabytes
 # target, either a ratio to the baseline ("ratio", limit) or an absolute time in ms ("ms", limit).
 BENCHMARK_ROWS = [
     ("Install transfer: 10 files of 1 MiB over 10 older ones", "native", "native-core",
-     "InstallTransfer", "InstallPlainCopy", "plain read/write copy, no staging, no flush",
-     ("ratio", 1.5)),
+     "InstallTransfer", "InstallFlushedCopy", "plain read/write copy with fsync of each file",
+     ("ratio", 1.2)),
+    ("Install transfer: 10 files of 1 MiB over 10 older ones", "native", "native-core",
+     "InstallTransfer", "InstallPlainCopy", "plain read/write copy, no staging, no flush", None),
+    ("Install transfer: 10 files of 1 MiB over 10 older ones", "Wine", "wine-core",
+     "InstallTransfer", "InstallFlushedCopy",
+     "plain ReadFile/WriteFile copy with FlushFileBuffers of each file", ("ratio", 1.2)),
     ("Install transfer: 10 files of 1 MiB over 10 older ones", "Wine", "wine-core",
      "InstallTransfer", "InstallPlainCopy", "plain ReadFile/WriteFile copy, no staging, no flush",
-     ("ratio", 1.5)),
+     None),
     ("Start-up discovery of {sets} sets (warm cache)", "native", "native-core",
      "StartupDiscovery", "BareListing", "bare listing with readdir", ("ratio", 2.0)),
     ("Start-up discovery of {sets} sets (warm cache)", "Wine", "wine-core",
@@ -76,7 +81,9 @@ COUNTER_NOTES = {
 
 
 def load_figures(path):
-    """Benchmark name -> {"ms": median real time, "counters": {...}} or {"error": text}."""
+    """Benchmark name -> {"ms": median real time, "min": ..., "max": ..., "counters": {...}}, or
+    {"error": text}. The figures come from the single repetitions; a file with only Google
+    Benchmark's median aggregate gives the median without a spread."""
     if not os.path.isfile(path):
         return None
     with open(path, encoding="utf-8") as f:
@@ -95,25 +102,34 @@ def load_figures(path):
         figure = {"ms": entry["real_time"] * scale, "counters": counters}
         if entry.get("run_type") == "aggregate":
             if entry.get("aggregate_name") == "median":
-                medians[name] = figure
+                medians[name] = dict(figure, min=None, max=None)
         else:
             runs.setdefault(name, []).append(figure)
-    figures = {}
+    figures = dict(medians)
     for name, entries in runs.items():
         good = [e for e in entries if "error" not in e]
         if not good:
             figures[name] = {"error": entries[0]["error"]}
             continue
         keys = set().union(*(e["counters"] for e in good))
+        times = [e["ms"] for e in good]
         figures[name] = {
-            "ms": statistics.median(e["ms"] for e in good),
+            "ms": statistics.median(times),
+            "min": min(times) if len(times) > 1 else None,
+            "max": max(times) if len(times) > 1 else None,
             "counters": {
                 k: statistics.median(e["counters"][k] for e in good if k in e["counters"])
                 for k in keys
             },
         }
-    figures.update(medians)
     return figures
+
+
+def format_spread(low, high):
+    """ "min – max" of a figure, or "" when the run gave no spread."""
+    if low is None or high is None:
+        return ""
+    return "%s – %s" % (format_ms(low), format_ms(high))
 
 
 def format_ms(ms):
@@ -145,10 +161,14 @@ def benchmark_rows(results_dir, sets):
             rows.append(row)
             continue
         row["figure"] = format_ms(figure["ms"])
+        row["spread"] = format_spread(figure.get("min"), figure.get("max"))
         notes = [COUNTER_NOTES[k].format(v) for k, v in sorted(figure["counters"].items())]
         ratio = None
         if baseline and "error" not in baseline:
             row["baseline"] = "%s: %s" % (base_what, format_ms(baseline["ms"]))
+            spread = format_spread(baseline.get("min"), baseline.get("max"))
+            if spread:
+                row["baseline"] += " (%s)" % spread
             ratio = figure["ms"] / baseline["ms"] if baseline["ms"] > 0 else None
         else:
             row["baseline"] = "—" if base is None else "not measured"
@@ -199,21 +219,27 @@ def startup_rows(results_dir, exe, stripped_exe, runs):
     row = {"what": "Start-up: process creation to the end of the first paint of the filled "
                    "first page (median of %d)" % runs,
            "where": "Wine", "target": "≤ 1.5x baseline"}  # fmt: skip
+    times = base_times = []
     if signalled(skyswap) and signalled(bare):
         figure, base = skyswap["median_ms"], bare["median_ms"]
+        times, base_times = skyswap.get("times_ms", []), bare.get("times_ms", [])
         row["notes"] = "to the first-paint signal; to the first idle moment: %s and %s" % (
             format_ms(skyswap.get("idle_median_ms", 0)), format_ms(bare.get("idle_median_ms", 0)))
     elif idle(skyswap) and idle(bare):
         figure, base = skyswap["idle_median_ms"], bare["idle_median_ms"]
+        times, base_times = skyswap.get("idle_times_ms", []), bare.get("idle_times_ms", [])
         row["notes"] = ("to the first idle moment after the first paint (WaitForInputIdle): "
                         "this skyswap.exe does not signal its first paint")
     else:
         figure = base = None
     if figure is not None and base:
         ratio = figure / base
+        base_spread = format_spread(min(base_times, default=None), max(base_times, default=None))
         row.update(figure=format_ms(figure),
-                   baseline="bare Win32 window, same toolchain: " + format_ms(base),
-                   ratio="%.2f" % ratio, result=judge(ratio, 1.5))
+                   spread=format_spread(min(times, default=None), max(times, default=None)),
+                   baseline="bare Win32 window, same toolchain: " + format_ms(base) +
+                            (" (%s)" % base_spread if base_spread else ""),
+                   ratio="%.2f" % ratio, result=judge(ratio, 1.5))  # fmt: skip
     else:
         failure = (skyswap or {}).get("failure") or "no figure"
         row.update(figure="not measured (%s)" % failure, baseline="", ratio="",
@@ -296,19 +322,37 @@ def machine(results_dir):
         ("Wine", first_line(["wine", "--version"])),
         ("Compilers", "%s; %s" % (first_line(["g++", "--version"]),
                                   first_line(["x86_64-w64-mingw32-g++-posix", "--version"]))),
-        ("Load average (1, 5, 15 min)", "before %s; after %s" % (load("load-before.txt"),
-                                                                   load("load-after.txt"))),
+        ("Load average before the run (1, 5, 15 min)", load("load-before.txt")),
+        ("Load average after the run (1, 5, 15 min)", load("load-after.txt")),
     ]  # fmt: skip
+
+
+def busy_note(results_dir, processors=None):
+    """A warning when the one-minute load average reached the number of processors."""
+    processors = processors or os.cpu_count() or 1
+    loads = []
+    for name in ("load-before.txt", "load-after.txt"):
+        try:
+            with open(os.path.join(results_dir, name), encoding="utf-8") as f:
+                loads.append(float(f.read().split()[0]))
+        except (OSError, ValueError, IndexError):
+            pass
+    if not loads or max(loads) < processors:
+        return ""
+    return ("**A busy machine:** the load average reached %.1f on %d logical processors, so "
+            "other work ran beside the benchmarks. Figures are slower and spread wider than on a "
+            "quiet machine; ratios, taken within one run, suffer less." % (max(loads), processors))
 
 
 def table(rows):
     lines = [
-        "| What | Where | Figure | Baseline | Ratio | Target | Result | Notes |",
-        "|---|---|---|---|---|---|---|---|",
+        "| What | Where | Figure (median) | Min – max | Baseline (min – max) | Ratio | Target "
+        "| Result | Notes |",
+        "|---|---|---|---|---|---|---|---|---|",
     ]
     for row in rows:
-        cells = [row.get(key, "") for key in
-                 ("what", "where", "figure", "baseline", "ratio", "target", "result", "notes")]
+        cells = [row.get(key, "") for key in ("what", "where", "figure", "spread", "baseline",
+                                              "ratio", "target", "result", "notes")]
         lines.append("| " + " | ".join(c.replace("|", "\\|") for c in cells) + " |")
     return "\n".join(lines)
 
@@ -321,12 +365,14 @@ def render(results_dir, exe, stripped_exe, sets, repetitions, startup_runs, anal
         "",
         "Written by `tools/bench` (see the README); run it again to refresh every figure. Each "
         "figure is the median of %d repetitions (start-up: of %d starts, after one warm-up "
-        "start) and is set beside its baseline, the plainest code that does the same work with "
-        "the same system calls, measured in the same run; the ratio is figure / baseline. "
-        "Native figures come from Google Benchmark, the Windows build's from the small harness "
-        "in `bench/harness` (same method: iterations grown to 0.5 s per repetition, "
-        "repetitions of all benchmarks interleaved in random order), run under Wine with "
-        "Xvfb (800 x 600)." % (repetitions, startup_runs),
+        "start), with the fastest and the slowest repetition beside it, and is set beside its "
+        "baseline, the plainest code that does the same work with the same system calls, "
+        "measured in the same run; the ratio is figure / baseline (of the medians). Both sides "
+        "use Google Benchmark, repetitions of all benchmarks interleaved in random order: "
+        "natively Debian's libbenchmark-dev, for the Windows build the same version cross-built "
+        "from Debian's source package (`tools/mingw-benchmark`), run under Wine with Xvfb "
+        "(800 x 600). The load average before and after the run tells a quiet machine from a "
+        "busy one." % (repetitions, startup_runs),
         "",
         "## Machine",
         "",
@@ -334,7 +380,11 @@ def render(results_dir, exe, stripped_exe, sets, repetitions, startup_runs, anal
         "|---|---|",
     ]
     out += ["| %s | %s |" % item for item in machine(results_dir)]
-    out += ["", "## Figures", "", table(rows), ""]
+    out += ["", "## Figures", ""]
+    busy = busy_note(results_dir)
+    if busy:
+        out += [busy, ""]
+    out += [table(rows), ""]
     misses = [r for r in rows if "miss" in r.get("result", "")]
     unmeasured = [r for r in rows if r.get("result") == "not measured"]
     summary = "%d figures: %d targets met, %d missed, %d reported without a target" % (
@@ -364,6 +414,7 @@ def self_test():
 
     with tempfile.TemporaryDirectory() as results:
         native = (aggregate("InstallTransfer", 30) + aggregate("InstallPlainCopy", 10) +
+                  aggregate("InstallFlushedCopy", 25) +
                   aggregate("StartupDiscovery", 3, sets=10000) + aggregate("BareListing", 2) +
                   aggregate("MouseMoveOverSlot", 5, "us") +
                   aggregate("BareDescriptionRead", 4, "us"))  # fmt: skip
@@ -373,17 +424,23 @@ def self_test():
              "real_time": 12, "cpu_time": 0, "time_unit": "ms"},
             {"name": "InstallPlainCopy/iterations:1/real_time", "run_type": "iteration",
              "real_time": 10, "cpu_time": 0, "time_unit": "ms"},
+            {"name": "InstallFlushedCopy/iterations:1/real_time", "run_type": "iteration",
+             "real_time": 8, "cpu_time": 0, "time_unit": "ms"},
             {"name": "StartupDiscovery/iterations:1/real_time", "run_type": "iteration",
              "error_occurred": True, "error_message": "discovery failed", "real_time": 0,
              "cpu_time": 0, "time_unit": "ms"},
         ]  # fmt: skip
-        page = aggregate("PageTurnWindowSmall", 12, fill_ms=7.5, paint_ms=4.5) + aggregate(
-            "BareDecodeStretchSmall", 8)
+        # Repetitions beside their aggregates: the median, minimum and maximum come from them.
+        page = aggregate("PageTurnWindowSmall", 99, fill_ms=7.5, paint_ms=4.5) + [
+            {"name": "PageTurnWindowSmall/real_time", "run_type": "iteration", "real_time": t,
+             "cpu_time": 0, "time_unit": "ms", "fill_ms": 7.5, "paint_ms": 4.5}
+            for t in (14, 11, 12)
+        ] + aggregate("BareDecodeStretchSmall", 8)  # fmt: skip
         startup = {"runs": 3, "programs": [
             {"name": "bare_window.exe", "signalled_runs": 3, "median_ms": 100,
-             "peak_working_set_bytes": 20 * MB},
+             "times_ms": [100, 90, 130], "peak_working_set_bytes": 20 * MB},
             {"name": "skyswap.exe", "signalled_runs": 3, "median_ms": 140,
-             "peak_working_set_bytes": 30 * MB},
+             "times_ms": [150, 140, 120], "peak_working_set_bytes": 30 * MB},
         ]}  # fmt: skip
         for name, data in (("native-core", bench_json(native)), ("wine-core", bench_json(wine)),
                            ("wine-page", bench_json(page)), ("startup", startup)):
@@ -396,9 +453,15 @@ def self_test():
         with open(stripped, "wb") as f:
             f.write(b"\0" * MB)
 
+        for name, load in (("load-before.txt", "0.50 0.40 0.30 1/100 5"),
+                           ("load-after.txt", "3.50 2.00 1.00 1/100 6")):
+            with open(os.path.join(results, name), "w", encoding="utf-8") as f:
+                f.write(load)
         text = render(results, exe, stripped, 10000, 15, 15, None)
-        rows = {(r["what"], r["where"]): r for r in
-                benchmark_rows(results, 10000) + startup_rows(results, exe, stripped, 15)}
+        assert "busy" in busy_note(results, processors=2)
+        assert busy_note(results, processors=8) == "", "a load below the processors is quiet"
+        all_rows = benchmark_rows(results, 10000) + startup_rows(results, exe, stripped, 15)
+        rows = {(r["what"], r["where"]): r for r in all_rows}
 
         # A program without the first-paint signal is timed to its first idle moment.
         startup["programs"][1].update(signalled_runs=0, idle_runs=3, idle_median_ms=200)
@@ -414,11 +477,17 @@ def self_test():
         assert len(found) == 1, (what_start, where, found)
         return found[0]
 
-    transfer = row("Install transfer", "native")
-    assert transfer["ratio"] == "3.00" and transfer["result"] == "**miss**", transfer
-    assert transfer["figure"] == "30.00 ms", "the median is used, not the mean"
-    assert row("Install transfer", "Wine")["result"] == "pass", "single iterations are figures"
-    assert row("Install transfer", "Wine")["ratio"] == "1.20"
+    # Each transfer has two rows: against the flushed copy (judged) and the plain one (reported).
+    transfers = {(r["where"], r["baseline"].split(":")[0]): r for r in all_rows
+                 if r["what"].startswith("Install transfer")}  # fmt: skip
+    durable = transfers[("native", "plain read/write copy with fsync of each file")]
+    assert durable["ratio"] == "1.20" and durable["result"] == "pass", durable
+    plain = transfers[("native", "plain read/write copy, no staging, no flush")]
+    assert plain["ratio"] == "3.00" and plain["result"] == "reported", plain
+    assert plain["figure"] == "30.00 ms", "the median is used, not the mean"
+    assert plain["spread"] == "", "aggregates alone give no spread"
+    wine_durable = transfers[("Wine", "plain ReadFile/WriteFile copy with FlushFileBuffers of each file")]
+    assert wine_durable["ratio"] == "1.50" and wine_durable["result"] == "**miss**"
     discovery = row("Start-up discovery of 10000", "native")
     assert discovery["result"] == "pass" and discovery["notes"] == "10000 sets counted", discovery
     failed = row("Start-up discovery of 10000", "Wine")
@@ -427,16 +496,20 @@ def self_test():
     assert row("Mouse move over a slot:", "native")["result"] == "pass"
     assert row("Mouse move over a slot in the window", "Wine")["result"] == "not measured"
     turn = row("Page turn in the window: 10 thumbnails of 200", "Wine")
+    assert turn["figure"] == "12.00 ms" and turn["spread"] == "11.00 ms – 14.00 ms", turn
     assert turn["result"] == "pass" and turn["ratio"] == "1.50", turn
     assert turn["notes"] == "filling the slots 7.50 ms; painting 4.50 ms", turn
     startup = row("Start-up:", "Wine")
     assert startup["result"] == "pass" and startup["ratio"] == "1.40", startup
+    assert startup["spread"] == "120 ms – 150 ms" and "(90.00 ms – 130 ms)" in startup["baseline"]
     memory = row("Peak working set", "Wine")
     assert memory["figure"] == "30.0 MB" and memory["result"] == "**miss**", memory
     assert memory["notes"] == "10.0 MB above the bare window", memory
     size = row("Size of skyswap.exe", "Windows build")
     assert size["figure"] == "1.00 MB" and size["result"] == "pass", size
-    assert "| Load average" in text and "## Figures" in text
+    assert "| Load average before the run (1, 5, 15 min) | 0.50 0.40 0.30 |" in text, text
+    assert "| Load average after the run (1, 5, 15 min) | 3.50 2.00 1.00 |" in text, text
+    assert "## Figures" in text and "| Min – max |" in text
     assert re.search(r"\d+ figures: \d+ targets met, 2 missed", text), text
     print("report.py: self-test passed")
 

@@ -32,6 +32,15 @@ bool SignalFirstPaint(HWND window, const std::wstring& eventName) {
     return set;
 }
 
+HANDLE ExpectFirstPaint(const std::wstring& eventName) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, eventName.c_str());
+    if (event != nullptr && !SetEnvironmentVariableW(kFirstPaintEventVariable, eventName.c_str())) {
+        CloseHandle(event);
+        return nullptr;
+    }
+    return event;
+}
+
 void SignalFirstPaintIfAsked(HWND window) {
     static bool asked = true;
     if (!asked) {

@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "benchmark/benchmark.h"
 #include "startup_signal.h"
 
 namespace {
@@ -138,12 +137,11 @@ Run TimeOneStart(const std::wstring& program, const Options& options, int serial
     const std::wstring eventName = L"Local\\SkySwapFirstPaint-" +
                                    std::to_wstring(GetCurrentProcessId()) + L"-" +
                                    std::to_wstring(serial);
-    HandleCloser event{CreateEventW(nullptr, TRUE, FALSE, eventName.c_str())};
+    HandleCloser event{skyswap::ExpectFirstPaint(eventName)};
     if (event.handle == nullptr) {
         run.failure = L"cannot create the event";
         return run;
     }
-    SetEnvironmentVariableW(skyswap::kFirstPaintEventVariable, eventName.c_str());
 
     std::wstring commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
@@ -232,6 +230,20 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     return true;
 }
 
+// The middle figure; the mean of the middle two for an even count; 0 for none.
+double Median(std::vector<double> times) {
+    if (times.empty()) {
+        return 0;
+    }
+    const std::size_t middle = times.size() / 2;
+    std::nth_element(times.begin(), times.begin() + middle, times.end());
+    if (times.size() % 2 == 1) {
+        return times[middle];
+    }
+    const double below = *std::max_element(times.begin(), times.begin() + middle);
+    return (below + times[middle]) / 2;
+}
+
 std::string TimesJson(const std::vector<double>& times) {
     std::string json;
     for (const double time : times) {
@@ -270,11 +282,11 @@ void Report(const std::vector<Program>& programs, const Options& options) {
         std::printf(
             "      \"signalled_runs\": %zu,\n      \"times_ms\": %s,\n"
             "      \"median_ms\": %.3f,\n",
-            times.size(), TimesJson(times).c_str(), benchmark::internal::Median(times));
+            times.size(), TimesJson(times).c_str(), Median(times));
         std::printf(
             "      \"idle_runs\": %zu,\n      \"idle_times_ms\": %s,\n"
             "      \"idle_median_ms\": %.3f,\n",
-            idleTimes.size(), TimesJson(idleTimes).c_str(), benchmark::internal::Median(idleTimes));
+            idleTimes.size(), TimesJson(idleTimes).c_str(), Median(idleTimes));
         std::printf("      \"peak_working_set_bytes\": %llu,\n      \"failure\": %s\n    }",
                     static_cast<unsigned long long>(peak), Json(failure).c_str());
     }

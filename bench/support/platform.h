@@ -23,8 +23,10 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 void SettleDisk();
 
 // Copies a file with a read and write loop into a target that is created or truncated: no
-// temporary name, no flush, the copy a simple tool makes.
-bool PlainCopy(const NativePath& source, const NativePath& target);
+// temporary name, the copy a simple tool makes. With Flush::Yes the target is flushed to the disk
+// before it is closed (fsync, FlushFileBuffers): the least a copy that survives a power cut does.
+enum class Flush { No, Yes };
+bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush = Flush::No);
 
 // Lists a folder with readdir (POSIX) or FindFirstFileExW/FindNextFileW (Windows), as the
 // program's file system does, and returns the number of entries; -1 when it cannot be listed.

@@ -28,7 +28,7 @@ void SettleDisk() {
     ::sync();
 }
 
-bool PlainCopy(const NativePath& source, const NativePath& target) {
+bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush) {
     PosixDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     PosixDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (in.get() < 0 || out.get() < 0) {
@@ -45,7 +45,7 @@ bool PlainCopy(const NativePath& source, const NativePath& target) {
             return false;
         }
         if (got == 0) {
-            return true;
+            return flush == Flush::No || ::fsync(out.get()) == 0;
         }
         if (!WriteAll(out.get(), buffer, static_cast<std::size_t>(got))) {
             return false;

@@ -43,7 +43,7 @@ void SettleDisk() {
     // benchmark absorbs what is left.
 }
 
-bool PlainCopy(const NativePath& source, const NativePath& target) {
+bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush) {
     const UniqueHandle in = Open(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     const UniqueHandle out = Open(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
@@ -59,7 +59,7 @@ bool PlainCopy(const NativePath& source, const NativePath& target) {
             return false;
         }
         if (got == 0) {
-            return true;
+            return flush == Flush::No || FlushFileBuffers(out.get()) != 0;
         }
         DWORD written = 0;
         if (!WriteFile(out.get(), buffer, got, &written, nullptr) || written != got) {

@@ -58,6 +58,22 @@ TEST(Discovery, CountsOnlySetFoldersAndShowsGapsAsEmptySlots) {
     EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 4}));
 }
 
+TEST(Discovery, SetFoldersWhoseNamesDifferOnlyInLetterCaseAreOneSet) {
+    TempFolder temp;
+    test::MakeLibrary(temp, 2);
+    const std::string lib = kLibrary;
+    for (const char* twin : {"zt1", "Zt1", "zT0"}) {
+        temp.MakeFolder(lib + "\\" + twin);
+    }
+    if (temp.List(lib).size() < 5) {
+        GTEST_SKIP() << "this disk ignores letter case: the twins are one folder anyway";
+    }
+    AppState state;
+    ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
+    EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(state.SetCount, 2);
+}
+
 TEST(Discovery, ReadsSetNumbersOnlyFromCanonicalNames) {
     EXPECT_EQ(SetNumberFromFolderName("ZT0"), 0);
     EXPECT_EQ(SetNumberFromFolderName("zt12"), 12);

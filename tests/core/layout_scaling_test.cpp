@@ -243,6 +243,10 @@ TEST(LayoutScaling, NoDriftThroughResizesMinimiseAndRestore) {
     layout.window.window["Width"] = 160 * 15;
     layout.window.window["Height"] = 28 * 15;
     ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+    for (std::size_t i = 0; i < fitted.size(); ++i) {
+        EXPECT_EQ(layout.window.controls[i].properties, fitted[i].properties)
+            << "control " << i << " was scaled while the window was minimised";
+    }
     layout.window.minimized = false;
     layout.window.window = fittedWindow;
     ASSERT_TRUE(Form_Resize(layout.state, layout.window));

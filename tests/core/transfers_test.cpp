@@ -211,6 +211,17 @@ TEST(Transfers, LeftOverStagedCopiesAreRemovedByTheNextTransfer) {
     game.temp.WriteFile(leftover, "half a file");
     EXPECT_EQ(LoadGameDefault(game.state, *game.fs).status, TransferStatus::Done);
     EXPECT_FALSE(game.temp.Exists(leftover));
+
+    // A crash left the staged copy of a file that the next set lacks: no copy of the new set
+    // overwrites it, yet it must go too.
+    const std::string orphan = std::string("Game\\bncltra0.ter") + kStagedSuffix;
+    test::WriteSkyFiles(game.temp, std::string(kLibrary) + "\\ZT1", "ZT1", {"bnhorizn.ter"});
+    game.state = test::StateFor(game.temp);
+    game.temp.WriteFile(orphan, "half a file");
+    ChooseSlot(game.state, 1);
+    EXPECT_EQ(InstallSelected(game.state, *game.fs).status, TransferStatus::Done);
+    EXPECT_FALSE(game.temp.Exists(orphan));
+    EXPECT_FALSE(game.temp.Exists("Game\\bncltra0.ter"));
 }
 
 TEST(Transfers, WorkInFoldersWithNonAsciiNames) {

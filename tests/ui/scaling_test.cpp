@@ -92,10 +92,13 @@ TEST_F(Scaling, AResizeScalesTheControlsAndMinimiseLeavesThemAlone) {
 
     const std::vector<RECT> before = ControlRects(form());
     ShowWindow(form().hwnd(), SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(form().hwnd()));
+    const std::vector<RECT> minimised = ControlRects(form());
     ShowWindow(form().hwnd(), SW_RESTORE);
     const std::vector<RECT> after = ControlRects(form());
     for (std::size_t i = 0; i < before.size(); ++i) {
-        EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "control " << i;
+        EXPECT_TRUE(EqualRect(&before[i], &minimised[i])) << "control " << i << " while minimised";
+        EXPECT_TRUE(EqualRect(&before[i], &after[i])) << "control " << i << " after restoring";
     }
 
     // Back to the size it started with: exactly the start's layout.

@@ -1,5 +1,6 @@
-// The first-paint signal: the start-up harness stops its clock on it, so it must come after the
-// paint, exactly once, and never trouble a program that nobody is timing.
+// The first-paint signal: the start-up timing stops its clock on it and the demo takes its
+// screenshot on it, so it must come after the paint, exactly once, and never trouble a program
+// that nobody is waiting for.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -83,17 +84,22 @@ TEST(StartupSignal, AMissingEventIsNoFailureOfTheProgram) {
     EXPECT_FALSE(skyswap::SignalFirstPaint(nullptr, L""));
 }
 
-TEST(StartupSignal, TheVariableNamesTheEventAndOnlyTheFirstCallSignals) {
-    Event event(UniqueName(L"variable"));
-    ASSERT_TRUE(SetEnvironmentVariableW(skyswap::kFirstPaintEventVariable, event.name.c_str()));
+TEST(StartupSignal, TheWaitersVariableNamesTheEventAndOnlyTheFirstCallSignals) {
+    // The waiting side makes the event and names it for the programs it starts, which inherit
+    // its environment.
+    const HANDLE event = skyswap::ExpectFirstPaint(UniqueName(L"variable"));
+    ASSERT_NE(event, nullptr);
+    const auto isSet = [&] { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; };
+    EXPECT_FALSE(isSet()) << "a fresh event waits for the paint";
 
     skyswap::SignalFirstPaintIfAsked(nullptr);
-    EXPECT_TRUE(event.IsSet());
+    EXPECT_TRUE(isSet());
 
-    ResetEvent(event.handle);
+    ResetEvent(event);
     skyswap::SignalFirstPaintIfAsked(nullptr);
-    EXPECT_FALSE(event.IsSet()) << "later paints are not the first page";
+    EXPECT_FALSE(isSet()) << "later paints are not the first page";
     SetEnvironmentVariableW(skyswap::kFirstPaintEventVariable, nullptr);
+    CloseHandle(event);
 }
 
 }  // namespace

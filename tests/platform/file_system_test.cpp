@@ -1,0 +1,122 @@
+// The real file-system adapters when a copy breaks off half-way: the staged file written so far
+// must go, whatever the core does afterwards, and the old target stays as it was.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_support.h"
+#include "transfers.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "text_win.h"
+#else
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+namespace skyswap {
+namespace {
+
+// Several of either adapter's copy buffers, so that some are written before the fault.
+constexpr std::size_t kSourceSize = 1 << 20;
+
+#ifdef _WIN32
+// The source is a pipe whose other end sends half the file and hangs up (as a network share that
+// goes away): reading fails after the first half has been written. One clean-up in the adapter
+// serves a failed read and a failed write alike.
+class CopyBreaksOff {
+  public:
+    explicit CopyBreaksOff(const std::string&)
+        : name_(L"\\\\.\\pipe\\SkySwapHalfCopy-" + std::to_wstring(GetCurrentProcessId())),
+          pipe_(CreateNamedPipeW(name_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                 64 * 1024, 0, 0, nullptr)) {
+        if (pipe_ != INVALID_HANDLE_VALUE) {
+            sender_ = CreateThread(nullptr, 0, SendHalf, this, 0, nullptr);
+        }
+    }
+    ~CopyBreaksOff() {
+        if (sender_ != nullptr) {
+            WaitForSingleObject(sender_, 10000);
+            CloseHandle(sender_);
+        }
+    }
+    bool armed() const { return sender_ != nullptr; }
+    std::string source() const { return WideToUtf8(name_); }
+
+  private:
+    static DWORD WINAPI SendHalf(void* parameter) {
+        auto* self = static_cast<CopyBreaksOff*>(parameter);
+        if (ConnectNamedPipe(self->pipe_, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+            const std::string half(kSourceSize / 2, 'n');
+            DWORD written = 0;
+            WriteFile(self->pipe_, half.data(), static_cast<DWORD>(half.size()), &written, nullptr);
+            FlushFileBuffers(self->pipe_);  // until the reader has it all
+        }
+        CloseHandle(self->pipe_);
+        return 0;
+    }
+
+    std::wstring name_;
+    HANDLE pipe_;
+    HANDLE sender_ = nullptr;
+};
+#else
+// The process may write files of half the source's size at most: the write fails (EFBIG) once the
+// first half is written.
+class CopyBreaksOff {
+  public:
+    explicit CopyBreaksOff(const std::string& source)
+        : source_(source), previousHandler_(signal(SIGXFSZ, SIG_IGN)) {
+        rlimit limit{};
+        if (getrlimit(RLIMIT_FSIZE, &previous_) == 0) {
+            limit = previous_;
+            limit.rlim_cur = kSourceSize / 2;
+            armed_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        }
+    }
+    ~CopyBreaksOff() {
+        if (armed_) {
+            setrlimit(RLIMIT_FSIZE, &previous_);
+        }
+        signal(SIGXFSZ, previousHandler_);
+    }
+    bool armed() const { return armed_; }
+    const std::string& source() const { return source_; }
+
+  private:
+    std::string source_;
+    void (*previousHandler_)(int);
+    rlimit previous_{};
+    bool armed_ = false;
+};
+#endif
+
+TEST(PlatformFileSystem, ACopyThatFailsHalfWayLeavesNoStagedFile) {
+    test::TempFolder temp;
+    const std::string contents(kSourceSize, 'n');
+    temp.WriteFile("bncltra0.ter", contents);
+    temp.MakeFolder("Game");
+    temp.WriteFile("Game\\bncltra0.ter", "old");
+    const std::string staged = std::string("Game\\bncltra0.ter") + kStagedSuffix;
+    auto fs = test::MakePlatformFileSystem();
+
+    FsStatus status;
+    {
+        CopyBreaksOff fault(temp.Join("bncltra0.ter"));
+        ASSERT_TRUE(fault.armed()) << "the test cannot plant its fault here";
+        status = fs->CopyToStaged(fault.source(), temp.Join(staged));
+    }
+    EXPECT_FALSE(status.ok()) << "a copy that broke off was reported as done";
+    EXPECT_FALSE(status.message.empty()) << "the user reads no reason";
+    EXPECT_FALSE(temp.Exists(staged)) << "half a staged file stayed in the game folder";
+    EXPECT_EQ(temp.ReadFile("Game\\bncltra0.ter"), "old");
+
+    // Without the fault the same copy goes through: nothing was left in its way.
+    ASSERT_TRUE(fs->CopyToStaged(temp.Join("bncltra0.ter"), temp.Join(staged)).ok());
+    EXPECT_EQ(temp.ReadFile(staged), contents);
+}
+
+}  // namespace
+}  // namespace skyswap
