@@ -286,6 +286,88 @@ FsStatus WindowsFileSystem::ReadPrefix(const std::string& path, std::size_t maxB
     return FsStatus::Ok();
 }
 
+FsStatus WindowsFileSystem::FileSize(const std::string& path, std::uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(WinPath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return LastError();
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return FromError(ERROR_FILE_NOT_FOUND);
+    }
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return FsStatus::Ok();
+}
+
+FsStatus WindowsFileSystem::ReadAt(const std::string& path, std::uint64_t offset,
+                                   std::size_t maxBytes, std::string& bytes) {
+    bytes.clear();
+    const UniqueHandle file = OpenHandle(CreateFileW(
+        WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        return LastError();
+    }
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (offset != 0 && !SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
+        return LastError();
+    }
+    bytes.resize(maxBytes);
+    std::size_t filled = 0;
+    while (filled < maxBytes) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(maxBytes - filled),
+                      &got, nullptr)) {
+            bytes.clear();
+            return LastError();
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    bytes.resize(filled);
+    return FsStatus::Ok();
+}
+
+FsStatus WindowsFileSystem::WriteFlushed(const std::string& path, const std::string& bytes) {
+    const std::wstring target = WinPath(path);
+    UniqueHandle out = OpenHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
+        return LastError();
+    }
+    FsStatus status;
+    DWORD written = 0;
+    if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size()) {
+        status = LastError();
+        if (status.ok()) {
+            status = FromError(ERROR_DISK_FULL);
+        }
+    }
+    if (status.ok() && !FlushFileBuffers(out.get())) {
+        status = LastError();
+    }
+    if (!CloseHandle(out.release()) && status.ok()) {
+        status = LastError();
+    }
+    if (!status.ok()) {
+        DeleteFileW(target.c_str());
+    }
+    return status;
+}
+
+FsStatus WindowsFileSystem::RenameFolder(const std::string& from, const std::string& to) {
+    return MoveFileExW(WinPath(from).c_str(), WinPath(to).c_str(), MOVEFILE_WRITE_THROUGH)
+               ? FsStatus::Ok()
+               : LastError();
+}
+
+FsStatus WindowsFileSystem::RemoveFolder(const std::string& path) {
+    return RemoveDirectoryW(WinPath(path).c_str()) ? FsStatus::Ok() : LastError();
+}
+
 void WindowsFileSystem::Pause(int milliseconds) {
     Sleep(static_cast<DWORD>(milliseconds));
 }
