@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "description.h"
 #include "discovery.h"
 #include "dpi.h"
 #include "messages.h"
@@ -36,6 +37,10 @@ constexpr int kImage2 = RowOf(L"Image2");
 static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 && kCommand3 >= 0 &&
                   kCommand4 >= 0 && kCommand5 >= 0 && kImage2 >= 0,
               "the table lacks a control the window uses");
+
+// Posted to the window: first paint done, recognise the installed sky; and its result is ready.
+constexpr UINT kStartRecognitionMessage = WM_APP + 1;
+constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
 
 // The arrow icons hold 16 and 32 pixel images; the larger stretches better.
 constexpr int kArrowIconSize = 32;
@@ -261,7 +266,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case kStartRecognitionMessage:
+            StartRecognition();
+            return 0;
+        case kRecognitionDoneMessage:
+            OnRecognitionDone();
+            return 0;
         case WM_DESTROY:
+            recognizer_.Stop();
             hooks_.programEnded();
             return 0;
         default:
@@ -281,6 +293,8 @@ bool Form1::Form_Load(int showCommand) {
         return false;
     }
     ThumbNails(state_, *this);
+    // Which sky the game holds is worked out once the first page is on the screen.
+    PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
     EnableWindow(CommandButton(kCommand1), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
     if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
@@ -299,20 +313,22 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Command1_Click() {
-    ShowTransferOutcome(InstallSelected(state_, fileSystem_));
+    RunGameTransfer(GameTransfer::InstallSelected);
     SetFocus(CommandButton(kCommand5));
 }
 
 void Form1::Command2_Click() {
-    ShowTransferOutcome(SaveMyDefault(state_, fileSystem_));
+    recognizer_.Stop();
+    ShowTransferOutcome(RunSaveMyDefault(state_, fileSystem_, knowledge_));
+    ShowInstalledSky();
 }
 
 void Form1::Command3_Click() {
-    ShowTransferOutcome(LoadMyDefault(state_, fileSystem_));
+    RunGameTransfer(GameTransfer::LoadMyDefault);
 }
 
 void Form1::Command4_Click() {
-    ShowTransferOutcome(LoadGameDefault(state_, fileSystem_));
+    RunGameTransfer(GameTransfer::LoadGameDefault);
     SetFocus(CommandButton(kCommand5));
 }
 
@@ -324,6 +340,7 @@ void Form1::Image1_Click(int index) {
     if (index == kBackArrow || index == kNextArrow) {
         state_.ArrowClicked = index;
         Prox_Scrn(state_, *this);
+        ShowInstalledSky();
     } else {
         Image2Area().SetPicture(Image1Area(index).picture());
     }
@@ -345,6 +362,74 @@ void Form1::ShowTransferOutcome(const TransferReport& report) {
     const std::string message = TransferMessage(report);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);
+    }
+}
+
+void Form1::RunGameTransfer(GameTransfer transfer) {
+    // A recognition under way would race the transfer; the transfer checks what the game holds.
+    recognizer_.Stop();
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const GameTransferOutcome outcome =
+        skyswap::RunGameTransfer(transfer, state_, fileSystem_, knowledge_,
+                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
+    std::string message;
+    if (outcome.keep.status == KeepStatus::Failed) {
+        message = KeepFailedMessage(outcome.keep);
+    } else {
+        if (outcome.keep.status == KeepStatus::Kept) {
+            ThumbNails(state_, *this);  // the kept set may belong on this page
+            message = KeptMessage(outcome.keep.set);
+        }
+        const std::string transferMessage = TransferMessage(outcome.transfer);
+        if (!transferMessage.empty()) {
+            message += (message.empty() ? "" : "\n\n") + transferMessage;
+        }
+    }
+    if (!knowledge_.installed) {
+        StartRecognition();  // files were only partly replaced: only reading tells
+    }
+    ShowInstalledSky();
+    if (!message.empty()) {
+        const UINT icon = outcome.keep.status == KeepStatus::Kept && outcome.transfer.ok()
+                              ? MB_ICONINFORMATION
+                              : MB_ICONWARNING;
+        hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | icon);
+    }
+}
+
+void Form1::StartRecognition() {
+    // The first page is painted before the worker competes with it for the disk.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    recognizer_.Start(hwnd_, kRecognitionDoneMessage, fileSystem_, SnapshotOf(state_));
+}
+
+void Form1::OnRecognitionDone() {
+    if (std::optional<Recognition> result = recognizer_.TakeResult()) {
+        knowledge_.Learn(*result);
+        ShowInstalledSky();
+    }
+}
+
+bool Form1::SlotShowsInstalledSet(int element) const {
+    return element >= 0 && element < kSlotCount && knowledge_.installed &&
+           knowledge_.installed->source == SkySource::Set &&
+           knowledge_.installed->set == state_.PageFirst + element &&
+           knowledge_.installed->set < state_.SetCount;
+}
+
+void Form1::ShowInstalledSky() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    std::string description;
+    if (knowledge_.installed && knowledge_.installed->source == SkySource::Set) {
+        description =
+            ReadDescription(fileSystem_, DescriptionPath(state_, knowledge_.installed->set));
+    }
+    SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        Image1Area(slot).SetMarked(SlotShowsInstalledSet(slot));
     }
 }
 

@@ -14,7 +14,10 @@
 #include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
+#include "keep_sky.h"
 #include "pictures.h"
+#include "recognition.h"
+#include "recognition_worker.h"
 #include "transfers.h"
 #include "win_handles.h"
 #include "window_layout.h"
@@ -55,6 +58,10 @@ class Form1 final : public ImageElements {
     const ImageArea& Image2() const;
     const PictureRef& Placeholder() const { return placeholder_; }
     const AppState& State() const { return state_; }
+    // True when Image1 element `element` is a slot showing the set the game holds.
+    bool SlotShowsInstalledSet(int element) const;
+    // What the window knows the game folder holds; nothing until recognition has told.
+    const std::optional<InstalledSky>& InstalledSet() const { return knowledge_.installed; }
 
     // ImageElements, through which the paging logic fills the slots.
     bool LoadPlaceholder(const std::string& path) override;
@@ -89,6 +96,10 @@ class Form1 final : public ImageElements {
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT DefaultButtonForEnter() const;
     void ShowTransferOutcome(const TransferReport& report);
+    void RunGameTransfer(GameTransfer transfer);
+    void StartRecognition();
+    void OnRecognitionDone();
+    void ShowInstalledSky();
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
     ImageArea& Image1Area(int element);
@@ -112,6 +123,8 @@ class Form1 final : public ImageElements {
     std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
     std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size
     std::array<float, kControlCount> fontPoints_{};  // the size each of fonts_ was made at
+    SkyKnowledge knowledge_;                         // what the game folder and ZTDef hold
+    RecognitionWorker recognizer_;                   // stopped before fileSystem_ goes
 };
 
 }  // namespace skyswap

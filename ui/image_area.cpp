@@ -1,6 +1,8 @@
 #include "image_area.h"
 
 #include "child_window_class.h"
+#include "dpi.h"
+#include "installed_marker.h"
 
 #include <utility>
 
@@ -28,12 +30,25 @@ void ImageArea::SetPicture(PictureRef picture) {
     }
 }
 
+void ImageArea::SetMarked(bool marked) {
+    if (marked == marked_) {
+        return;
+    }
+    marked_ = marked;
+    if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
 void ImageArea::Paint(HDC dc) const {
     RECT client{};
     GetClientRect(hwnd_, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     if (picture_) {
         picture_->Draw(dc, client);
+    }
+    if (marked_) {
+        DrawInstalledMarker(dc, client, WindowDpi(hwnd_));
     }
 }
 
@@ -73,6 +88,9 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
             if (picture_ && !picture_->hasAlpha() && !picture_->isIcon()) {
                 picture_->Draw(paint.dc(), client);
+                if (marked_) {
+                    DrawInstalledMarker(paint.dc(), client, WindowDpi(hwnd_));
+                }
                 return 0;
             }
             // Drawn off-screen first, so that a picture never flickers over the background.

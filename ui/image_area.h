@@ -29,6 +29,10 @@ class ImageArea {
     void SetPicture(PictureRef picture);
     const PictureRef& picture() const { return picture_; }
 
+    // The outline that says "the game holds this set", drawn over the picture.
+    void SetMarked(bool marked);
+    bool marked() const { return marked_; }
+
     // The frame's background with the picture over it, filling the client area.
     void Paint(HDC dc) const;
 
@@ -40,6 +44,7 @@ class ImageArea {
     HWND hwnd_ = nullptr;
     PictureRef picture_;
     bool pressed_ = false;
+    bool marked_ = false;
 };
 
 }  // namespace skyswap
