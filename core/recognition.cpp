@@ -8,6 +8,8 @@ namespace skyswap {
 namespace {
 
 constexpr std::size_t kSkyFileCount = 10;
+// Sets that differ mostly differ at once: the first read is small, the later ones large.
+constexpr std::size_t kFirstCompareChunk = 4 * 1024;
 constexpr std::size_t kCompareChunk = 64 * 1024;
 
 // For each of the ten names: its size, or nothing when the file is absent.
@@ -72,8 +74,10 @@ class GameFiles {
 
 bool SameBytes(FileSystem& fs, const std::string& path, const std::string& expected) {
     std::string chunk;
-    for (std::size_t offset = 0; offset < expected.size(); offset += kCompareChunk) {
-        const std::size_t length = std::min(kCompareChunk, expected.size() - offset);
+    std::size_t length = 0;
+    for (std::size_t offset = 0; offset < expected.size(); offset += length) {
+        length =
+            std::min(offset == 0 ? kFirstCompareChunk : kCompareChunk, expected.size() - offset);
         if (!fs.ReadAt(path, offset, length, chunk).ok() || chunk.size() != length ||
             expected.compare(offset, length, chunk) != 0) {
             return false;
