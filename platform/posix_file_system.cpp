@@ -180,29 +180,7 @@ FsStatus PosixFileSystem::MoveStagedOver(const std::string& staged, const std::s
 
 FsStatus PosixFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
                                      std::string& bytes) {
-    bytes.clear();
-    PosixDescriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return FromErrno(errno);
-    }
-    bytes.resize(maxBytes);
-    std::size_t filled = 0;
-    while (filled < maxBytes) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, maxBytes - filled);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            bytes.clear();
-            return FromErrno(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
-    return FsStatus::Ok();
+    return ReadAt(path, 0, maxBytes, bytes);
 }
 
 FsStatus PosixFileSystem::FileSize(const std::string& path, std::uint64_t& size) {

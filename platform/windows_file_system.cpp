@@ -261,29 +261,7 @@ FsStatus WindowsFileSystem::MoveStagedOver(const std::string& staged, const std:
 
 FsStatus WindowsFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
                                        std::string& bytes) {
-    bytes.clear();
-    const UniqueHandle file = OpenHandle(CreateFileW(
-        WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return LastError();
-    }
-    bytes.resize(maxBytes);
-    std::size_t filled = 0;
-    while (filled < maxBytes) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(maxBytes - filled),
-                      &got, nullptr)) {
-            bytes.clear();
-            return LastError();
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
-    }
-    bytes.resize(filled);
-    return FsStatus::Ok();
+    return ReadAt(path, 0, maxBytes, bytes);
 }
 
 FsStatus WindowsFileSystem::FileSize(const std::string& path, std::uint64_t& size) {

@@ -134,6 +134,67 @@ TEST(Recognition, EmptyAndLargeLibraries) {
     EXPECT_TRUE(RecognizeInstalled(*fs, SnapshotOf(state), &cancel).cancelled);
 }
 
+// A file system that decorates another without knowing sizes or offsets: recognition goes
+// through the interface's own FileSize and ReadAt, built on ReadPrefix.
+class PrefixOnly final : public FileSystem {
+  public:
+    explicit PrefixOnly(FileSystem& real) : real_(real) {}
+    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
+    bool CanOpenForReading(const std::string& p) override { return real_.CanOpenForReading(p); }
+    FsStatus ListFolder(const std::string& f, std::vector<FolderEntry>& e) override {
+        return real_.ListFolder(f, e);
+    }
+    bool IsFolder(const std::string& p) override { return real_.IsFolder(p); }
+    bool IsFile(const std::string& p) override { return real_.IsFile(p); }
+    FsStatus CreateFolder(const std::string& p) override { return real_.CreateFolder(p); }
+    FsStatus RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
+    FsStatus CopyToStaged(const std::string& s, const std::string& t) override {
+        return real_.CopyToStaged(s, t);
+    }
+    FsStatus MoveStagedOver(const std::string& s, const std::string& t) override {
+        return real_.MoveStagedOver(s, t);
+    }
+    FsStatus ReadPrefix(const std::string& p, std::size_t n, std::string& b) override {
+        return real_.ReadPrefix(p, n, b);
+    }
+    FsStatus WriteFlushed(const std::string& p, const std::string& b) override {
+        return real_.WriteFlushed(p, b);
+    }
+    FsStatus RenameFolder(const std::string& f, const std::string& t) override {
+        return real_.RenameFolder(f, t);
+    }
+    FsStatus RemoveFolder(const std::string& p) override { return real_.RemoveFolder(p); }
+    void Pause(int ms) override { real_.Pause(ms); }
+
+  private:
+    FileSystem& real_;
+};
+
+TEST(Recognition, WorksThroughAFileSystemThatOnlyReadsPrefixes) {
+    Library library(3);
+    const std::string big(600 * 1024, 'b');  // beyond the first prefixes the sizes are read in
+    for (const int n : {1, 2}) {
+        library.temp.WriteFile(library.Set(n) + "\\cloud1.ter", big + std::to_string(n));
+    }
+    library.temp.WriteFile(std::string(kGame) + "\\cloud1.ter", big + "2");
+    PrefixOnly prefixOnly(*library.fs);
+    std::uint64_t size = 0;
+    ASSERT_TRUE(
+        prefixOnly.FileSize(library.temp.Join(std::string(kGame) + "\\cloud1.ter"), size).ok());
+    EXPECT_EQ(size, big.size() + 1);
+    EXPECT_EQ(prefixOnly.FileSize(library.temp.Join("absent.ter"), size).error, FsError::NotFound);
+    EXPECT_EQ(RecognizeInstalled(prefixOnly, SnapshotOf(library.state)).installed,
+              InstalledSky::NotInLibrary())
+        << "sets 1 and 2 hold nine more files than the game";
+    for (const std::string& name : test::SkyFileNames()) {
+        if (name != "cloud1.ter") {
+            library.fs->RemoveFile(library.temp.Join(library.Set(2) + "\\" + name));
+        }
+    }
+    EXPECT_EQ(RecognizeInstalled(prefixOnly, SnapshotOf(library.state)).installed,
+              InstalledSky::OfSet(2));
+}
+
 TEST(Recognition, KnowledgeFollowsTheTransfers) {
     TransferReport done;
     TransferReport partly;
