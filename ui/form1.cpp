@@ -319,8 +319,12 @@ void Form1::Command1_Click() {
 
 void Form1::Command2_Click() {
     recognizer_.Stop();
-    ShowTransferOutcome(RunSaveMyDefault(state_, fileSystem_, knowledge_));
+    const TransferReport report = RunSaveMyDefault(state_, fileSystem_, knowledge_);
+    if (!knowledge_.installed) {
+        StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
+    }
     ShowInstalledSky();
+    ShowTransferOutcome(report);
 }
 
 void Form1::Command3_Click() {
@@ -387,7 +391,7 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
         }
     }
     if (!knowledge_.installed) {
-        StartRecognition();  // files were only partly replaced: only reading tells
+        StartRecognition();  // the one stopped above, or files were only partly replaced
     }
     ShowInstalledSky();
     if (!message.empty()) {

@@ -7,14 +7,12 @@ namespace skyswap {
 void RecognitionWorker::Start(HWND window, UINT message, FileSystem& fs, LibrarySnapshot library) {
     Stop();
     cancel_ = false;
-    finished_ = false;
     thread_ = std::thread([this, window, message, &fs, library = std::move(library)] {
         Recognition recognition = RecognizeInstalled(fs, library, &cancel_);
         if (!recognition.cancelled) {
             const std::lock_guard<std::mutex> lock(resultMutex_);
             result_ = std::move(recognition);
         }
-        finished_ = true;
         // Fails harmlessly when the window is already gone.
         PostMessageW(window, message, 0, 0);
     });

@@ -28,12 +28,10 @@ class RecognitionWorker {
     void Stop();
     // The finished run's result, once; nothing when none is waiting.
     std::optional<Recognition> TakeResult();
-    bool Running() const { return thread_.joinable() && !finished_.load(); }
 
   private:
     std::thread thread_;
     std::atomic<bool> cancel_{false};
-    std::atomic<bool> finished_{false};
     std::mutex resultMutex_;
     std::optional<Recognition> result_;
 };

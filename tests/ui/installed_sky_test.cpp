@@ -166,6 +166,23 @@ TEST(InstalledSky, AChangeByAnotherProgramIsCaughtBeforeTheNextTransfer) {
     EXPECT_EQ(Title(form), L"SkySwap - EAW's own sky");
 }
 
+TEST(InstalledSky, SavingTheDefaultAtOnceStillLetsTheTitleCome) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ZT0");
+    StartedForm form(temp);
+    Click(form->Image1(2).hwnd());
+    SendMessageW(form->Control(L"Command2"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
+    ASSERT_TRUE(Recognised(form));
+    EXPECT_EQ(Title(form), L"SkySwap - ZT0: Sky 0");
+    ExpectMarkerOnlyOn(form, 0);
+    // ZTDef is known to be set 2 now: loading it moves the marker without reading the sets.
+    SendMessageW(form->Control(L"Command3"), BM_CLICK, 0, 0);
+    EXPECT_EQ(Title(form), L"SkySwap - ZT2: Sky 2");
+    ExpectMarkerOnlyOn(form, 2);
+    EXPECT_TRUE(form.messages.empty());
+}
+
 TEST(InstalledSky, RandomChangesTheSkyEveryPress) {
     TempFolder temp;
     MakePictureLibrary(temp, 2);
