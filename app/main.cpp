@@ -4,8 +4,11 @@
 #include <objbase.h>
 
 #include "dpi.h"
+#include "elevation_win.h"
 #include "form1.h"
+#include "single_instance_win.h"
 #include "startup_signal.h"
+#include "text_win.h"
 
 namespace {
 
@@ -25,6 +28,17 @@ class ComScope {
     bool initialised_;
 };
 
+std::wstring CurrentFolder() {
+    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
+    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
+    return folder;
+}
+
+// How long a restarted SkySwap waits for the one that started it to end.
+constexpr DWORD kRestartWaitMs = 10000;
+// How long a second start looks for the first one's window, which may still be in the making.
+constexpr DWORD kFindWindowMs = 3000;
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -33,10 +47,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // A restart with administrator rights names its library folder and VirtualStore.
+    const skyswap::RestartArguments restart = skyswap::RestartArgumentsOfThisProcess();
+    if (!restart.library.empty()) {
+        SetCurrentDirectoryW(skyswap::Utf8ToWide(restart.library).c_str());
+    }
+    skyswap::SingleInstance library(CurrentFolder());
+    if (!library.IsFirst() && (restart.library.empty() || !library.WaitToBeFirst(kRestartWaitMs))) {
+        library.ActivateHolder(kFindWindowMs);
+        return 0;
+    }
+
     skyswap::Form1 form(instance);
+    form.UseVirtualStore(restart.virtualStore);
     if (!form.Create(showCommand)) {
         return 1;
     }
+    library.MarkWindow(form.hwnd());
     // Only for the start-up timing harness; nothing happens unless it asks.
     skyswap::SignalFirstPaintIfAsked(form.hwnd());
     MSG message{};

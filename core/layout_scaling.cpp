@@ -83,12 +83,18 @@ bool ScaleWindowItself(ScalableWindow& window, float ratioX, float ratioY) {
         !window.GetWindow(property::Width, width) || !window.GetWindow(property::Height, height)) {
         return false;
     }
-    const auto newLeft = CheckedMultiply(left, ratioX);
-    const auto newTop = CheckedMultiply(top, ratioY);
+    auto newLeft = CheckedMultiply(left, ratioX);
+    auto newTop = CheckedMultiply(top, ratioY);
     const auto newWidth = CheckedMultiply(width, ratioX);
     const auto newHeight = CheckedMultiply(height, ratioY);
     if (!newLeft || !newTop || !newWidth || !newHeight) {
         return false;
+    }
+    // A window scaled where it stood may reach past the screen's edge or under the taskbar.
+    TwipsArea area;
+    if (window.WorkArea(area)) {
+        *newLeft = KeepInside(*newLeft, *newWidth, area.left, area.width);
+        *newTop = KeepInside(*newTop, *newHeight, area.top, area.height);
     }
     return window.MoveWindow(*newLeft, *newTop, *newWidth, *newHeight);
 }
@@ -109,7 +115,33 @@ bool SaveWindowSize(AppState& state, ScalableWindow& window) {
     return true;
 }
 
+// The size right after a fit or a DPI change is the base of every later resize.
+void RecordBase(AppState& state, ScalableWindow& window) {
+    LayoutMemory& layout = state.Layout;
+    window.GetWindow(property::Width, layout.baseWidth);
+    window.GetWindow(property::Height, layout.baseHeight);
+    layout.baseRatioX = layout.ratioX;
+    layout.baseRatioY = layout.ratioY;
+}
+
 }  // namespace
+
+float FitFactor(float width, float height, float ratioX, float ratioY, const TwipsArea& area) {
+    float factor = 1.0F;
+    const float scaledWidth = width * ratioX;
+    const float scaledHeight = height * ratioY;
+    if (scaledWidth > area.width && scaledWidth > 0 && area.width > 0) {
+        factor = std::min(factor, area.width / scaledWidth);
+    }
+    if (scaledHeight > area.height && scaledHeight > 0 && area.height > 0) {
+        factor = std::min(factor, area.height / scaledHeight);
+    }
+    return std::isfinite(factor) ? factor : 1.0F;
+}
+
+float KeepInside(float position, float size, float areaStart, float areaSize) {
+    return std::max(areaStart, std::min(position, areaStart + areaSize - size));
+}
 
 std::optional<float> CheckedDivide(float dividend, float divisor) {
     if (divisor == 0.0F || std::isnan(dividend) || std::isnan(divisor)) {
@@ -194,8 +226,8 @@ bool FitToScreen(AppState& state, ScalableWindow& window) {
     }
     state.ScreenWidthPx = *screenWidth;
 
-    const auto ratioX = CheckedDivide(state.ScreenWidthPx, state.DesignWidth);
-    const auto ratioY = CheckedDivide(state.ScreenHeightPx, state.DesignHeight);
+    auto ratioX = CheckedDivide(state.ScreenWidthPx, state.DesignWidth);
+    auto ratioY = CheckedDivide(state.ScreenHeightPx, state.DesignHeight);
     if (!ratioX || !ratioY) {
         return false;
     }
@@ -203,21 +235,44 @@ bool FitToScreen(AppState& state, ScalableWindow& window) {
     float widthBefore = 0, heightBefore = 0;
     const bool sizeKnown = window.GetWindow(property::Width, widthBefore) &&
                            window.GetWindow(property::Height, heightBefore);
+    // On a screen whose shape is far from the design's, the window would reach under the taskbar
+    // or past the screen: both ratios shrink alike until it fits, keeping the layout's shape.
+    TwipsArea area;
+    if (sizeKnown && window.WorkArea(area)) {
+        const float factor = FitFactor(widthBefore, heightBefore, *ratioX, *ratioY, area);
+        *ratioX *= factor;
+        *ratioY *= factor;
+    }
     if (!ScaleControls(*ratioX, *ratioY, window, state) || !SaveWindowSize(state, window)) {
         return false;
     }
-    // The size right after the fit is the base of every later resize.
-    LayoutMemory& layout = state.Layout;
-    window.GetWindow(property::Width, layout.baseWidth);
-    window.GetWindow(property::Height, layout.baseHeight);
+    RecordBase(state, window);
+    const LayoutMemory& layout = state.Layout;
     // A move that leaves the size as it was raises no resize notification; the one that
     // ResizeArmed waits to consume would then be the user's own first resize, which would do
     // nothing. There is nothing to consume in that case.
     if (sizeKnown && layout.baseWidth == widthBefore && layout.baseHeight == heightBefore) {
         state.ResizeArmed = true;
     }
-    layout.baseRatioX = layout.ratioX;
-    layout.baseRatioY = layout.ratioY;
+    return true;
+}
+
+bool FollowDpiChange(AppState& state, ScalableWindow& window, float ratioX, float ratioY) {
+    const auto totalX = CheckedMultiply(state.Layout.ratioX, ratioX);
+    const auto totalY = CheckedMultiply(state.Layout.ratioY, ratioY);
+    if (!totalX || !totalY || !CheckedDivide(*totalX + *totalY, 2.0F)) {
+        return false;
+    }
+    if (ratioX != 1.0F || ratioY != 1.0F) {
+        const bool moveWindow = state.MoveWindowOnScale;
+        state.MoveWindowOnScale = false;  // the window has its size already
+        ApplyRatios(*totalX, *totalY, ratioX, ratioY, window, state);
+        state.MoveWindowOnScale = moveWindow;
+    }
+    if (!SaveWindowSize(state, window)) {
+        return false;
+    }
+    RecordBase(state, window);
     return true;
 }
 

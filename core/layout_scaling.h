@@ -24,6 +24,21 @@ constexpr std::string_view X2 = "X2";
 constexpr std::string_view Y2 = "Y2";
 }  // namespace property
 
+struct TwipsArea {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+};
+
+// The factor (at most 1) by which both ratios of the fit shrink so that a window of `width` x
+// `height` twips, scaled by them, fits `area`; 1 when it fits already or a size is not positive.
+float FitFactor(float width, float height, float ratioX, float ratioY, const TwipsArea& area);
+
+// Where a window of the given size goes so that it lies inside `area` as far as it can: moved
+// the least distance, its top-left corner kept inside when it is larger than the area.
+float KeepInside(float position, float size, float areaStart, float areaSize);
+
 // The window as the scaling sees it: the window itself, its controls by index, and the screen.
 class ScalableWindow {
   public:
@@ -48,6 +63,12 @@ class ScalableWindow {
     virtual float TwipsPerPixelY() = 0;
     virtual float ScreenWidthTwips() = 0;
     virtual float ScreenHeightTwips() = 0;
+    // The part of the screen a window may cover (the taskbar left out), in twips; false when the
+    // platform cannot tell, and then the fit does not limit the window.
+    virtual bool WorkArea(TwipsArea& area) {
+        (void)area;
+        return false;
+    }
 };
 
 // Start-up: scales every control and the window itself by the ratio of the screen to the
@@ -59,6 +80,12 @@ bool FitToScreen(AppState& state, ScalableWindow& window);
 // one. The first notification after FitToScreen is consumed without effect; a minimised window is
 // left alone. False when an arithmetic fault abandoned it before any control changed.
 bool Form_Resize(AppState& state, ScalableWindow& window);
+
+// The window moved to a monitor of another DPI and took the size the system gave it. The layout
+// keeps its twips (so it is drawn larger or smaller in pixels), times the ratios by which the
+// client area's size in twips changed where the system did not scale it exactly; the window's
+// size now is the base of later resizes. False when an arithmetic fault abandoned it.
+bool FollowDpiChange(AppState& state, ScalableWindow& window, float ratioX, float ratioY);
 
 // One pass over all controls, and at start the window itself. Each control is set to its design
 // geometry (read at its first pass) times the product of all ratios so far, so rounding never

@@ -43,9 +43,82 @@ std::string Reason(const FileReport& file) {
                                        : file.name + ": " + file.status.message;
 }
 
+std::string ParentOf(const std::string& path) {
+    const std::size_t separator = path.rfind('\\');
+    return separator == std::string::npos ? path : path.substr(0, separator);
+}
+
+std::string FailedFiles(const TransferReport& report) {
+    std::string reasons;
+    for (const FileReport& file : report.files) {
+        if (file.outcome == FileOutcome::Failed) {
+            reasons += "\n" + Reason(file);
+        }
+    }
+    return reasons;
+}
+
+bool AnyChanged(const TransferReport& report) {
+    return std::any_of(report.files.begin(), report.files.end(), [](const FileReport& file) {
+        return file.outcome == FileOutcome::Replaced || file.outcome == FileOutcome::Removed;
+    });
+}
+
+bool AnyFailedWith(const TransferReport& report, FsError error) {
+    return std::any_of(report.files.begin(), report.files.end(), [&](const FileReport& file) {
+        return file.outcome == FileOutcome::Failed && file.status.error == error;
+    });
+}
+
+// Why the protected folder refused, naming the folder Windows protects: the game folder, or the
+// library folder that holds (or would hold) ZTDef.
+std::string Protection(const TransferReport& report) {
+    if (IsPersonalDefault(report.protectedFolder)) {
+        return "Windows protects the folder " + ParentOf(report.protectedFolder) +
+               ". SkySwap needs administrator rights to save your personal default (ZTDef) there.";
+    }
+    return "Windows protects the game folder " + report.protectedFolder +
+           ". SkySwap needs administrator rights to change its sky files.";
+}
+
+// Said first when some files did change before the others were refused.
+std::string PartlyDone(const TransferReport& report) {
+    if (!AnyChanged(report)) {
+        return {};
+    }
+    return "These sky files could not be replaced or removed:" + FailedFiles(report) +
+           "\n\nThe other sky files were updated.\n\n";
+}
+
 }  // namespace
 
+std::string ElevationOffer(const TransferReport& report) {
+    return PartlyDone(report) + Protection(report) + " Restart SkySwap as administrator?";
+}
+
+std::string ShadowCleanupMessage(const TransferReport& report) {
+    if (report.ok()) {
+        return {};
+    }
+    if (report.status == TransferStatus::StagingFailed) {
+        return "The new sky files are in the game folder, but the game may still show the old "
+               "sky: Windows keeps copies of its sky files in " +
+               report.folder +
+               ", and SkySwap could not keep the sky they hold as a set, so it left them "
+               "there.";
+    }
+    return "The new sky files are in the game folder, but the game may still show some of the "
+           "old ones: Windows keeps copies of its sky files in " +
+           report.folder + ", and these could not be removed:" + FailedFiles(report);
+}
+
 std::string TransferMessage(const TransferReport& report) {
+    if (!report.protectedFolder.empty() && report.status != TransferStatus::Done) {
+        if (AnyChanged(report)) {
+            return PartlyDone(report) + Protection(report);
+        }
+        return "Nothing was changed. " + Protection(report);
+    }
     switch (report.status) {
         case TransferStatus::Done:
             return {};
@@ -62,26 +135,26 @@ std::string TransferMessage(const TransferReport& report) {
                    " does not exist.";
         case TransferStatus::TargetMissing:
             if (IsPersonalDefault(report.folder)) {
+                const std::string& why = report.folderStatus.message;
                 return "Nothing was changed: the folder ZTDef for your personal default could "
-                       "not be made.";
+                       "not be made" +
+                       (why.empty() ? std::string(".") : ": " + why);
             }
             return "Nothing was changed: the folder " + report.folder + " does not exist.";
         case TransferStatus::StagingFailed:
         case TransferStatus::SomeFilesFailed:
             break;
     }
-    std::string reasons;
-    for (const FileReport& file : report.files) {
-        if (file.outcome == FileOutcome::Failed) {
-            reasons += "\n" + Reason(file);
-        }
-    }
+    const std::string reasons = FailedFiles(report);
     if (report.status == TransferStatus::StagingFailed) {
         return "Nothing was changed, because a new sky file could not be written:" + reasons;
     }
-    return "These sky files could not be replaced or removed:" + reasons +
-           "\n\nThe other sky files were updated. Close the program that holds them (the game, "
-           "for example) and try again.";
+    std::string message = "These sky files could not be replaced or removed:" + reasons +
+                          "\n\nThe other sky files were updated.";
+    if (AnyFailedWith(report, FsError::InUse)) {
+        message += " Close the program that holds them (the game, for example) and try again.";
+    }
+    return message;
 }
 
 std::string KeptMessage(int32_t set) {

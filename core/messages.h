@@ -26,4 +26,13 @@ std::string KeepFailedMessage(const KeepOutcome& keep);
 std::string InstalledTitle(const std::optional<InstalledSky>& installed,
                            const std::string& description);
 
+// The question asked when a transfer failed because its target folder is protected
+// (report.protectedFolder is set): why, in plain words, and whether to restart SkySwap with
+// administrator rights. Ends in a question for a Yes / No box.
+std::string ElevationOffer(const TransferReport& report);
+
+// What the user reads when the shadow copies of the sky files in the VirtualStore could not all
+// be removed after a transfer. Empty when they were.
+std::string ShadowCleanupMessage(const TransferReport& report);
+
 }  // namespace skyswap

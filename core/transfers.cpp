@@ -17,7 +17,7 @@ namespace {
 
 // A file held by another program (the running game, a virus scanner) is often free again a
 // moment later, so such failures are retried with a growing pause, about one second per transfer
-// in all, before the file is given up.
+// in all, before the file is given up. A lack of rights does not pass with time: it fails at once.
 class RetryBudget {
   public:
     template <typename Operation>
@@ -36,9 +36,7 @@ class RetryBudget {
 
   private:
     static constexpr int kFirstPauseMs = 10;
-    static bool IsTransient(FsError error) {
-        return error == FsError::InUse || error == FsError::AccessDenied;
-    }
+    static bool IsTransient(FsError error) { return error == FsError::InUse; }
     int remainingMs_ = 1000;
 };
 
@@ -82,11 +80,17 @@ FileOutcome RemoveTarget(FileSystem& fs, RetryBudget& budget, const std::string&
     return status.ok() ? FileOutcome::Removed : FileOutcome::Failed;
 }
 
-void SetFinalStatus(TransferReport& report) {
-    const bool anyFailed =
-        std::any_of(report.files.begin(), report.files.end(),
-                    [](const FileReport& file) { return file.outcome == FileOutcome::Failed; });
+void SetFinalStatus(TransferReport& report, const std::string& target) {
+    const auto failed = [](const FileReport& file) { return file.outcome == FileOutcome::Failed; };
+    const bool anyFailed = std::any_of(report.files.begin(), report.files.end(), failed);
     report.status = anyFailed ? TransferStatus::SomeFilesFailed : TransferStatus::Done;
+    const bool allForRights =
+        std::all_of(report.files.begin(), report.files.end(), [&](const FileReport& file) {
+            return !failed(file) || file.status.error == FsError::AccessDenied;
+        });
+    if (anyFailed && allForRights) {
+        report.protectedFolder = target;
+    }
 }
 
 }  // namespace
@@ -103,7 +107,7 @@ TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder) {
         FileReport& file = report.files[i];
         file.outcome = RemoveTarget(fs, budget, folder + SkyFileSet[i], file.status);
     }
-    SetFinalStatus(report);
+    SetFinalStatus(report, folder);
     return report;
 }
 
@@ -133,6 +137,11 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
             report.files[i].status = status;
             RemoveLeftoverStaged(fs, target);
             report.status = TransferStatus::StagingFailed;
+            // "Access denied" comes from the source (an unreadable set file) or from the target
+            // folder; only the second is the folder's protection.
+            if (status.error == FsError::AccessDenied && fs.CanOpenForReading(sourcePath)) {
+                report.protectedFolder = target;
+            }
             return report;
         }
         staged[i] = true;
@@ -156,7 +165,7 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
             fs.RemoveFile(stagedPath);  // the old file stays; its new copy must not linger
         }
     }
-    SetFinalStatus(report);
+    SetFinalStatus(report, target);
     return report;
 }
 
@@ -182,8 +191,16 @@ TransferReport SaveMyDefault(AppState& state, FileSystem& fs) {
     if (!fs.IsFolder(state.SelectedPath)) {
         return Refusal(TransferStatus::SourceMissing, state.SelectedPath);
     }
-    if (!fs.IsFolder(state.MyDefaultPath) && !fs.CreateFolder(state.MyDefaultPath).ok()) {
-        return Refusal(TransferStatus::TargetMissing, state.MyDefaultPath);
+    if (!fs.IsFolder(state.MyDefaultPath)) {
+        const FsStatus made = fs.CreateFolder(state.MyDefaultPath);
+        if (!made.ok()) {
+            TransferReport report = Refusal(TransferStatus::TargetMissing, state.MyDefaultPath);
+            report.folderStatus = made;
+            if (made.error == FsError::AccessDenied) {
+                report.protectedFolder = state.MyDefaultPath;
+            }
+            return report;
+        }
     }
     return CopySkyFiles(fs, state.SelectedPath, state.MyDefaultPath);
 }

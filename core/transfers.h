@@ -47,7 +47,11 @@ enum class TransferStatus {
 
 struct TransferReport {
     TransferStatus status = TransferStatus::Done;
-    std::string folder;  // the missing folder, for SourceMissing and TargetMissing
+    std::string folder;     // the missing folder, for SourceMissing and TargetMissing
+    FsStatus folderStatus;  // for TargetMissing: why the folder could not be made
+    // The target folder when it refused the transfer for lack of rights: every failure was
+    // "access denied" in it. Empty otherwise.
+    std::string protectedFolder;
     std::vector<FileReport>
         files;  // one per name of SkyFileSet, in its order, once files are touched
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "long_path_win.h"
 #include "text_win.h"
 
 namespace skyswap {
@@ -30,21 +31,6 @@ using UniqueFind = std::unique_ptr<void, FindCloser>;
 
 UniqueHandle OpenHandle(HANDLE handle) {
     return UniqueHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
-}
-
-// Long absolute paths get the "\\?\" prefix, which lifts the MAX_PATH limit.
-std::wstring WinPath(const std::string& path) {
-    std::wstring wide = Utf8ToWide(path);
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0) {
-        return wide;
-    }
-    if (wide.size() > 2 && wide[1] == L':' && wide[2] == L'\\') {
-        return L"\\\\?\\" + wide;
-    }
-    if (wide.rfind(L"\\\\", 0) == 0) {
-        return L"\\\\?\\UNC\\" + wide.substr(2);
-    }
-    return wide;
 }
 
 FsStatus FromError(DWORD error) {
@@ -115,12 +101,10 @@ template <typename Change>
 FsStatus WithReadOnlyCleared(const std::wstring& path, Change change) {
     const DWORD attributes = Attributes(path);
     const bool readOnly = HasReadOnlyBit(attributes);
+    // A bit that cannot be cleared for lack of rights is reported as that lack, not as
+    // "read-only": the user can do something about the one and not the other.
     if (readOnly && !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        FsStatus status = LastError();
-        if (status.error == FsError::AccessDenied) {
-            status.error = FsError::ReadOnly;
-        }
-        return status;
+        return LastError();
     }
     if (change()) {
         return FsStatus::Ok();

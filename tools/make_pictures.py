@@ -2,8 +2,9 @@
 """Draws SkySwap's own pictures.
 
 Writes, relative to the repository root:
-  res/skyswap.ico  window and program icon (32 x 32 in 16 colours, plus 16, 48 and 256 pixels)
-  res/back.ico     left arrow, 32 x 32 and 16 x 16 in 16 colours, transparent background
+  res/skyswap.ico  window and program icon (32 x 32 in 16 colours, plus 16, 48, 64, 128 and 256
+                   pixels, for every display scaling)
+  res/back.ico     left arrow, 16, 32, 64 and 128 pixels in 16 colours, transparent background
   res/next.ico     right arrow, the same
   res/random.jpg   200 x 129, a red question mark on black
   pkg/nosky.jpg    200 x 129, the placeholder for empty thumbnail slots
@@ -467,6 +468,8 @@ def make_sky_icon():
         (32, 32, 16, 4, ico_image_4bpp(sky_icon_4bpp(32))),
         (16, 16, 0, 32, ico_image_32bpp(sky_icon_rgba(16, 1))),
         (48, 48, 0, 32, ico_image_32bpp(sky_icon_rgba(48, 1))),
+        (64, 64, 0, 32, ico_image_32bpp(sky_icon_rgba(64, 2))),
+        (128, 128, 0, 32, ico_image_32bpp(sky_icon_rgba(128, 2))),
         (256, 256, 0, 32, ico_image_png(sky_icon_rgba(256, 2))),
     ]
     return ico_file(images)
@@ -494,8 +497,9 @@ def _inside(polygon, x, y):
 
 def arrow_indices(size, pointing_left):
     """The arrow in 16 colours: a black body inside a bevel, silver where the light from above
-    falls on the edge, grey where it does not; the bevel is two pixels deep at 32 pixels."""
-    polygon = ARROW_RIGHT[size]
+    falls on the edge, grey where it does not; the bevel is two pixels deep at 32 pixels, and as
+    deep in proportion at the larger sizes."""
+    polygon = ARROW_RIGHT[min(size, 32)]
     if pointing_left:
         polygon = [(1.0 - x, y) for x, y in polygon]
     inside = [
@@ -504,7 +508,7 @@ def arrow_indices(size, pointing_left):
     ]
     rows = [[BLACK if cell else TRANSPARENT for cell in row] for row in inside]
     neighbours = [(dx, dy) for dy in (-1, 0, 1) for dx in (-1, 0, 1) if (dx, dy) != (0, 0)]
-    for _ in range(2 if size >= 32 else 1):
+    for _ in range(max(1, size // 16)):
         core = [row[:] for row in inside]
         for py in range(size):
             for px in range(size):
@@ -529,7 +533,7 @@ def arrow_indices(size, pointing_left):
 def make_arrow(pointing_left):
     images = [
         (size, size, 16, 4, ico_image_4bpp(arrow_indices(size, pointing_left)))
-        for size in (32, 16)
+        for size in (32, 16, 64, 128)
     ]
     return ico_file(images)
 
@@ -713,8 +717,10 @@ def main():
         write_preview(os.path.join(args.preview, "icon16.png"), sky_icon_rgba(16, 1), 16)
         write_preview(os.path.join(args.preview, "icon48.png"), sky_icon_rgba(48, 1), 8)
         write_preview(os.path.join(args.preview, "icon256.png"), sky_icon_rgba(256, 2), 2)
+        write_preview(os.path.join(args.preview, "icon64.png"), sky_icon_rgba(64, 2), 6)
+        write_preview(os.path.join(args.preview, "icon128.png"), sky_icon_rgba(128, 2), 3)
         for name, left in (("back", True), ("next", False)):
-            for size in (32, 16):
+            for size in (16, 32, 64, 128):
                 write_preview(
                     os.path.join(args.preview, "%s%d.png" % (name, size)),
                     indices_to_rgba(arrow_indices(size, left)),

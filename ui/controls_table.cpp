@@ -8,21 +8,23 @@ namespace skyswap {
 
 namespace {
 
-// "MS Sans Serif" is missing on some systems, "Arial" on Wine; the nearest sans-serif faces
-// stand in for them, those with the same widths first.
-constexpr FontChoice kNoFont{{nullptr, nullptr, nullptr, nullptr, nullptr}, 0.0, false, false};
-constexpr FontChoice kWindowFont{
-    {L"MS Sans Serif", L"Microsoft Sans Serif", L"Arial", L"Liberation Sans", L"DejaVu Sans"},
-    8.25,
-    false,
-    false};
-constexpr FontChoice kFrameCaptionFont{
-    {L"MS Sans Serif", L"Microsoft Sans Serif", L"Arial", L"Liberation Sans", L"DejaVu Sans"},
-    8.25,
-    true,
-    false};
+// "MS Sans Serif" is a bitmap face on Windows and on Wine, drawn only at a few fixed sizes, so
+// its outline successor "Microsoft Sans Serif" comes first; where that is missing (Wine), the
+// nearest outline sans-serif faces stand in, those with the same widths first. A face is used
+// only when it is an outline face (see Form1::ChooseFontFaces).
+constexpr FontChoice kNoFont{{}, 0.0, false, false};
+constexpr FontChoice kWindowFont{{L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma", L"Arial",
+                                  L"Liberation Sans", L"DejaVu Sans"},
+                                 8.25,
+                                 false,
+                                 false};
+constexpr FontChoice kFrameCaptionFont{{L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma",
+                                        L"Arial", L"Liberation Sans", L"DejaVu Sans"},
+                                       8.25,
+                                       true,
+                                       false};
 constexpr FontChoice kExitFont{
-    {L"Arial", L"Liberation Sans", L"Microsoft Sans Serif", L"Tahoma", L"DejaVu Sans"},
+    {L"Arial", L"Liberation Sans", L"Microsoft Sans Serif", L"Tahoma", L"DejaVu Sans", nullptr},
     20.25,
     true,
     true};
@@ -80,10 +82,12 @@ PixelRect PlaceControl(int row, const LayoutGeometry& geometry, double twipsPerP
     const auto x = [&](double twips) { return ToPixels(twips, twipsPerPixelX); };
     const auto y = [&](double twips) { return ToPixels(twips, twipsPerPixelY); };
     if (design.kind == ControlKind::Line) {
+        // Two pixels at 96 DPI, as thick to the eye at every scaling.
+        const int thickness = std::max(kLineThicknessPixels, y(kLineThicknessPixels * 15.0));
         return {origin.left + x(std::min(control.x1, control.x2)),
                 origin.top + y(std::min(control.y1, control.y2)),
-                std::max(x(std::fabs(control.x2 - control.x1)), kLineThicknessPixels),
-                std::max(y(std::fabs(control.y2 - control.y1)), kLineThicknessPixels)};
+                std::max(x(std::fabs(control.x2 - control.x1)), thickness),
+                std::max(y(std::fabs(control.y2 - control.y1)), thickness)};
     }
     return {origin.left + x(control.left), origin.top + y(control.top), x(control.width),
             y(control.height)};
@@ -92,6 +96,18 @@ PixelRect PlaceControl(int row, const LayoutGeometry& geometry, double twipsPerP
 SIZE DesignClientSize(double twipsPerPixelX, double twipsPerPixelY) {
     return {ToPixels(kClientWidthTwips, twipsPerPixelX),
             ToPixels(kClientHeightTwips, twipsPerPixelY)};
+}
+
+int NearestIconSize(int width, int height) {
+    constexpr int kIconSizes[] = {16, 32, 64, 128};
+    const int side = std::max(width, height);
+    int nearest = kIconSizes[0];
+    for (const int size : kIconSizes) {
+        if (std::abs(size - side) <= std::abs(nearest - side)) {
+            nearest = size;
+        }
+    }
+    return nearest;
 }
 
 int FontPixelHeight(double points, double twipsPerPixelY) {

@@ -129,7 +129,7 @@ constexpr int RowOf(std::wstring_view name, int arrayIndex = kNoIndex) {
 
 // Faces to try in order: the first one installed is used.
 struct FontChoice {
-    std::array<const wchar_t*, 5> faces;
+    std::array<const wchar_t*, 6> faces;
     double points;
     bool bold;
     bool italic;
@@ -170,6 +170,10 @@ PixelRect PlaceControl(int row, const LayoutGeometry& geometry, double twipsPerP
 
 // The client area's design size in pixels.
 SIZE DesignClientSize(double twipsPerPixelX, double twipsPerPixelY);
+
+// The side of the icon image to draw in a box of the given size: the nearest of the sizes the
+// arrow icons hold, the larger one on a tie.
+int NearestIconSize(int width, int height);
 
 // A font's cell height in pixels, for LOGFONT's negative lfHeight.
 int FontPixelHeight(double points, double twipsPerPixelY);

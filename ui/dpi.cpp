@@ -1,5 +1,7 @@
 #include "dpi.h"
 
+#include <initializer_list>
+
 #include "win_handles.h"
 
 namespace skyswap {
@@ -38,6 +40,49 @@ UINT WindowDpi(HWND window) {
     WindowDc dc(window);
     const int dpi = dc.get() != nullptr ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
     return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+namespace {
+
+// Without the ...ForDpi functions the system answers for the DPI the process started at.
+UINT SystemDpi() {
+    WindowDc dc(nullptr);
+    const int dpi = dc.get() != nullptr ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
+
+}  // namespace
+
+int SystemMetricForDpi(int index, UINT dpi) {
+    using GetMetric = int(WINAPI*)(int, UINT);
+    static const GetMetric getForDpi = User32Function<GetMetric>("GetSystemMetricsForDpi");
+    if (getForDpi != nullptr) {
+        return getForDpi(index, dpi);
+    }
+    return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+}
+
+NONCLIENTMETRICSW NonClientMetricsForDpi(UINT dpi) {
+    using GetParameter = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const GetParameter getForDpi =
+        User32Function<GetParameter>("SystemParametersInfoForDpi");
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (getForDpi != nullptr &&
+        getForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+        return metrics;
+    }
+    metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        const int from = static_cast<int>(SystemDpi());
+        for (LOGFONTW* font :
+             {&metrics.lfCaptionFont, &metrics.lfSmCaptionFont, &metrics.lfMenuFont,
+              &metrics.lfStatusFont, &metrics.lfMessageFont}) {
+            font->lfHeight = MulDiv(font->lfHeight, static_cast<int>(dpi), from);
+        }
+    }
+    return metrics;
 }
 
 SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {

@@ -15,6 +15,12 @@ void EnablePerMonitorDpiAwareness();
 // The DPI of the monitor the window is on.
 UINT WindowDpi(HWND window);
 
+// A system metric (an icon's size, say) as it is at the given DPI.
+int SystemMetricForDpi(int index, UINT dpi);
+
+// The fonts of menus, captions, tooltips and message boxes as they are at the given DPI.
+NONCLIENTMETRICSW NonClientMetricsForDpi(UINT dpi);
+
 // The outer size of a window whose client area is `client`.
 SIZE OuterSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
 

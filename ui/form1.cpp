@@ -9,6 +9,8 @@
 #include "description.h"
 #include "discovery.h"
 #include "dpi.h"
+#include "known_folders_win.h"
+#include "long_path_win.h"
 #include "messages.h"
 #include "owner_button.h"
 #include "paging.h"
@@ -41,9 +43,6 @@ static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 &
 // Posted to the window: first paint done, recognise the installed sky; and its result is ready.
 constexpr UINT kStartRecognitionMessage = WM_APP + 1;
 constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
-
-// The arrow icons hold 16 and 32 pixel images; the larger stretches better.
-constexpr int kArrowIconSize = 32;
 // Long descriptions wrap instead of running off the screen.
 constexpr int kToolTipWidthAt96Dpi = 400;
 
@@ -51,12 +50,17 @@ std::wstring Title() {
     return Utf8ToWide(kProgramTitle);
 }
 
-int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+// A bitmap face has a few fixed sizes: scaled, it comes out at the wrong size with wide gaps
+// between its letters. Only outline faces count.
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD fontType, LPARAM found) {
+    if ((fontType & RASTER_FONTTYPE) != 0) {
+        return 1;  // look on: the same name may come as an outline face too
+    }
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
 
-bool FaceInstalled(HDC dc, const wchar_t* face) {
+bool OutlineFaceInstalled(HDC dc, const wchar_t* face) {
     LOGFONTW query{};
     query.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(query.lfFaceName, face, LF_FACESIZE - 1);
@@ -86,6 +90,8 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = instance;
+    // The class icons serve until the window sets its own at the sizes for its monitor's DPI
+    // (UpdateDpiResources).
     windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SKYSWAP),
                                                       IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                       GetSystemMetrics(SM_CYICON), LR_SHARED));
@@ -100,7 +106,11 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std::move(hooks)) {
+Form1::Form1(HINSTANCE instance, Hooks hooks)
+    : instance_(instance),
+      hooks_(std::move(hooks)),
+      files_(hooks_.fileSystem != nullptr ? hooks_.fileSystem : &fileSystem_),
+      gameView_(*files_) {
     if (!hooks_.messageBox) {
         hooks_.messageBox = [](HWND owner, const std::wstring& text, const std::wstring& title,
                                UINT type) {
@@ -109,6 +119,15 @@ Form1::Form1(HINSTANCE instance, Hooks hooks) : instance_(instance), hooks_(std:
     }
     if (!hooks_.programEnded) {
         hooks_.programEnded = [] { PostQuitMessage(0); };
+    }
+    if (!hooks_.restart) {
+        hooks_.restart = StartThroughShell;
+    }
+    if (!hooks_.isElevated) {
+        hooks_.isElevated = ProcessIsElevated;
+    }
+    if (!hooks_.knownFolders) {
+        hooks_.knownFolders = ThisUsersKnownFolders;
     }
     image1Rows_.fill(-1);
 }
@@ -138,6 +157,7 @@ bool Form1::Create(int showCommand) {
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     ChooseFontFaces();
+    UpdateDpiResources();
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
         return false;
@@ -166,7 +186,7 @@ ImageArea& Form1::Image1Area(int element) {
 }
 
 bool Form1::LoadPlaceholder(const std::string& path) {
-    placeholder_ = pictures_.FromFile(Utf8ToWide(path));
+    placeholder_ = pictures_.FromFile(WinPath(path));
     return placeholder_ != nullptr;
 }
 
@@ -180,7 +200,7 @@ bool Form1::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
-    PictureRef picture = pictures_.FromFile(Utf8ToWide(path));
+    PictureRef picture = pictures_.FromFile(WinPath(path));
     if (!picture) {
         return false;
     }
@@ -287,11 +307,12 @@ bool Form1::Form_Load(int showCommand) {
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
-    if (DiscoverLibrary(state_, fileSystem_) != DiscoveryResult::Ok ||
+    if (DiscoverLibrary(state_, Files()) != DiscoveryResult::Ok ||
         !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
         InstallationFailed();
         return false;
     }
+    FindShadowCopies();
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
     PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
@@ -304,8 +325,8 @@ bool Form1::Form_Load(int showCommand) {
 }
 
 void Form1::Form_Resize() {
-    if (controls_[0] == nullptr) {
-        return;  // a size notification while the window is being made
+    if (controls_[0] == nullptr || followingDpiChange_) {
+        return;  // a size notification while the window is being made or moved to another DPI
     }
     // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
     skyswap::Form_Resize(state_, layout_);
@@ -319,7 +340,7 @@ void Form1::Command1_Click() {
 
 void Form1::Command2_Click() {
     recognizer_.Stop();
-    const TransferReport report = RunSaveMyDefault(state_, fileSystem_, knowledge_);
+    const TransferReport report = RunSaveMyDefault(state_, Files(), knowledge_);
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
     }
@@ -359,10 +380,14 @@ void Form1::Image1_Click(int index) {
 }
 
 void Form1::Image1_MouseMove(int index) {
-    DescribeSlot(state_, fileSystem_, *this, index);
+    DescribeSlot(state_, Files(), *this, index);
 }
 
 void Form1::ShowTransferOutcome(const TransferReport& report) {
+    if (!report.ok() && !report.protectedFolder.empty() && !hooks_.isElevated()) {
+        OfferRestartAsAdministrator(report);
+        return;
+    }
     const std::string message = TransferMessage(report);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);
@@ -374,38 +399,43 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
     recognizer_.Stop();
     SYSTEMTIME today{};
     GetLocalTime(&today);
+    // Through the game's view: the sky that is kept is the one the game shows, shadow copies
+    // included; every change still goes to the game folder itself.
     const GameTransferOutcome outcome =
-        skyswap::RunGameTransfer(transfer, state_, fileSystem_, knowledge_,
+        skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
                                  KeptDescription(today.wYear, today.wMonth, today.wDay));
-    std::string message;
     if (outcome.keep.status == KeepStatus::Failed) {
-        message = KeepFailedMessage(outcome.keep);
+        if (outcome.keep.failure.status.error == FsError::AccessDenied && !hooks_.isElevated()) {
+            // The library sits in the game folder, which Windows protects.
+            TransferReport refused;
+            refused.status = TransferStatus::StagingFailed;
+            refused.protectedFolder = state_.Dest;
+            OfferRestartAsAdministrator(refused);
+        } else {
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
+                              MB_OK | MB_ICONWARNING);
+        }
     } else {
         if (outcome.keep.status == KeepStatus::Kept) {
             ThumbNails(state_, *this);  // the kept set may belong on this page
-            message = KeptMessage(outcome.keep.set);
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(outcome.keep.set)), Title(),
+                              MB_OK | MB_ICONINFORMATION);
         }
-        const std::string transferMessage = TransferMessage(outcome.transfer);
-        if (!transferMessage.empty()) {
-            message += (message.empty() ? "" : "\n\n") + transferMessage;
-        }
+        AfterTransferIntoGame(outcome.transfer);
+    }
+    if (hwnd_ == nullptr) {
+        return;  // restarted as administrator
     }
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or files were only partly replaced
     }
     ShowInstalledSky();
-    if (!message.empty()) {
-        const UINT icon = outcome.keep.status == KeepStatus::Kept && outcome.transfer.ok()
-                              ? MB_ICONINFORMATION
-                              : MB_ICONWARNING;
-        hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | icon);
-    }
 }
 
 void Form1::StartRecognition() {
     // The first page is painted before the worker competes with it for the disk.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    recognizer_.Start(hwnd_, kRecognitionDoneMessage, fileSystem_, SnapshotOf(state_));
+    recognizer_.Start(hwnd_, kRecognitionDoneMessage, gameView_, SnapshotOf(state_));
 }
 
 void Form1::OnRecognitionDone() {
@@ -428,8 +458,7 @@ void Form1::ShowInstalledSky() {
     }
     std::string description;
     if (knowledge_.installed && knowledge_.installed->source == SkySource::Set) {
-        description =
-            ReadDescription(fileSystem_, DescriptionPath(state_, knowledge_.installed->set));
+        description = ReadDescription(Files(), DescriptionPath(state_, knowledge_.installed->set));
     }
     SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -446,9 +475,9 @@ void Form1::ChooseFontFaces() {
     WindowDc dc(hwnd_);
     for (FontRole role : {FontRole::Window, FontRole::FrameCaption, FontRole::ExitCaption}) {
         const FontChoice& design = FontFor(role);
-        const wchar_t* face = design.faces[0];
+        const wchar_t* face = design.faces[0];  // the font mapper's best match when none is found
         for (const wchar_t* candidate : design.faces) {
-            if (candidate != nullptr && FaceInstalled(dc.get(), candidate)) {
+            if (candidate != nullptr && OutlineFaceInstalled(dc.get(), candidate)) {
                 face = candidate;
                 break;
             }
@@ -470,6 +499,7 @@ void Form1::UpdateFont(int row) {
     font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
     font.lfItalic = design.italic ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
+    font.lfOutPrecision = OUT_OUTLINE_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     wcsncpy(font.lfFaceName, fontFaces_[static_cast<size_t>(role)].c_str(), LF_FACESIZE - 1);
     UniqueFont created(CreateFontIndirectW(&font));
@@ -540,6 +570,7 @@ void Form1::ApplyLayout() {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         UpdateFont(row);
     }
+    LoadArrowIcons();
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
 }
@@ -600,14 +631,55 @@ void Form1::CreateToolTips() {
     }
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
+    if (toolTipFont_) {
+        SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(toolTipFont_.get()), FALSE);
+    }
 }
 
 void Form1::LoadCreationPictures() {
     Image1Area(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
-    Image1Area(kBackArrow)
-        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_BACK_ARROW, kArrowIconSize));
-    Image1Area(kNextArrow)
-        .SetPicture(PictureLoader::IconFromResource(instance_, IDI_NEXT_ARROW, kArrowIconSize));
+    LoadArrowIcons();
+}
+
+// Each arrow shows the icon image nearest to the size it is drawn at, so it stays sharp at
+// every display scaling and window size.
+void Form1::LoadArrowIcons() {
+    const std::array<std::pair<int, int>, 2> arrows{
+        {{kBackArrow, IDI_BACK_ARROW}, {kNextArrow, IDI_NEXT_ARROW}}};
+    for (std::size_t i = 0; i < arrows.size(); ++i) {
+        const auto [element, resource] = arrows[i];
+        const PixelRect rect = layout_.Place(image1Rows_[element]);
+        const int size = NearestIconSize(rect.width, rect.height);
+        if (size == arrowIconSizes_[i]) {
+            continue;
+        }
+        if (PictureRef icon = PictureLoader::IconFromResource(instance_, resource, size)) {
+            Image1Area(element).SetPicture(std::move(icon));
+            arrowIconSizes_[i] = size;
+        }
+    }
+}
+
+// What depends on the DPI beyond the layout: the window's icons and the tooltip's font.
+void Form1::UpdateDpiResources() {
+    const auto icon = [&](int width, int height) {
+        return UniqueIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SKYSWAP),
+                                                        IMAGE_ICON, SystemMetricForDpi(width, dpi_),
+                                                        SystemMetricForDpi(height, dpi_), 0)));
+    };
+    UniqueIcon big = icon(SM_CXICON, SM_CYICON);
+    UniqueIcon small = icon(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    bigIcon_ = std::move(big);  // the old icons go once the window has the new ones
+    smallIcon_ = std::move(small);
+
+    const NONCLIENTMETRICSW metrics = NonClientMetricsForDpi(dpi_);
+    UniqueFont font(CreateFontIndirectW(&metrics.lfStatusFont));
+    if (font && toolTip_ != nullptr) {
+        SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    }
+    toolTipFont_ = std::move(font);
 }
 
 void Form1::OnCommand(int id, int code) {
@@ -656,13 +728,35 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     DrawOwnerButton(item, kControls[row].face, fonts_[row].get());
 }
 
+// One path with the creation's: the layout keeps its twips and is drawn at the new DPI, the
+// fonts, icons and tooltip are made anew for it, and the window takes the suggested rectangle.
 void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const UINT oldDpi = dpi_;
     dpi_ = dpi != 0 ? dpi : kDefaultDpi;
     layout_.SetDpi(dpi_);
     fontPoints_.fill(0);  // the same sizes take other pixel heights now
-    ApplyLayout();
+    UpdateDpiResources();
+    followingDpiChange_ = true;  // the size notification is no resize by the user
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    followingDpiChange_ = false;
+    // Where the system gave the client area its old size at the new DPI (to a pixel), the
+    // layout's twips stay exactly as they were, so moving back restores every pixel; where it
+    // gave another size (a window larger than the screen is cut down), the layout follows.
+    RECT now{};
+    GetClientRect(hwnd_, &now);
+    const auto ratio = [&](LONG before, LONG after) {
+        const int expected = MulDiv(before, static_cast<int>(dpi_), static_cast<int>(oldDpi));
+        return std::abs(after - expected) <= 1 || before == 0
+                   ? 1.0F
+                   : static_cast<float>(after) * static_cast<float>(oldDpi) /
+                         (static_cast<float>(before) * static_cast<float>(dpi_));
+    };
+    FollowDpiChange(state_, layout_, ratio(client.right, now.right),
+                    ratio(client.bottom, now.bottom));
+    ApplyLayout();
 }
 
 LRESULT Form1::DefaultButtonForEnter() const {

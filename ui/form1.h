@@ -11,6 +11,7 @@
 
 #include "app_state.h"
 #include "controls_table.h"
+#include "elevation_win.h"
 #include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
@@ -19,6 +20,7 @@
 #include "recognition.h"
 #include "recognition_worker.h"
 #include "transfers.h"
+#include "virtual_store.h"
 #include "win_handles.h"
 #include "window_layout.h"
 
@@ -38,12 +40,27 @@ class Form1 final : public ImageElements {
             messageBox;
         // Called once the window is gone: after "EXIT", the close box or a failed start-up.
         std::function<void()> programEnded;
+        // Starts SkySwap again with administrator rights; returns ERROR_SUCCESS once it has
+        // started, ERROR_CANCELLED when the user declined, else the system's error.
+        std::function<unsigned long(const RestartRequest& request)> restart;
+        std::function<bool()> isElevated;
+        // The known folders that decide where the game's shadow copies are.
+        std::function<KnownFolders()> knownFolders;
+        // The file system for discovery, descriptions and transfers; the real one when null.
+        FileSystem* fileSystem = nullptr;
     };
 
-    explicit Form1(HINSTANCE instance, Hooks hooks = {});
+    explicit Form1(HINSTANCE instance) : Form1(instance, Hooks{}) {}
+    Form1(HINSTANCE instance, Hooks hooks);
     ~Form1() override;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
+
+    // The VirtualStore folder of the user who started SkySwap, given to a restart that runs under
+    // another account; without it the VirtualStore of this process's user is used.
+    void UseVirtualStore(std::string folder) { virtualStore_ = std::move(folder); }
+    // The game folder as the game sees it, shadow copies included.
+    GameView& GameFolderView() { return gameView_; }
 
     // Creates the window and its controls and runs Form_Load. False when start-up failed: the
     // user has been told, and the window is gone.
@@ -91,6 +108,8 @@ class Form1 final : public ImageElements {
     void StackControls();
     void CreateToolTips();
     void LoadCreationPictures();
+    void LoadArrowIcons();
+    void UpdateDpiResources();
     void OnCommand(int id, int code);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
@@ -100,6 +119,11 @@ class Form1 final : public ImageElements {
     void StartRecognition();
     void OnRecognitionDone();
     void ShowInstalledSky();
+    void AfterTransferIntoGame(const TransferReport& report);
+    void FindShadowCopies();
+    FsStatus KeepShadowSky(const std::string& mirror);
+    void OfferRestartAsAdministrator(const TransferReport& report);
+    FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
     ImageArea& Image1Area(int element);
@@ -112,9 +136,14 @@ class Form1 final : public ImageElements {
     HWND focusBeforeDeactivation_ = nullptr;
     AppState state_;
     WindowsFileSystem fileSystem_;
+    FileSystem* files_;
+    GameView gameView_;
+    std::string virtualStore_;        // as given to UseVirtualStore
+    std::string virtualStoreFolder_;  // the one in use, passed on to a restart
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;
+    bool followingDpiChange_ = false;
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
@@ -123,8 +152,12 @@ class Form1 final : public ImageElements {
     std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
     std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size
     std::array<float, kControlCount> fontPoints_{};  // the size each of fonts_ was made at
+    std::array<int, 2> arrowIconSizes_{};            // back, next: the image size shown
+    UniqueFont toolTipFont_;                         // the tooltip's, made for dpi_
+    UniqueIcon bigIcon_;                             // the title bar's and the taskbar's,
+    UniqueIcon smallIcon_;                           // loaded at the sizes for dpi_
     SkyKnowledge knowledge_;                         // what the game folder and ZTDef hold
-    RecognitionWorker recognizer_;                   // stopped before fileSystem_ goes
+    RecognitionWorker recognizer_;                   // stopped before the file systems go
 };
 
 }  // namespace skyswap

@@ -130,23 +130,42 @@ bool WindowLayout::IsMinimized() {
     return window_ != nullptr && IsIconic(window_);
 }
 
-RECT WindowLayout::MonitorRect() const {
-    MONITORINFO info{};
+bool WindowLayout::Monitor(MONITORINFO& info) const {
+    info = {};
     info.cbSize = sizeof(info);
     if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
-        return info.rcMonitor;
+        return true;
     }
-    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    info.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    info.rcWork = info.rcMonitor;
+    return false;
 }
 
+// The screen's pixels are the real ones, so in twips at the real DPI they measure what the
+// unscaled pixels measure at 15 twips each.
 float WindowLayout::ScreenWidthTwips() {
-    const RECT screen = MonitorRect();
-    return static_cast<float>((screen.right - screen.left) * twipsPerPixel_);
+    MONITORINFO info;
+    Monitor(info);
+    return static_cast<float>((info.rcMonitor.right - info.rcMonitor.left) * twipsPerPixel_);
 }
 
 float WindowLayout::ScreenHeightTwips() {
-    const RECT screen = MonitorRect();
-    return static_cast<float>((screen.bottom - screen.top) * twipsPerPixel_);
+    MONITORINFO info;
+    Monitor(info);
+    return static_cast<float>((info.rcMonitor.bottom - info.rcMonitor.top) * twipsPerPixel_);
+}
+
+bool WindowLayout::WorkArea(TwipsArea& area) {
+    MONITORINFO info;
+    if (window_ == nullptr || !Monitor(info)) {
+        return false;
+    }
+    const RECT& work = info.rcWork;
+    area.left = static_cast<float>(work.left * twipsPerPixel_);
+    area.top = static_cast<float>(work.top * twipsPerPixel_);
+    area.width = static_cast<float>((work.right - work.left) * twipsPerPixel_);
+    area.height = static_cast<float>((work.bottom - work.top) * twipsPerPixel_);
+    return true;
 }
 
 }  // namespace skyswap

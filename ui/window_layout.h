@@ -31,15 +31,21 @@ class WindowLayout final : public ScalableWindow {
     bool IsMinimized() override;
     void SetScaleModeTwips() override {}  // the geometry is kept in twips throughout
 
-    float TwipsPerPixelX() override { return static_cast<float>(twipsPerPixel_); }
-    float TwipsPerPixelY() override { return static_cast<float>(twipsPerPixel_); }
+    // The fit to the screen sees the screen as Windows shows it to a program that knows nothing
+    // of display scaling: 15 twips per pixel, and as many pixels as at 96 DPI. So the window
+    // takes the same share of the screen at every scaling, while it is drawn at the real DPI.
+    float TwipsPerPixelX() override { return static_cast<float>(kUnscaledTwipsPerPixel); }
+    float TwipsPerPixelY() override { return static_cast<float>(kUnscaledTwipsPerPixel); }
     float ScreenWidthTwips() override;
     float ScreenHeightTwips() override;
+    bool WorkArea(TwipsArea& area) override;
 
   private:
+    static constexpr double kUnscaledTwipsPerPixel = 15.0;
+
     // The member a property name stands for on this control, or null when the control lacks it.
     float* Property(int index, std::string_view name);
-    RECT MonitorRect() const;
+    bool Monitor(MONITORINFO& info) const;
 
     HWND window_ = nullptr;
     double twipsPerPixel_ = 15.0;

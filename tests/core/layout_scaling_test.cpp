@@ -95,6 +95,49 @@ TEST(LayoutScaling, FitsLargerAndSmallerScreens) {
     }
 }
 
+TEST(LayoutScaling, TheFitNeverCoversMoreThanTheWorkArea) {
+    // A screen of the design's shape, with room to spare: ratios and position as without one.
+    {
+        Layout layout;
+        layout.Screen(1024, 768, 15);
+        layout.window.workArea = TwipsArea{0, 0, 1024 * 15, 728 * 15};
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        EXPECT_FLOAT_EQ(layout.state.Layout.ratioX, 1.28F);
+        EXPECT_FLOAT_EQ(layout.window.window["Left"], 1536);
+        EXPECT_FLOAT_EQ(layout.window.window["Width"], 9240 * 1.28F);
+    }
+    // A wide screen whose work area is low: the height would not fit, so both ratios shrink alike
+    // until the window's height is the work area's, and the window moves up to stay on it.
+    {
+        Layout layout;
+        layout.Screen(3840, 600, 15);
+        layout.window.workArea = TwipsArea{0, 0, 3840 * 15, 400 * 15};
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        const float factor = 400 * 15 / 6960.0F;
+        EXPECT_NEAR(layout.state.Layout.ratioX, 4.8F * factor, 1e-4);
+        EXPECT_NEAR(layout.state.Layout.ratioY, 1.0F * factor, 1e-4);
+        EXPECT_NEAR(layout.window.window["Height"], 400 * 15, 0.5);
+        EXPECT_NEAR(layout.window.window["Top"], 0, 0.5);
+        EXPECT_LE(layout.window.window["Left"] + layout.window.window["Width"], 3840 * 15 + 0.5);
+        EXPECT_NEAR(layout.At(layout.command1, "Width"), 1860 * 4.8F * factor, 0.1);
+    }
+    // A window that starts near the bottom right is pulled back onto the work area.
+    {
+        Layout layout;
+        layout.Screen(1024, 768, 15);
+        layout.window.window["Left"] = 9000;
+        layout.window.window["Top"] = 8000;
+        layout.window.workArea = TwipsArea{150, 0, 1000 * 15, 740 * 15};
+        ASSERT_TRUE(FitToScreen(layout.state, layout.window));
+        EXPECT_FLOAT_EQ(layout.window.window["Left"], 150 + 1000 * 15 - 9240 * 1.28F);
+        EXPECT_FLOAT_EQ(layout.window.window["Top"], 740 * 15 - 6960 * 1.28F);
+    }
+    EXPECT_FLOAT_EQ(FitFactor(0, 100, 2, 2, TwipsArea{0, 0, 10, 10}), 0.05F);
+    EXPECT_FLOAT_EQ(FitFactor(100, 100, 1, 1, TwipsArea{0, 0, 0, 0}), 1.0F) << "no area known";
+    EXPECT_FLOAT_EQ(KeepInside(-50, 10, 0, 100), 0);
+    EXPECT_FLOAT_EQ(KeepInside(20, 200, 0, 100), 0) << "larger than the area: its corner stays";
+}
+
 TEST(LayoutScaling, ControlsOfEveryKindAreScaledAsFarAsTheyCan) {
     Layout layout;
     layout.Screen(1024, 768, 15);

@@ -63,7 +63,7 @@ TEST(TransferFaults, InstallSelected) {
     }
     {  // Files held for good: the waiting is bounded for the whole transfer, not per file.
         Game game;
-        game.fs.Fail(FsOperation::MoveStagedOver, ".ter", FsError::AccessDenied);
+        game.fs.Fail(FsOperation::MoveStagedOver, ".ter", FsError::InUse);
         const TransferReport report = InstallSelected(game.state, game.fs);
         EXPECT_EQ(report.status, TransferStatus::SomeFilesFailed);
         EXPECT_LE(game.fs.pausedMs(), 1000);
@@ -71,7 +71,7 @@ TEST(TransferFaults, InstallSelected) {
         EXPECT_EQ(game.GameFileCount(), 12u);
         const std::string message = TransferMessage(report);
         for (const std::string& name : test::SkyFileNames()) {
-            EXPECT_NE(message.find(name + " cannot be changed"), std::string::npos) << name;
+            EXPECT_NE(message.find(name + " is in use"), std::string::npos) << name;
         }
     }
     {  // The disk fills up at the fourth file: nothing changes and nothing is left behind.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ class FakeScalableWindow final : public ScalableWindow {
     float twipsPerPixelX = 15, twipsPerPixelY = 15;
     float screenWidthPx = 800, screenHeightPx = 600;
     bool minimized = false;
+    // The work area in twips, when the platform reports one.
+    std::optional<TwipsArea> workArea;
     bool scaleModeTwips = false;
     int windowMoves = 0;
     // When set, every stored geometry is rounded to whole pixels, as a real window does.
@@ -94,6 +97,12 @@ class FakeScalableWindow final : public ScalableWindow {
     float TwipsPerPixelY() override { return twipsPerPixelY; }
     float ScreenWidthTwips() override { return screenWidthPx * twipsPerPixelX; }
     float ScreenHeightTwips() override { return screenHeightPx * twipsPerPixelY; }
+    bool WorkArea(TwipsArea& area) override {
+        if (workArea) {
+            area = *workArea;
+        }
+        return workArea.has_value();
+    }
 
   private:
     float Stored(float twips) const {

@@ -3,6 +3,7 @@
 // disk) and a crash in the middle of a transfer.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -46,8 +47,10 @@ class FaultyFileSystem final : public FileSystem {
     const std::vector<std::string>& log() const { return log_; }
 
     std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
+    // A source made unreadable for copying cannot be opened for reading either.
     bool CanOpenForReading(const std::string& path) override {
-        return real_.CanOpenForReading(path);
+        return !Planned(FsOperation::CopyToStaged, path, FsError::AccessDenied) &&
+               real_.CanOpenForReading(path);
     }
     FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
         return real_.ListFolder(folder, entries);
@@ -109,6 +112,13 @@ class FaultyFileSystem final : public FileSystem {
     static bool EndsWith(const std::string& text, const std::string& end) {
         return text.size() >= end.size() &&
                text.compare(text.size() - end.size(), end.size(), end) == 0;
+    }
+
+    bool Planned(FsOperation operation, const std::string& path, FsError error) const {
+        return std::any_of(faults_.begin(), faults_.end(), [&](const Fault& fault) {
+            return fault.operation == operation && fault.error == error && fault.times != 0 &&
+                   EndsWith(path, fault.pathEnd);
+        });
     }
 
     FsStatus Planted(FsOperation operation, const std::string& path) {

@@ -1,4 +1,6 @@
-// The window's geometry, fonts and pictures as a user sees them at 96 DPI (15 twips per pixel).
+// The window's geometry, fonts and pictures as a user sees them. On the 800 x 600 design screen
+// at 96 DPI every number is the design's own; on other screens and at other display scalings it
+// is the design times the ratios of the fit, drawn at the monitor's DPI.
 #include <gtest/gtest.h>
 
 #include "image_elements.h"
@@ -47,24 +49,26 @@ constexpr DesignControl kDesign[] = {
     {L"Line1", -1, "Frame2", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
 };
 
-LOGFONTW FontOf(HWND control) {
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font),
-               &font);
-    return font;
-}
-
 class Form1Layout : public ::testing::Test {
   protected:
     void SetUp() override {
         MakePictureLibrary(temp_, 12);
         form_ = std::make_unique<StartedForm>(temp_);
         ASSERT_TRUE(form_->started);
-        if (GetDpiForWindow((**form_).hwnd()) != 96) {
-            GTEST_SKIP() << "the design numbers are for 96 DPI";
-        }
+        ratios_ = ExpectedFitRatios(form().hwnd());
+        twipsPerPixel_ = TwipsPerPixelOf(form().hwnd());
+        onDesignScreen_ = ratios_.x == 1 && ratios_.y == 1 && twipsPerPixel_ == 15;
     }
     Form1& form() { return **form_; }
+    int X(double twips) const { return ToPixels(twips * ratios_.x, twipsPerPixel_); }
+    int Y(double twips) const { return ToPixels(twips * ratios_.y, twipsPerPixel_); }
+    int FontHeight(double points) const {
+        return FontPixelHeight(points * (ratios_.x + ratios_.y) / 2, twipsPerPixel_);
+    }
+
+    FitRatios ratios_{1, 1};
+    double twipsPerPixel_ = 15;
+    bool onDesignScreen_ = true;
 
     TempFolder temp_;
     std::unique_ptr<StartedForm> form_;
@@ -73,8 +77,15 @@ class Form1Layout : public ::testing::Test {
 TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
     RECT client{};
     GetClientRect(form().hwnd(), &client);
-    EXPECT_EQ(client.right, 608);
-    EXPECT_EQ(client.bottom, 429);
+    if (onDesignScreen_) {
+        EXPECT_EQ(client.right, 608);
+        EXPECT_EQ(client.bottom, 429);
+    }
+    // Elsewhere the window's frame grows with the ratios too, so the client area is a little
+    // larger than the design's scaled; the frames stay inside it with their margins.
+    const RECT frame2 = ClientRectOf(form().Control(L"Frame2"), form().hwnd());
+    EXPECT_LE(frame2.right, client.right);
+    EXPECT_LE(frame2.bottom, client.bottom);
 
     for (const DesignControl& design : kDesign) {
         SCOPED_TRACE(WideToUtf8(design.name) + "(" + std::to_string(design.index) + ")");
@@ -91,17 +102,27 @@ TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
         HWND control = form().Control(design.name, design.index);
         ASSERT_NE(control, nullptr);
         const RECT rect = ClientRectOf(control, form().hwnd());
-        EXPECT_EQ(rect.left, (originX + design.left) / 15);
-        EXPECT_EQ(rect.top, (originY + design.top) / 15);
-        EXPECT_EQ(rect.right - rect.left, design.width / 15);
-        EXPECT_EQ(rect.bottom - rect.top, design.height / 15);
+        // Each edge is rounded on its own: within a pixel of the scaled design, exact on the
+        // design screen.
+        const int tolerance = onDesignScreen_ ? 0 : 1;
+        EXPECT_NEAR(rect.left, X(originX + design.left), tolerance);
+        EXPECT_NEAR(rect.top, Y(originY + design.top), tolerance);
+        EXPECT_NEAR(rect.right - rect.left, X(design.width), tolerance);
+        if (design.name == std::wstring_view(L"Line1")) {
+            EXPECT_EQ(rect.bottom - rect.top, ToPixels(design.height, twipsPerPixel_))
+                << "as thick to the eye as two pixels at 96 DPI";
+        } else {
+            EXPECT_NEAR(rect.bottom - rect.top, Y(design.height), tolerance);
+        }
     }
     // The sizes the layout promises in pixels.
     const RECT slot = ClientRectOf(form().Control(L"Image1", 0), form().hwnd());
-    EXPECT_EQ(slot.right - slot.left, 133);
-    EXPECT_EQ(slot.bottom - slot.top, 85);
     const RECT back = ClientRectOf(form().Control(L"Image1", kBackArrow), form().hwnd());
-    EXPECT_EQ(back.bottom - back.top, 46);
+    if (onDesignScreen_) {
+        EXPECT_EQ(slot.right - slot.left, 133);
+        EXPECT_EQ(slot.bottom - slot.top, 85);
+        EXPECT_EQ(back.bottom - back.top, 46);
+    }
 }
 
 TEST_F(Form1Layout, CaptionsAndFonts) {
@@ -114,24 +135,31 @@ TEST_F(Form1Layout, CaptionsAndFonts) {
     EXPECT_EQ(WindowText(form().Control(L"Command5")), L"EXIT");
 
     const LOGFONTW exit = FontOf(form().Control(L"Command5"));
-    EXPECT_EQ(exit.lfHeight, -27) << "20.25 points";
+    EXPECT_EQ(exit.lfHeight, -FontHeight(20.25)) << "20.25 points";
     EXPECT_GE(exit.lfWeight, FW_BOLD);
     EXPECT_TRUE(exit.lfItalic);
     const LOGFONTW button = FontOf(form().Control(L"Command2"));
-    EXPECT_EQ(button.lfHeight, -11) << "8.25 points";
+    EXPECT_EQ(button.lfHeight, -FontHeight(8.25)) << "8.25 points";
     EXPECT_EQ(button.lfWeight, FW_NORMAL);
     EXPECT_FALSE(button.lfItalic);
     const LOGFONTW frame = FontOf(form().Control(L"Frame1"));
-    EXPECT_EQ(frame.lfHeight, -11);
+    EXPECT_EQ(frame.lfHeight, -FontHeight(8.25));
     EXPECT_GE(frame.lfWeight, FW_BOLD);
+    if (onDesignScreen_) {
+        EXPECT_EQ(exit.lfHeight, -27);
+        EXPECT_EQ(button.lfHeight, -11);
+    }
 }
 
 TEST_F(Form1Layout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
-    // A 100 x 60 thumbnail stretched over 133 x 85, to the last pixel.
+    // A 100 x 60 thumbnail stretched over the whole slot (133 x 85 on the design screen), to the
+    // last pixel.
     const ImageArea& slot = form().Image1(0);
+    RECT slotBox{};
+    GetClientRect(slot.hwnd(), &slotBox);
     EXPECT_TRUE(Near(ColourAt(slot, 0, 0), ThumbnailColour(0)));
-    EXPECT_TRUE(Near(ColourAt(slot, 132, 84), ThumbnailColour(0)));
+    EXPECT_TRUE(Near(ColourAt(slot, slotBox.right - 1, slotBox.bottom - 1), ThumbnailColour(0)));
 
     const ImageArea& next = form().Image1(kNextArrow);
     EXPECT_EQ(ColourAt(next, 0, 0), background) << "transparent corner of the arrow icon";
@@ -192,7 +220,7 @@ TEST(Pictures, DecodeBmpJpegAndIcoAndRefuseWhatCannotBeShown) {
 
     const PictureRef arrow = loader.FromFile(Utf8ToWide(HostPath(SKYSWAP_RES_DIR "/next.ico")));
     ASSERT_TRUE(arrow) << "an icon file";
-    EXPECT_EQ(arrow->width(), 32) << "the largest image of the icon";
+    EXPECT_EQ(arrow->width(), 128) << "the largest image of the icon";
     EXPECT_TRUE(arrow->hasAlpha());
 
     const PictureRef random = loader.FromResource(GetModuleHandleW(nullptr), IDR_RANDOM_JPEG);

@@ -18,7 +18,7 @@ SIZE OuterSize(HWND window) {
     return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
-// Where every control belongs: its design geometry times the ratios, in pixels at 96 DPI.
+// Where every control belongs: its design geometry times the ratios, in twips.
 LayoutGeometry Expected(double ratioX, double ratioY) {
     LayoutGeometry geometry = DesignGeometry();
     for (ControlGeometry& control : geometry) {
@@ -36,10 +36,11 @@ LayoutGeometry Expected(double ratioX, double ratioY) {
 
 void ExpectLayout(Form1& form, double ratioX, double ratioY) {
     const LayoutGeometry expected = Expected(ratioX, ratioY);
+    const double twipsPerPixel = TwipsPerPixelOf(form.hwnd());
     for (int row = 0; row < kControlCount; ++row) {
         const ControlEntry& entry = kControls[row];
         SCOPED_TRACE(WideToUtf8(entry.name) + "(" + std::to_string(entry.arrayIndex) + ")");
-        const PixelRect want = PlaceControl(row, expected, 15, 15);
+        const PixelRect want = PlaceControl(row, expected, twipsPerPixel, twipsPerPixel);
         const RECT got = ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd());
         EXPECT_NEAR(got.left, want.left, 1);
         EXPECT_NEAR(got.top, want.top, 1);
@@ -48,25 +49,16 @@ void ExpectLayout(Form1& form, double ratioX, double ratioY) {
     }
 }
 
-std::vector<RECT> ControlRects(Form1& form) {
-    std::vector<RECT> rects;
-    for (const ControlEntry& entry : kControls) {
-        rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
-    }
-    return rects;
-}
-
 class Scaling : public ::testing::Test {
   protected:
     void SetUp() override {
         MakePictureLibrary(temp_, 12);
         form_ = std::make_unique<StartedForm>(temp_);
         ASSERT_TRUE(form_->started);
-        if (GetDpiForWindow(form().hwnd()) != 96) {
-            GTEST_SKIP() << "the expected pixels are for 96 DPI";
-        }
-        ratioX_ = GetSystemMetrics(SM_CXSCREEN) / 800.0;
-        ratioY_ = GetSystemMetrics(SM_CYSCREEN) / 600.0;
+        const FitRatios ratios = ExpectedFitRatios(form().hwnd());
+        ratioX_ = ratios.x;
+        ratioY_ = ratios.y;
+        twipsPerPixel_ = TwipsPerPixelOf(form().hwnd());
     }
     Form1& form() { return **form_; }
 
@@ -74,6 +66,7 @@ class Scaling : public ::testing::Test {
     std::unique_ptr<StartedForm> form_;
     double ratioX_ = 1;
     double ratioY_ = 1;
+    double twipsPerPixel_ = 15;
 };
 
 TEST_F(Scaling, StartFitsTheLayoutToTheScreen) {
@@ -82,13 +75,11 @@ TEST_F(Scaling, StartFitsTheLayoutToTheScreen) {
     ExpectLayout(form(), ratioX_, ratioY_);
     // The window grew by the same ratios, and the fonts by their mean.
     const SIZE outer = OuterSize(form().hwnd());
-    EXPECT_NEAR(outer.cx, form().State().SavedWidth / 15.0, 1);
+    EXPECT_NEAR(outer.cx, form().State().SavedWidth / twipsPerPixel_, 1);
     const float exitPoints = form().State().Layout.ratioX;
     EXPECT_NEAR(exitPoints, ratioX_, 1e-5);
-    LOGFONTW exit{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form().Control(L"Command5"), WM_GETFONT, 0, 0)),
-               sizeof(exit), &exit);
-    EXPECT_NEAR(-exit.lfHeight, 20.25 * 20 * (ratioX_ + ratioY_) / 2 / 15, 1);
+    const LOGFONTW exit = FontOf(form().Control(L"Command5"));
+    EXPECT_NEAR(-exit.lfHeight, 20.25 * 20 * (ratioX_ + ratioY_) / 2 / twipsPerPixel_, 1);
 }
 
 TEST_F(Scaling, AResizeScalesTheControlsAndMinimiseLeavesThemAlone) {

@@ -6,6 +6,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -100,13 +101,12 @@ void MakePictureLibrary(const TempFolder& temp, int count) {
     }
 }
 
-StartedForm::StartedForm(const TempFolder& temp, const std::string& folder)
+StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form1::Hooks hooks)
     : folder_(temp.Join(folder)) {
-    Form1::Hooks hooks;
     hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
                               UINT type) {
         messages.push_back({text, title, type});
-        return IDOK;
+        return answer;
     };
     hooks.programEnded = [this] { ended = true; };
     form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), hooks);
@@ -118,6 +118,37 @@ RECT ClientRectOf(HWND control, HWND window) {
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+std::vector<RECT> ControlRects(Form1& form) {
+    std::vector<RECT> rects;
+    for (const ControlEntry& entry : kControls) {
+        rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
+    }
+    return rects;
+}
+
+LOGFONTW FontOf(HWND window) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    return font;
+}
+
+double TwipsPerPixelOf(HWND window) {
+    return 1440.0 / GetDpiForWindow(window);
+}
+
+FitRatios ExpectedFitRatios(HWND window) {
+    const double dpi = GetDpiForWindow(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const double width =
+        std::nearbyint((monitor.rcMonitor.right - monitor.rcMonitor.left) * 96 / dpi);
+    const double height =
+        std::nearbyint((monitor.rcMonitor.bottom - monitor.rcMonitor.top) * 96 / dpi);
+    return {width / 800, height / 600};
 }
 
 void Click(HWND control) {

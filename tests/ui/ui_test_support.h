@@ -38,7 +38,9 @@ class StartedForm {
         UINT type;
     };
 
-    explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary);
+    // Hooks given are used as they are, except the message box and the end of the program.
+    explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
+                         Form1::Hooks hooks = {});
     StartedForm(const StartedForm&) = delete;
     StartedForm& operator=(const StartedForm&) = delete;
 
@@ -48,6 +50,7 @@ class StartedForm {
     bool started = false;
     bool ended = false;
     std::vector<Message> messages;
+    int answer = IDOK;  // what every message box returns, IDYES for example
 
   private:
     CurrentFolderScope folder_;
@@ -60,8 +63,23 @@ void MouseMove(HWND control);
 // A key pressed and released through the dialog manager, as the program's message loop does.
 void PressKey(HWND dialog, UINT key, bool shift = false);
 
+// Twips per pixel of the window's monitor: 15 at 96 DPI, 10 at 144.
+double TwipsPerPixelOf(HWND window);
+
+// The ratios the start-up fit gives on this screen: the screen in pixels at 96 DPI over the
+// 800 x 600 design screen, whatever the display scaling.
+struct FitRatios {
+    double x;
+    double y;
+};
+FitRatios ExpectedFitRatios(HWND window);
+
 // A control's rectangle in the client area of `window`.
 RECT ClientRectOf(HWND control, HWND window);
+// Every control's, in the order of the controls table.
+std::vector<RECT> ControlRects(Form1& form);
+// The font a control or the tooltip draws with.
+LOGFONTW FontOf(HWND window);
 
 // The colour in the middle of an image area as it paints itself.
 COLORREF CentreColour(const ImageArea& area);

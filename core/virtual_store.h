@@ -1,0 +1,94 @@
+// The VirtualStore: Windows redirects an old program without a manifest (the game is one) from
+// the folders it protects to a per-user mirror, and such a program then reads a file from its
+// shadow copy there whenever one exists. SkySwap looks at the game folder the way the game does,
+// and removes the shadow copies of the ten sky files once it has installed a sky.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "file_system.h"
+#include "transfers.h"
+
+namespace skyswap {
+
+// The user's known folders that decide the mirror. Paths in the program's form; any may be
+// empty when the system has no such folder.
+struct KnownFolders {
+    std::string programFiles;
+    std::string programFilesX86;
+    std::string windows;
+    std::string localAppData;
+    // When set, used instead of localAppData + "\VirtualStore": the VirtualStore of the user who
+    // started SkySwap, given to a restart under another account.
+    std::string virtualStore;
+};
+
+// The VirtualStore folder of these known folders.
+std::string VirtualStoreFolder(const KnownFolders& known);
+
+// The folder of the VirtualStore that mirrors `gameFolder`, or nothing when the game folder lies
+// under none of the folders Windows virtualises (Program Files, Program Files (x86), the Windows
+// folder). Letter case does not matter; a trailing separator is ignored; a network path is never
+// virtualised.
+std::optional<std::string> VirtualStoreMirror(const std::string& gameFolder,
+                                              const KnownFolders& known);
+
+// The game folder as the game sees it: each of the ten sky files is read from its shadow copy in
+// the mirror when one exists, else from the game folder itself. Every other path, and every
+// change, goes to the file system beneath unchanged, so transfers write the real game folder.
+class GameView final : public FileSystem {
+  public:
+    explicit GameView(FileSystem& real) : real_(real) {}
+
+    // No mirror: the view is the game folder itself.
+    void SetFolders(const std::string& gameFolder, std::optional<std::string> mirror);
+    const std::optional<std::string>& Mirror() const { return mirror_; }
+
+    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
+    bool CanOpenForReading(const std::string& path) override;
+    FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+        return real_.ListFolder(folder, entries);
+    }
+    bool IsFolder(const std::string& path) override { return real_.IsFolder(path); }
+    bool IsFile(const std::string& path) override;
+    FsStatus CreateFolder(const std::string& path) override { return real_.CreateFolder(path); }
+    FsStatus RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
+    FsStatus CopyToStaged(const std::string& source, const std::string& staged) override;
+    FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override {
+        return real_.MoveStagedOver(staged, target);
+    }
+    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override;
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return real_.WriteFlushed(path, bytes);
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return real_.RenameFolder(from, to);
+    }
+    FsStatus RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
+    void Pause(int milliseconds) override { real_.Pause(milliseconds); }
+
+  private:
+    // The path the game would read for `path`.
+    std::string Seen(const std::string& path);
+
+    FileSystem& real_;
+    std::string gameFolder_;
+    std::optional<std::string> mirror_;
+};
+
+// Called with the mirror folder before its shadow copies are deleted: the sky they hold, when it
+// is in no set of the library, is kept as a new set first. A failure keeps them where they are.
+using KeepShadowSky = std::function<FsStatus(const std::string& mirror)>;
+
+// Deletes the shadow copies of the ten sky files in `mirror`, and nothing else there. Done when
+// there were none (or no mirror folder); StagingFailed, with nothing deleted, when `keep` failed;
+// SomeFilesFailed naming the ones that stay. `folder` holds the mirror.
+TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
+                                  const KeepShadowSky& keep);
+
+}  // namespace skyswap

@@ -1,0 +1,35 @@
+// Restarting SkySwap with administrator rights, and the arguments such a restart carries.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "restart_arguments.h"
+
+namespace skyswap {
+
+// A program to start through the shell: with the verb "runas" Windows asks the user for
+// administrator rights first.
+struct RestartRequest {
+    HWND owner = nullptr;  // the window Windows' own prompt belongs to
+    std::wstring verb;
+    std::wstring file;
+    std::wstring parameters;
+    std::wstring folder;  // the working folder
+};
+
+// Starts the program through ShellExecuteExW and returns once it has started: ERROR_SUCCESS,
+// ERROR_CANCELLED when the user declined Windows' prompt, or the system's error code.
+unsigned long StartThroughShell(const RestartRequest& request);
+
+// True when this process runs with administrator rights (an elevated token).
+bool ProcessIsElevated();
+
+// The full path of this program's .exe.
+std::wstring ThisProgramPath();
+
+// The /library and /virtualstore arguments of this process's command line.
+RestartArguments RestartArgumentsOfThisProcess();
+
+}  // namespace skyswap

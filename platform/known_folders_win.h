@@ -1,0 +1,12 @@
+// The user's known folders that decide where Windows keeps the game's shadow copies.
+#pragma once
+
+#include "virtual_store.h"
+
+namespace skyswap {
+
+// Program Files, Program Files (x86), the Windows folder and the local application data of the
+// user running this process, from the known-folder API.
+KnownFolders ThisUsersKnownFolders();
+
+}  // namespace skyswap

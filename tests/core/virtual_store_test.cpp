@@ -1,0 +1,173 @@
+// The game's shadow copies in the VirtualStore: where the mirror of a game folder is, the game
+// folder as the game sees it, and the removal of the shadow copies after an install.
+#include <gtest/gtest.h>
+
+#include "support/sky_library.h"
+#include "transfers.h"
+#include "virtual_store.h"
+
+namespace skyswap {
+namespace {
+
+using test::kGame;
+
+KnownFolders TypicalFolders() {
+    KnownFolders known;
+    known.programFiles = "C:\\Program Files";
+    known.programFilesX86 = "C:\\Program Files (x86)";
+    known.windows = "C:\\Windows";
+    known.localAppData = "C:\\Users\\Pat\\AppData\\Local";
+    return known;
+}
+
+TEST(VirtualStore, TheMirrorOfAGameFolderUnderAVirtualisedFolder) {
+    const KnownFolders known = TypicalFolders();
+    const std::string store = "C:\\Users\\Pat\\AppData\\Local\\VirtualStore";
+    using Mirror = std::optional<std::string>;
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files (x86)\\EAW", known),
+              Mirror(store + "\\Program Files (x86)\\EAW"));
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files\\Microprose\\EAW", known),
+              Mirror(store + "\\Program Files\\Microprose\\EAW"));
+    EXPECT_EQ(VirtualStoreMirror("C:\\Windows\\Games\\EAW", known),
+              Mirror(store + "\\Windows\\Games\\EAW"));
+    // Letter case, a trailing separator and the long-path prefix change nothing.
+    EXPECT_EQ(VirtualStoreMirror("c:\\PROGRAM FILES (X86)\\EAW\\", known),
+              Mirror(store + "\\PROGRAM FILES (X86)\\EAW"));
+    EXPECT_EQ(VirtualStoreMirror("\\\\?\\C:\\Program Files (x86)\\EAW", known),
+              Mirror(store + "\\Program Files (x86)\\EAW"));
+    KnownFolders trailing = known;
+    trailing.programFilesX86 = "c:\\program files (x86)\\";
+    trailing.localAppData = "C:\\Users\\Pat\\AppData\\Local\\";
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files (x86)\\EAW", trailing),
+              Mirror(store + "\\Program Files (x86)\\EAW"));
+    // The virtualised folder itself.
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files", known), Mirror(store + "\\Program Files"));
+    // The VirtualStore of the user who started SkySwap, given to a restart.
+    KnownFolders restarted = known;
+    restarted.virtualStore = "C:\\Users\\Pat\\AppData\\Local\\VirtualStore\\";
+    restarted.localAppData = "C:\\Users\\Admin\\AppData\\Local";
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files (x86)\\EAW", restarted),
+              Mirror(store + "\\Program Files (x86)\\EAW"));
+}
+
+TEST(VirtualStore, NoMirrorOutsideTheVirtualisedFolders) {
+    const KnownFolders known = TypicalFolders();
+    for (const char* game :
+         {"C:\\Games\\EAW", "D:\\Program Files (x86)\\EAW", "C:\\Program Files Extra\\EAW",
+          "C:\\Program", "C:\\WindowsApps\\EAW", "\\\\server\\games\\Program Files\\EAW",
+          "\\\\?\\UNC\\server\\Program Files\\EAW", "EAW", ""}) {
+        EXPECT_EQ(VirtualStoreMirror(game, known), std::nullopt) << game;
+    }
+    KnownFolders none;  // a system without these known folders
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files\\EAW", none), std::nullopt);
+    KnownFolders noStore = known;
+    noStore.localAppData.clear();
+    EXPECT_EQ(VirtualStoreMirror("C:\\Program Files\\EAW", noStore), std::nullopt);
+    KnownFolders driveRoot = known;  // a known folder that is a whole drive is never taken
+    driveRoot.windows = "C:\\";
+    EXPECT_EQ(VirtualStoreMirror("C:\\Games\\EAW", driveRoot), std::nullopt);
+}
+
+// A game folder with "old" sky files and a mirror holding shadow copies of some of them.
+struct ShadowedGame {
+    ShadowedGame() {
+        test::MakeLibrary(temp, 1);
+        test::WriteSkyFiles(temp, kGame, "old", {"bnhorizn.ter", "cloud1.ter", "cloud2.ter"});
+        test::WriteSkyFiles(temp, kMirror, "shadow", {"bnhorizn.ter", "bncloud0.ter"});
+        temp.WriteFile(std::string(kMirror) + "\\eaw.ini", "[shadow]");
+        temp.WriteFile(std::string(kMirror) + "\\notes.txt", "the player's own");
+        view.SetFolders(temp.Join(kGame), temp.Join(kMirror));
+    }
+    std::string Game(const std::string& name) const {
+        return temp.Join(std::string(kGame) + "\\" + name);
+    }
+
+    static constexpr const char* kMirror = "Store\\Game";
+    test::TempFolder temp;
+    std::unique_ptr<FileSystem> real = test::MakePlatformFileSystem();
+    GameView view{*real};
+};
+
+TEST(VirtualStore, TheGameViewReadsAShadowCopyWhereOneExists) {
+    ShadowedGame game;
+    std::string bytes;
+    ASSERT_TRUE(game.view.ReadPrefix(game.Game("bnhorizn.ter"), 4096, bytes).ok());
+    EXPECT_EQ(bytes, test::SkyFileBytes("shadow", "bnhorizn.ter")) << "the shadow copy wins";
+    ASSERT_TRUE(game.view.ReadPrefix(game.Game("cloud1.ter"), 4096, bytes).ok());
+    EXPECT_EQ(bytes, test::SkyFileBytes("old", "cloud1.ter")) << "no shadow copy: the real file";
+    EXPECT_TRUE(game.view.IsFile(game.Game("bncloud0.ter"))) << "only the shadow copy exists";
+    EXPECT_TRUE(game.view.CanOpenForReading(game.Game("bncloud0.ter")));
+    EXPECT_FALSE(game.view.IsFile(game.Game("bncloud1.ter")));
+    // Another name than the ten is never redirected.
+    ASSERT_TRUE(game.view.ReadPrefix(game.Game("eaw.ini"), 4096, bytes).ok());
+    EXPECT_EQ(bytes, "[EAW]\r\n");
+    // The game folder spelled in another letter case is the same folder.
+    std::string upper = game.Game("BNHORIZN.TER");
+    ASSERT_TRUE(game.view.ReadPrefix(upper, 4096, bytes).ok());
+    EXPECT_EQ(bytes, test::SkyFileBytes("shadow", "bnhorizn.ter"));
+    // Copying out of the game folder copies what the game sees.
+    ASSERT_TRUE(game.view.CopyToStaged(game.Game("bnhorizn.ter"), game.temp.Join("kept.ter")).ok());
+    EXPECT_EQ(game.temp.ReadFile("kept.ter"), test::SkyFileBytes("shadow", "bnhorizn.ter"));
+    // Without a mirror the view is the game folder itself.
+    game.view.SetFolders(game.temp.Join(kGame), std::nullopt);
+    ASSERT_TRUE(game.view.ReadPrefix(game.Game("bnhorizn.ter"), 4096, bytes).ok());
+    EXPECT_EQ(bytes, test::SkyFileBytes("old", "bnhorizn.ter"));
+    EXPECT_FALSE(game.view.IsFile(game.Game("bncloud0.ter")));
+}
+
+TEST(VirtualStore, ChangesThroughTheViewGoToTheRealGameFolder) {
+    ShadowedGame game;
+    AppState state = test::StateFor(game.temp);
+    state.SelectedPath = SetFolder(state, 0);
+    ASSERT_TRUE(CopySkyFiles(game.view, state.SelectedPath, state.Dest).ok());
+    EXPECT_EQ(test::TagsIn(game.temp, kGame, {"ZT0"}), std::vector<std::string>(10, "ZT0"));
+    EXPECT_EQ(game.temp.ReadFile(std::string(ShadowedGame::kMirror) + "\\bnhorizn.ter"),
+              test::SkyFileBytes("shadow", "bnhorizn.ter"))
+        << "the shadow copies are not touched by the transfer itself";
+}
+
+TEST(VirtualStore, RemovingShadowCopiesTouchesOnlyTheTenNames) {
+    {
+        ShadowedGame game;
+        game.temp.SetReadOnly(std::string(ShadowedGame::kMirror) + "\\bncloud0.ter", true);
+        std::vector<std::string> keptFrom;
+        const TransferReport report = RemoveShadowCopies(
+            *game.real, game.temp.Join(ShadowedGame::kMirror), [&](const std::string& mirror) {
+                keptFrom.push_back(mirror);
+                // Called while the shadow copies are still there.
+                EXPECT_TRUE(game.real->IsFile(mirror + "\\bnhorizn.ter"));
+                return FsStatus::Ok();
+            });
+        EXPECT_TRUE(report.ok());
+        EXPECT_EQ(keptFrom, std::vector<std::string>{game.temp.Join(ShadowedGame::kMirror)});
+        EXPECT_EQ(game.temp.List(ShadowedGame::kMirror),
+                  (std::vector<std::string>{"eaw.ini", "notes.txt"}));
+        EXPECT_EQ(test::TagsIn(game.temp, kGame, {"old"})[0], "old") << "the game folder stays";
+    }
+    {  // Keeping the sky failed: every shadow copy stays.
+        ShadowedGame game;
+        const TransferReport report = RemoveShadowCopies(
+            *game.real, game.temp.Join(ShadowedGame::kMirror), [](const std::string&) {
+                return FsStatus{FsError::DiskFull, "no room"};
+            });
+        EXPECT_EQ(report.status, TransferStatus::StagingFailed);
+        EXPECT_EQ(game.temp.List(ShadowedGame::kMirror).size(), 4u);
+    }
+    {  // No mirror folder, or one without any of the ten: nothing to keep, nothing done.
+        ShadowedGame game;
+        int keeps = 0;
+        const auto keep = [&](const std::string&) {
+            ++keeps;
+            return FsStatus::Ok();
+        };
+        EXPECT_TRUE(RemoveShadowCopies(*game.real, game.temp.Join("Store\\Elsewhere"), keep).ok());
+        game.temp.MakeFolder("Store\\Empty");
+        game.temp.WriteFile("Store\\Empty\\eaw.ini", "x");
+        EXPECT_TRUE(RemoveShadowCopies(*game.real, game.temp.Join("Store\\Empty"), keep).ok());
+        EXPECT_EQ(keeps, 0);
+        EXPECT_TRUE(game.temp.Exists("Store\\Empty\\eaw.ini"));
+    }
+}
+
+}  // namespace
+}  // namespace skyswap

@@ -1,0 +1,260 @@
+// The window and a game folder that Windows protects: the offer to restart as administrator
+// (through a hook that captures the restart instead of starting a process), the game's shadow
+// copies in a VirtualStore whose known folders the test gives, and pictures on long paths.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include "elevation_win.h"
+#include "long_path_win.h"
+#include "restart_arguments.h"
+#include "support/protected_file_system.h"
+#include "text_win.h"
+#include "ui_test_support.h"
+
+namespace skyswap::test {
+namespace {
+
+void PressButton(Form1& form, const wchar_t* name) {
+    SendMessageW(form.Control(name), BM_CLICK, 0, 0);
+}
+
+// A window over a library whose game folder refuses every change for lack of rights.
+struct ProtectedWindow {
+    explicit ProtectedWindow(unsigned long restartResult = ERROR_SUCCESS, bool elevated = false) {
+        MakePictureLibrary(temp, 3);
+        WriteSkyFiles(temp, kGame, "ORIGINAL");
+        // The game's sky is set 2 of the library, so nothing is kept before a transfer.
+        WriteSkyFiles(temp, std::string(kLibrary) + "\\ZT2", "ORIGINAL");
+        Form1::Hooks hooks;
+        hooks.fileSystem = &fs;
+        hooks.isElevated = [elevated] { return elevated; };
+        hooks.knownFolders = [] { return KnownFolders{}; };
+        hooks.restart = [this, restartResult](const RestartRequest& request) {
+            restarts.push_back(request);
+            return restartResult;
+        };
+        form = std::make_unique<StartedForm>(temp, kLibrary, hooks);
+    }
+    std::wstring Offer() const {
+        return L"Windows protects the game folder " + Utf8ToWide(temp.Join(kGame)) +
+               L". SkySwap needs administrator rights to change its sky files. Restart SkySwap "
+               L"as administrator?";
+    }
+
+    TempFolder temp;
+    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
+    ProtectedFolderFileSystem fs{*real, temp.Join(kGame)};
+    std::vector<RestartRequest> restarts;
+    std::unique_ptr<StartedForm> form;
+};
+
+TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne) {
+    ProtectedWindow window;
+    StartedForm& form = *window.form;
+    ASSERT_TRUE(form.started);
+    form.answer = IDYES;
+    Click(form->Image1(1).hwnd());
+    PressButton(*form, L"Command1");
+
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text, window.Offer());
+    EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+    EXPECT_EQ(window.fs.pausedMs(), 0) << "no retry delay for a lack of rights";
+    EXPECT_EQ(GameTags(window.temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL")) << "nothing changed";
+    EXPECT_EQ(window.temp.List(kGame).size(), 12u) << "no staged file left";
+
+    ASSERT_EQ(window.restarts.size(), 1u);
+    const RestartRequest& request = window.restarts[0];
+    const std::wstring library = Utf8ToWide(window.temp.Join(kLibrary));
+    EXPECT_EQ(request.verb, L"runas");
+    EXPECT_EQ(request.file, ThisProgramPath());
+    EXPECT_EQ(request.folder, library);
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"skyswap.exe " + request.parameters).c_str(), &count);
+    ASSERT_NE(argv, nullptr);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(WideToUtf8(argv[i]));
+    }
+    LocalFree(argv);
+    EXPECT_EQ(ParseRestartArguments(arguments).library, WideToUtf8(library));
+    EXPECT_TRUE(form.ended) << "this SkySwap ends once the new one has started";
+    EXPECT_EQ(form->hwnd(), nullptr);
+}
+
+TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
+    {  // No to SkySwap's question: no restart.
+        ProtectedWindow window;
+        StartedForm& form = *window.form;
+        form.answer = IDNO;
+        PressButton(*form, L"Command4");  // LOAD EAW DEFAULT on a protected folder
+        ASSERT_EQ(form.messages.size(), 1u);
+        EXPECT_EQ(form.messages[0].text, window.Offer()) << "not 'close the program'";
+        EXPECT_TRUE(window.restarts.empty());
+        EXPECT_FALSE(form.ended);
+        EXPECT_EQ(GameTags(window.temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
+    }
+    {  // Yes, then No to Windows' own prompt: nothing more is said.
+        ProtectedWindow window(ERROR_CANCELLED);
+        StartedForm& form = *window.form;
+        form.answer = IDYES;
+        Click(form->Image1(0).hwnd());
+        PressButton(*form, L"Command1");
+        EXPECT_EQ(window.restarts.size(), 1u);
+        EXPECT_EQ(form.messages.size(), 1u);
+        EXPECT_FALSE(form.ended);
+        EXPECT_NE(form->hwnd(), nullptr);
+    }
+    {  // The restart itself failed: the system's reason.
+        ProtectedWindow window(ERROR_FILE_NOT_FOUND);
+        StartedForm& form = *window.form;
+        form.answer = IDYES;
+        PressButton(*form, L"Command3");  // LOAD MY DEFAULT, with no default saved
+        Click(form->Image1(0).hwnd());
+        PressButton(*form, L"Command1");
+        ASSERT_EQ(form.messages.size(), 3u);
+        EXPECT_EQ(
+            form.messages[2].text.rfind(L"SkySwap could not be restarted as administrator: ", 0),
+            0u);
+        EXPECT_FALSE(form.ended);
+    }
+}
+
+TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorRights) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ORIGINAL");
+    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
+    ProtectedFolderFileSystem fs{*real, temp.Join(kLibrary)};
+    std::vector<RestartRequest> restarts;
+    Form1::Hooks hooks;
+    hooks.fileSystem = &fs;
+    hooks.isElevated = [] { return false; };
+    hooks.knownFolders = [] { return KnownFolders{}; };
+    hooks.restart = [&](const RestartRequest& request) {
+        restarts.push_back(request);
+        return static_cast<unsigned long>(ERROR_CANCELLED);
+    };
+    StartedForm form(temp, kLibrary, hooks);
+    ASSERT_TRUE(form.started);
+    form.answer = IDYES;
+    Click(form->Image1(1).hwnd());
+    PressButton(*form, L"Command1");
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text.rfind(L"Windows protects the game folder ", 0), 0u);
+    EXPECT_EQ(restarts.size(), 1u);
+    EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL")) << "the install did not run";
+    EXPECT_EQ(temp.List(kLibrary).size(), 4u) << "ZT0 to ZT2 and nosky.jpg, no new folder";
+}
+
+TEST(ProtectedGame, WithAdministratorRightsAlreadyThereIsNothingToOffer) {
+    ProtectedWindow window(ERROR_SUCCESS, true);
+    StartedForm& form = *window.form;
+    PressButton(*form, L"Command4");
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_EQ(
+        form.messages[0].text.rfind(L"Nothing was changed. Windows protects the game folder ", 0),
+        0u);
+    EXPECT_TRUE(window.restarts.empty());
+}
+
+TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ORIGINAL");
+    // The game folder lies under "Program Files (x86)", here the test's own folder.
+    KnownFolders known;
+    known.programFilesX86 = temp.path();
+    known.localAppData = temp.Join("Local");
+    const std::string mirror = "Local\\VirtualStore" + temp.Join(kGame).substr(2);
+    WriteSkyFiles(temp, mirror, "SHADOW", {"bnhorizn.ter", "cloud2.ter"});
+    temp.WriteFile(mirror + "\\game.cfg", "the game's own settings");
+
+    Form1::Hooks hooks;
+    hooks.knownFolders = [known] { return known; };
+    StartedForm form(temp, kLibrary, hooks);
+    ASSERT_TRUE(form.started);
+    ASSERT_EQ(form->GameFolderView().Mirror(), std::optional<std::string>(temp.Join(mirror)));
+    std::string seen;
+    ASSERT_TRUE(
+        form->GameFolderView().ReadPrefix(temp.Join(kGame) + "\\bnhorizn.ter", 4096, seen).ok());
+    EXPECT_EQ(seen, SkyFileBytes("SHADOW", "bnhorizn.ter")) << "what the game reads";
+
+    Click(form->Image1(2).hwnd());
+    PressButton(*form, L"Command1");
+    // The sky the game showed, shadow copies included, is in no set: it is kept first.
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_NE(form.messages[0].text.find(L"kept them as set ZT3"), std::wstring::npos);
+    std::vector<std::string> kept = Repeated("ORIGINAL");
+    kept.front() = kept.back() = "SHADOW";  // bnhorizn.ter and cloud2.ter
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"ORIGINAL", "SHADOW"}), kept);
+    EXPECT_EQ(GameTags(temp, 3), Repeated("ZT2"));
+    EXPECT_EQ(temp.List(mirror), std::vector<std::string>{"game.cfg"}) << "only the ten names go";
+
+    // Given the VirtualStore of the user who started SkySwap, that one is used.
+    Form1::Hooks restarted;
+    restarted.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
+        ADD_FAILURE() << "no message expected";
+        return IDOK;
+    };
+    restarted.programEnded = [] {};
+    KnownFolders elsewhere = known;
+    elsewhere.localAppData = temp.Join("AdminLocal");
+    restarted.knownFolders = [elsewhere] { return elsewhere; };
+    auto form2 = std::make_unique<Form1>(GetModuleHandleW(nullptr), restarted);
+    form2->UseVirtualStore(temp.Join("Local\\VirtualStore"));
+    CurrentFolderScope folder(temp.Join(kLibrary));
+    ASSERT_TRUE(form2->Create(SW_SHOWNORMAL));
+    EXPECT_EQ(form2->GameFolderView().Mirror(), std::optional<std::string>(temp.Join(mirror)));
+}
+
+// Writes through the long-path form, past MAX_PATH.
+void WriteLong(const std::string& path, const std::string& bytes) {
+    HANDLE file =
+        CreateFileW(WinPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+TEST(ProtectedGame, ADeepLibraryShowsItsPicturesAndDescriptions) {
+    TempFolder temp;
+    auto fs = MakePlatformFileSystem();
+    // A library folder as deep as a current folder may be, so that its pictures lie past MAX_PATH.
+    constexpr std::size_t kGameLength = MAX_PATH - 16;  // the library is 250 characters long
+    std::string game = temp.path();
+    while (game.size() < kGameLength - 30) {
+        game += "\\deeper-folder";
+        ASSERT_TRUE(fs->CreateFolder(game).ok());
+    }
+    game += "\\" + std::string(kGameLength - 1 - game.size(), 'g');
+    const std::string library = game + "\\Skies";
+    ASSERT_TRUE(fs->CreateFolder(game).ok());
+    ASSERT_TRUE(fs->CreateFolder(library).ok());
+    ASSERT_GT(library.size() + std::string("\\ZT0\\ZT0.bmp").size(), static_cast<size_t>(MAX_PATH));
+    WriteLong(game + "\\eaw.ini", "[EAW]");
+    WritePicture(WideToUtf8(WinPath(library + "\\nosky.jpg")), 40, 30, kPlaceholderColour,
+                 ImageFormat::Jpeg);
+    for (int n = 0; n < 2; ++n) {
+        const std::string set = library + "\\ZT" + std::to_string(n);
+        ASSERT_TRUE(fs->CreateFolder(set).ok());
+        WritePicture(WideToUtf8(WinPath(set + "\\ZT" + std::to_string(n) + ".bmp")), 40, 30,
+                     ThumbnailColour(n), ImageFormat::Bmp);
+        WriteLong(set + "\\ZT" + std::to_string(n) + ".txt", "Deep sky " + std::to_string(n));
+    }
+
+    StartedForm form(temp, library.substr(temp.path().size() + 1));
+    ASSERT_TRUE(form.started);
+    EXPECT_TRUE(Near(CentreColour(form->Image1(0)), ThumbnailColour(0)));
+    EXPECT_TRUE(Near(CentreColour(form->Image1(1)), ThumbnailColour(1)));
+    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), kPlaceholderColour));
+    MouseMove(form->Image1(1).hwnd());
+    EXPECT_EQ(ToolTipText(*form, 1), L"Deep sky 1");
+}
+
+}  // namespace
+}  // namespace skyswap::test
