@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "long_path_win.h"
@@ -116,6 +117,31 @@ FsStatus WithReadOnlyCleared(const std::wstring& path, Change change) {
     return status;
 }
 
+// Writes `size` bytes; a short write without an error is a full disk.
+FsStatus WriteChunk(HANDLE out, const char* data, DWORD size) {
+    DWORD written = 0;
+    if (WriteFile(out, data, size, &written, nullptr) && written == size) {
+        return FsStatus::Ok();
+    }
+    const FsStatus status = LastError();
+    return status.ok() ? FromError(ERROR_DISK_FULL) : status;
+}
+
+// Flushes and closes a newly written file (it must be on the disk before it replaces an old
+// one); on any failure, `status` included, the file is deleted.
+FsStatus FinishNewFile(UniqueHandle out, const std::wstring& path, FsStatus status) {
+    if (status.ok() && !FlushFileBuffers(out.get())) {
+        status = LastError();
+    }
+    if (!CloseHandle(out.release()) && status.ok()) {
+        status = LastError();
+    }
+    if (!status.ok()) {
+        DeleteFileW(path.c_str());
+    }
+    return status;
+}
+
 }  // namespace
 
 std::optional<std::string> WindowsFileSystem::CurrentFolder() {
@@ -212,26 +238,12 @@ FsStatus WindowsFileSystem::CopyToStaged(const std::string& source, const std::s
         if (got == 0) {
             break;
         }
-        DWORD written = 0;
-        if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got) {
-            status = LastError();
-            if (status.ok()) {
-                status = FromError(ERROR_DISK_FULL);
-            }
+        status = WriteChunk(out.get(), buffer.data(), got);
+        if (!status.ok()) {
             break;
         }
     }
-    // The new file must be on the disk before it replaces the old one.
-    if (status.ok() && !FlushFileBuffers(out.get())) {
-        status = LastError();
-    }
-    if (!CloseHandle(out.release()) && status.ok()) {
-        status = LastError();
-    }
-    if (!status.ok()) {
-        DeleteFileW(stagedPath.c_str());
-    }
-    return status;
+    return FinishNewFile(std::move(out), stagedPath, status);
 }
 
 FsStatus WindowsFileSystem::MoveStagedOver(const std::string& staged, const std::string& target) {
@@ -299,25 +311,8 @@ FsStatus WindowsFileSystem::WriteFlushed(const std::string& path, const std::str
     if (!out) {
         return LastError();
     }
-    FsStatus status;
-    DWORD written = 0;
-    if (!WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-        written != bytes.size()) {
-        status = LastError();
-        if (status.ok()) {
-            status = FromError(ERROR_DISK_FULL);
-        }
-    }
-    if (status.ok() && !FlushFileBuffers(out.get())) {
-        status = LastError();
-    }
-    if (!CloseHandle(out.release()) && status.ok()) {
-        status = LastError();
-    }
-    if (!status.ok()) {
-        DeleteFileW(target.c_str());
-    }
-    return status;
+    const FsStatus status = WriteChunk(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()));
+    return FinishNewFile(std::move(out), target, status);
 }
 
 FsStatus WindowsFileSystem::RenameFolder(const std::string& from, const std::string& to) {
