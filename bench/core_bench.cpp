@@ -15,6 +15,7 @@
 #include "fixtures.h"
 #include "paging.h"
 #include "platform.h"
+#include "recognition_bench.h"
 #include "timing_file_system.h"
 #include "transfers.h"
 
@@ -180,6 +181,9 @@ int Run(int argc, char** argv) {
     shape(benchmark::RegisterBenchmark("BareDescriptionRead", BareDescriptionRead, options.library,
                                        options.sets),
           benchmark::kMicrosecond);
+    RegisterRecognitionBenchmarks(options.smoke, [&](benchmark::internal::Benchmark* benchmark) {
+        shape(benchmark, benchmark::kMillisecond);
+    });
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

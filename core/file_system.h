@@ -2,7 +2,9 @@
 // each implementation maps them to its platform.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +57,34 @@ class FileSystem {
     // Reads at most maxBytes from the start of a file.
     virtual FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes,
                                 std::string& bytes) = 0;
+    // The size of a file in bytes. The default reads the file through ReadPrefix, so a file
+    // system that decorates another only needs to override ReadPrefix to be asked consistently.
+    virtual FsStatus FileSize(const std::string& path, std::uint64_t& size) {
+        // Growing prefixes, so a small file costs one read and a large one a few.
+        std::string bytes;
+        for (std::size_t limit = 64 * 1024;; limit *= 8) {
+            const FsStatus status = ReadPrefix(path, limit, bytes);
+            if (!status.ok() || bytes.size() < limit) {
+                size = bytes.size();
+                return status;
+            }
+        }
+    }
+    // Reads at most maxBytes from `offset` on (fewer at the end of the file). The default reads
+    // the prefix up to the end of the range.
+    virtual FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                            std::string& bytes) {
+        const auto skip = static_cast<std::size_t>(offset);
+        const FsStatus status = ReadPrefix(path, skip + maxBytes, bytes);
+        bytes.erase(0, std::min(bytes.size(), skip));
+        return status;
+    }
+    // Writes a file with `bytes`, replacing one of that name, flushed to the disk.
+    virtual FsStatus WriteFlushed(const std::string& path, const std::string& bytes) = 0;
+    // Renames a folder; the new name must not exist.
+    virtual FsStatus RenameFolder(const std::string& from, const std::string& to) = 0;
+    // Removes an empty folder.
+    virtual FsStatus RemoveFolder(const std::string& path) = 0;
     // Waits before a retry.
     virtual void Pause(int milliseconds) = 0;
 };

@@ -157,4 +157,59 @@ std::string TransferMessage(const TransferReport& report) {
     return message;
 }
 
+std::string KeptMessage(int32_t set) {
+    return "The sky files in the game folder were in no set of your library. SkySwap kept them "
+           "as set ZT" +
+           std::to_string(set) + " before replacing them.";
+}
+
+std::string KeepFailedMessage(const KeepOutcome& keep) {
+    const std::string setName = keep.set >= 0 ? " as set ZT" + std::to_string(keep.set) : "";
+    std::string reason;
+    switch (keep.failure.status.error) {
+        case FsError::DiskFull:
+            reason = "there is not enough room on the disk";
+            break;
+        case FsError::AccessDenied:
+        case FsError::ReadOnly:
+            reason = keep.failure.name + " could not be copied: access is denied";
+            break;
+        case FsError::InUse:
+            reason = keep.failure.name + " is in use by another program";
+            break;
+        case FsError::NotFound:
+            reason = keep.failure.name + " was not found";
+            break;
+        case FsError::None:
+        case FsError::Other:
+            reason = keep.failure.status.message.empty()
+                         ? keep.failure.name + " could not be written"
+                         : keep.failure.name + ": " + keep.failure.status.message;
+            break;
+    }
+    return "Nothing was changed. The sky files in the game folder are in no set of your library, "
+           "and SkySwap could not keep them" +
+           setName + " before replacing them: " + reason + ".";
+}
+
+std::string InstalledTitle(const std::optional<InstalledSky>& installed,
+                           const std::string& description) {
+    const std::string prefix = std::string(kProgramTitle) + " - ";
+    if (!installed) {
+        return kProgramTitle;
+    }
+    switch (installed->source) {
+        case SkySource::GameOwn:
+            return prefix + "EAW's own sky";
+        case SkySource::Set:
+            return prefix + "ZT" + std::to_string(installed->set) +
+                   (description.empty() ? "" : ": " + description);
+        case SkySource::PersonalDefault:
+            return prefix + "your default (ZTDef)";
+        case SkySource::NotInLibrary:
+            break;
+    }
+    return prefix + "a sky not in your library";
+}
+
 }  // namespace skyswap

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "keep_sky.h"
+#include "recognition.h"
 #include "transfers.h"
 
 namespace skyswap {
@@ -13,6 +15,16 @@ extern const char* const kInstallationMessage;  // the start-up failure, two lin
 // What the user reads after a transfer that did not do everything it was asked to: which files
 // could not be replaced or removed and why, in plain words. Empty when the transfer succeeded.
 std::string TransferMessage(const TransferReport& report);
+
+// After a sky in no set was kept as set `set` before a transfer replaced it.
+std::string KeptMessage(int32_t set);
+// Keeping failed, so the transfer did not run: which file or folder and why.
+std::string KeepFailedMessage(const KeepOutcome& keep);
+
+// The window's title for what the game holds ("SkySwap - ZT12: Overcast, light rain"); just
+// "SkySwap" while that is not known yet. `description` is the set's, for a set.
+std::string InstalledTitle(const std::optional<InstalledSky>& installed,
+                           const std::string& description);
 
 // The question asked when a transfer failed because its target folder is protected
 // (report.protectedFolder is set): why, in plain words, and whether to restart SkySwap with

@@ -1,5 +1,6 @@
 #include "selection.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -14,7 +15,20 @@ void ChooseRandom(AppState& state) {
     state.SelectedIndex = kRandomIndex;
 }
 
-bool ResolveRandom(AppState& state) {
+int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> installed,
+                      std::mt19937& generator) {
+    const bool avoid =
+        installed && sets.size() >= 2 && std::binary_search(sets.begin(), sets.end(), *installed);
+    std::uniform_int_distribution<std::size_t> pick(0, sets.size() - (avoid ? 2 : 1));
+    std::size_t index = pick(generator);
+    // The installed set's place is skipped: the draw is over the others, each equally likely.
+    if (avoid && sets[index] >= *installed) {
+        ++index;
+    }
+    return sets[index];
+}
+
+bool ResolveRandom(AppState& state, std::optional<int32_t> installed) {
     if (state.SelectedIndex != kRandomIndex) {
         return true;
     }
@@ -26,8 +40,7 @@ bool ResolveRandom(AppState& state) {
     std::seed_seq seed{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32),
                        std::random_device{}()};
     std::mt19937 generator(seed);
-    std::uniform_int_distribution<std::size_t> pick(0, state.SetNumbers.size() - 1);
-    const int32_t n = state.SetNumbers[pick(generator)];
+    const int32_t n = DrawRandomSet(state.SetNumbers, installed, generator);
     state.SelectedIndex = n;
     state.SelectedPath = SetFolder(state, n);
     return true;

@@ -1,6 +1,11 @@
 // Choosing a set by thumbnail slot or at random.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <vector>
+
 #include "app_state.h"
 
 namespace skyswap {
@@ -12,9 +17,15 @@ void ChooseSlot(AppState& state, int slot);
 // Marks the choice as random; the set is drawn when it is installed.
 void ChooseRandom(AppState& state);
 
-// Draws the pending random choice, freshly seeded from the clock, uniformly among the set folders
-// that discovery found. Returns false, changing nothing, when the library holds no set. Does
-// nothing (and returns true) unless a random choice is pending.
-bool ResolveRandom(AppState& state);
+// Draws the pending random choice, freshly seeded from the clock, with DrawRandomSet among the set
+// folders that discovery found; `installed` is the set the game holds now, if any. Returns false,
+// changing nothing, when the library holds no set. Does nothing (and returns true) unless a random
+// choice is pending.
+bool ResolveRandom(AppState& state, std::optional<int32_t> installed = std::nullopt);
+
+// One of `sets`, uniformly among those other than `installed`, so that a random press changes the
+// sky; with a single set, that set. `sets` must not be empty.
+int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> installed,
+                      std::mt19937& generator);
 
 }  // namespace skyswap

@@ -169,11 +169,12 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
     return report;
 }
 
-TransferReport InstallSelected(AppState& state, FileSystem& fs) {
+TransferReport InstallSelected(AppState& state, FileSystem& fs,
+                               std::optional<int32_t> installedSet) {
     if (!state.SelectedIndex) {
         return Refusal(TransferStatus::NothingChosen);
     }
-    if (!ResolveRandom(state)) {
+    if (!ResolveRandom(state, installedSet)) {
         return Refusal(TransferStatus::LibraryEmpty);
     }
     if (state.SelectedPath.empty()) {

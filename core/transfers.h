@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,8 +64,10 @@ TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder);
 // target's, those it lacks are deleted from the target.
 TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std::string& target);
 
-// "LOAD TO EAW": resolves a pending random choice, then copies the chosen set into the game.
-TransferReport InstallSelected(AppState& state, FileSystem& fs);
+// "LOAD TO EAW": resolves a pending random choice (avoiding `installedSet`, the set the game holds
+// now), then copies the chosen set into the game.
+TransferReport InstallSelected(AppState& state, FileSystem& fs,
+                               std::optional<int32_t> installedSet = std::nullopt);
 // "SAVE AS MY DEFAULT": copies the chosen set into "ZTDef", creating the folder when needed.
 TransferReport SaveMyDefault(AppState& state, FileSystem& fs);
 // "LOAD MY DEFAULT": copies "ZTDef" into the game.

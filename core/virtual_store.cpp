@@ -120,6 +120,15 @@ FsStatus GameView::ReadPrefix(const std::string& path, std::size_t maxBytes, std
     return real_.ReadPrefix(Seen(path), maxBytes, bytes);
 }
 
+FsStatus GameView::FileSize(const std::string& path, std::uint64_t& size) {
+    return real_.FileSize(Seen(path), size);
+}
+
+FsStatus GameView::ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                          std::string& bytes) {
+    return real_.ReadAt(Seen(path), offset, maxBytes, bytes);
+}
+
 TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
                                   const KeepShadowSky& keep) {
     TransferReport report;

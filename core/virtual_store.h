@@ -60,6 +60,16 @@ class GameView final : public FileSystem {
         return real_.MoveStagedOver(staged, target);
     }
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override;
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return real_.WriteFlushed(path, bytes);
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return real_.RenameFolder(from, to);
+    }
+    FsStatus RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
     void Pause(int milliseconds) override { real_.Pause(milliseconds); }
 
   private:

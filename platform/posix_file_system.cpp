@@ -180,6 +180,23 @@ FsStatus PosixFileSystem::MoveStagedOver(const std::string& staged, const std::s
 
 FsStatus PosixFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
                                      std::string& bytes) {
+    return ReadAt(path, 0, maxBytes, bytes);
+}
+
+FsStatus PosixFileSystem::FileSize(const std::string& path, std::uint64_t& size) {
+    struct stat info {};
+    if (::stat(ToPosixPath(path).c_str(), &info) != 0) {
+        return FromErrno(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return FromErrno(ENOENT);
+    }
+    size = static_cast<std::uint64_t>(info.st_size);
+    return FsStatus::Ok();
+}
+
+FsStatus PosixFileSystem::ReadAt(const std::string& path, std::uint64_t offset,
+                                 std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
     PosixDescriptor fd(::open(ToPosixPath(path).c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
@@ -188,7 +205,8 @@ FsStatus PosixFileSystem::ReadPrefix(const std::string& path, std::size_t maxByt
     bytes.resize(maxBytes);
     std::size_t filled = 0;
     while (filled < maxBytes) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, maxBytes - filled);
+        const ssize_t got = ::pread(fd.get(), bytes.data() + filled, maxBytes - filled,
+                                    static_cast<off_t>(offset + filled));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -202,6 +220,40 @@ FsStatus PosixFileSystem::ReadPrefix(const std::string& path, std::size_t maxByt
         filled += static_cast<std::size_t>(got);
     }
     bytes.resize(filled);
+    return FsStatus::Ok();
+}
+
+FsStatus PosixFileSystem::WriteFlushed(const std::string& path, const std::string& bytes) {
+    const std::string target = ToPosixPath(path);
+    PosixDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.get() < 0) {
+        return FromErrno(errno);
+    }
+    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || ::fsync(out.get()) != 0 ||
+        ::close(out.release()) != 0) {
+        const FsStatus status = FromErrno(errno);
+        ::unlink(target.c_str());
+        return status;
+    }
+    return FsStatus::Ok();
+}
+
+FsStatus PosixFileSystem::RenameFolder(const std::string& from, const std::string& to) {
+    // rename() would replace an empty folder of the new name; Windows refuses, and so do we.
+    struct stat info {};
+    if (::lstat(ToPosixPath(to).c_str(), &info) == 0) {
+        return FromErrno(EEXIST);
+    }
+    if (::rename(ToPosixPath(from).c_str(), ToPosixPath(to).c_str()) != 0) {
+        return FromErrno(errno);
+    }
+    return FsStatus::Ok();
+}
+
+FsStatus PosixFileSystem::RemoveFolder(const std::string& path) {
+    if (::rmdir(ToPosixPath(path).c_str()) != 0) {
+        return FromErrno(errno);
+    }
     return FsStatus::Ok();
 }
 

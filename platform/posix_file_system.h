@@ -23,6 +23,12 @@ class PosixFileSystem final : public FileSystem {
     FsStatus CopyToStaged(const std::string& source, const std::string& staged) override;
     FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override;
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override;
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override;
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override;
+    FsStatus RemoveFolder(const std::string& path) override;
     void Pause(int milliseconds) override;
 };
 

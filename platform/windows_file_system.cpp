@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "long_path_win.h"
@@ -116,6 +117,31 @@ FsStatus WithReadOnlyCleared(const std::wstring& path, Change change) {
     return status;
 }
 
+// Writes `size` bytes; a short write without an error is a full disk.
+FsStatus WriteChunk(HANDLE out, const char* data, DWORD size) {
+    DWORD written = 0;
+    if (WriteFile(out, data, size, &written, nullptr) && written == size) {
+        return FsStatus::Ok();
+    }
+    const FsStatus status = LastError();
+    return status.ok() ? FromError(ERROR_DISK_FULL) : status;
+}
+
+// Flushes and closes a newly written file (it must be on the disk before it replaces an old
+// one); on any failure, `status` included, the file is deleted.
+FsStatus FinishNewFile(UniqueHandle out, const std::wstring& path, FsStatus status) {
+    if (status.ok() && !FlushFileBuffers(out.get())) {
+        status = LastError();
+    }
+    if (!CloseHandle(out.release()) && status.ok()) {
+        status = LastError();
+    }
+    if (!status.ok()) {
+        DeleteFileW(path.c_str());
+    }
+    return status;
+}
+
 }  // namespace
 
 std::optional<std::string> WindowsFileSystem::CurrentFolder() {
@@ -212,26 +238,12 @@ FsStatus WindowsFileSystem::CopyToStaged(const std::string& source, const std::s
         if (got == 0) {
             break;
         }
-        DWORD written = 0;
-        if (!WriteFile(out.get(), buffer.data(), got, &written, nullptr) || written != got) {
-            status = LastError();
-            if (status.ok()) {
-                status = FromError(ERROR_DISK_FULL);
-            }
+        status = WriteChunk(out.get(), buffer.data(), got);
+        if (!status.ok()) {
             break;
         }
     }
-    // The new file must be on the disk before it replaces the old one.
-    if (status.ok() && !FlushFileBuffers(out.get())) {
-        status = LastError();
-    }
-    if (!CloseHandle(out.release()) && status.ok()) {
-        status = LastError();
-    }
-    if (!status.ok()) {
-        DeleteFileW(stagedPath.c_str());
-    }
-    return status;
+    return FinishNewFile(std::move(out), stagedPath, status);
 }
 
 FsStatus WindowsFileSystem::MoveStagedOver(const std::string& staged, const std::string& target) {
@@ -245,11 +257,33 @@ FsStatus WindowsFileSystem::MoveStagedOver(const std::string& staged, const std:
 
 FsStatus WindowsFileSystem::ReadPrefix(const std::string& path, std::size_t maxBytes,
                                        std::string& bytes) {
+    return ReadAt(path, 0, maxBytes, bytes);
+}
+
+FsStatus WindowsFileSystem::FileSize(const std::string& path, std::uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(WinPath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return LastError();
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return FromError(ERROR_FILE_NOT_FOUND);
+    }
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return FsStatus::Ok();
+}
+
+FsStatus WindowsFileSystem::ReadAt(const std::string& path, std::uint64_t offset,
+                                   std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
     const UniqueHandle file = OpenHandle(CreateFileW(
         WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
+        return LastError();
+    }
+    LARGE_INTEGER position{};
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    if (offset != 0 && !SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
         return LastError();
     }
     bytes.resize(maxBytes);
@@ -268,6 +302,27 @@ FsStatus WindowsFileSystem::ReadPrefix(const std::string& path, std::size_t maxB
     }
     bytes.resize(filled);
     return FsStatus::Ok();
+}
+
+FsStatus WindowsFileSystem::WriteFlushed(const std::string& path, const std::string& bytes) {
+    const std::wstring target = WinPath(path);
+    UniqueHandle out = OpenHandle(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) {
+        return LastError();
+    }
+    const FsStatus status = WriteChunk(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()));
+    return FinishNewFile(std::move(out), target, status);
+}
+
+FsStatus WindowsFileSystem::RenameFolder(const std::string& from, const std::string& to) {
+    return MoveFileExW(WinPath(from).c_str(), WinPath(to).c_str(), MOVEFILE_WRITE_THROUGH)
+               ? FsStatus::Ok()
+               : LastError();
+}
+
+FsStatus WindowsFileSystem::RemoveFolder(const std::string& path) {
+    return RemoveDirectoryW(WinPath(path).c_str()) ? FsStatus::Ok() : LastError();
 }
 
 void WindowsFileSystem::Pause(int milliseconds) {

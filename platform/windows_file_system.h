@@ -1,4 +1,5 @@
-// The file system on Windows, on the W functions with absolute wide-character paths.
+// The file system on Windows, on the W functions with absolute wide-character paths. It holds no
+// state, so one object may serve the window's thread and a worker thread at once.
 #pragma once
 
 #include "file_system.h"
@@ -17,6 +18,12 @@ class WindowsFileSystem final : public FileSystem {
     FsStatus CopyToStaged(const std::string& source, const std::string& staged) override;
     FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override;
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override;
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override;
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override;
+    FsStatus RemoveFolder(const std::string& path) override;
     void Pause(int milliseconds) override;
 };
 

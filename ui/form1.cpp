@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "description.h"
 #include "discovery.h"
 #include "dpi.h"
 #include "high_contrast.h"
@@ -40,6 +41,9 @@ static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 &
                   kCommand4 >= 0 && kCommand5 >= 0 && kImage2 >= 0,
               "the table lacks a control the window uses");
 
+// Posted to the window: first paint done, recognise the installed sky; and its result is ready.
+constexpr UINT kStartRecognitionMessage = WM_APP + 1;
+constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
 // Long descriptions wrap instead of running off the screen.
 constexpr int kToolTipWidthAt96Dpi = 400;
 
@@ -299,7 +303,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case kStartRecognitionMessage:
+            StartRecognition();
+            return 0;
+        case kRecognitionDoneMessage:
+            OnRecognitionDone();
+            return 0;
         case WM_DESTROY:
+            recognizer_.Stop();
             hooks_.programEnded();
             return 0;
         default:
@@ -320,6 +331,8 @@ bool Form1::Form_Load(int showCommand) {
     }
     FindShadowCopies();
     ThumbNails(state_, *this);
+    // Which sky the game holds is worked out once the first page is on the screen.
+    PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
     EnableWindow(CommandButton(kCommand1), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
     if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
@@ -338,20 +351,26 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Command1_Click() {
-    AfterTransferIntoGame(InstallSelected(state_, Files()));
+    RunGameTransfer(GameTransfer::InstallSelected);
     SetFocus(CommandButton(kCommand5));
 }
 
 void Form1::Command2_Click() {
-    ShowTransferOutcome(SaveMyDefault(state_, Files()));
+    recognizer_.Stop();
+    const TransferReport report = RunSaveMyDefault(state_, Files(), knowledge_);
+    if (!knowledge_.installed) {
+        StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
+    }
+    ShowInstalledSky();
+    ShowTransferOutcome(report);
 }
 
 void Form1::Command3_Click() {
-    AfterTransferIntoGame(LoadMyDefault(state_, Files()));
+    RunGameTransfer(GameTransfer::LoadMyDefault);
 }
 
 void Form1::Command4_Click() {
-    AfterTransferIntoGame(LoadGameDefault(state_, Files()));
+    RunGameTransfer(GameTransfer::LoadGameDefault);
     SetFocus(CommandButton(kCommand5));
 }
 
@@ -369,6 +388,7 @@ void Form1::ActivateImage(int index) {
     if (index == kBackArrow || index == kNextArrow) {
         state_.ArrowClicked = index;
         Prox_Scrn(state_, *this);
+        ShowInstalledSky();
     } else {
         Image2Area().SetPicture(Image1Area(index).picture());
     }
@@ -393,6 +413,78 @@ void Form1::ShowTransferOutcome(const TransferReport& report) {
     const std::string message = TransferMessage(report);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Title(), MB_OK | MB_ICONWARNING);
+    }
+}
+
+void Form1::RunGameTransfer(GameTransfer transfer) {
+    // A recognition under way would race the transfer; the transfer checks what the game holds.
+    recognizer_.Stop();
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    // Through the game's view: the sky that is kept is the one the game shows, shadow copies
+    // included; every change still goes to the game folder itself.
+    const GameTransferOutcome outcome =
+        skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
+                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
+    if (outcome.keep.status == KeepStatus::Failed) {
+        if (outcome.keep.failure.status.error == FsError::AccessDenied && !hooks_.isElevated()) {
+            // The library sits in the game folder, which Windows protects.
+            TransferReport refused;
+            refused.status = TransferStatus::StagingFailed;
+            refused.protectedFolder = state_.Dest;
+            OfferRestartAsAdministrator(refused);
+        } else {
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
+                              MB_OK | MB_ICONWARNING);
+        }
+    } else {
+        if (outcome.keep.status == KeepStatus::Kept) {
+            ThumbNails(state_, *this);  // the kept set may belong on this page
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(outcome.keep.set)), Title(),
+                              MB_OK | MB_ICONINFORMATION);
+        }
+        AfterTransferIntoGame(outcome.transfer);
+    }
+    if (hwnd_ == nullptr) {
+        return;  // restarted as administrator
+    }
+    if (!knowledge_.installed) {
+        StartRecognition();  // the one stopped above, or files were only partly replaced
+    }
+    ShowInstalledSky();
+}
+
+void Form1::StartRecognition() {
+    // The first page is painted before the worker competes with it for the disk.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    recognizer_.Start(hwnd_, kRecognitionDoneMessage, gameView_, SnapshotOf(state_));
+}
+
+void Form1::OnRecognitionDone() {
+    if (std::optional<Recognition> result = recognizer_.TakeResult()) {
+        knowledge_.Learn(*result);
+        ShowInstalledSky();
+    }
+}
+
+bool Form1::SlotShowsInstalledSet(int element) const {
+    return element >= 0 && element < kSlotCount && knowledge_.installed &&
+           knowledge_.installed->source == SkySource::Set &&
+           knowledge_.installed->set == state_.PageFirst + element &&
+           knowledge_.installed->set < state_.SetCount;
+}
+
+void Form1::ShowInstalledSky() {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    std::string description;
+    if (knowledge_.installed && knowledge_.installed->source == SkySource::Set) {
+        description = ReadDescription(Files(), DescriptionPath(state_, knowledge_.installed->set));
+    }
+    SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        Image1Area(slot).SetMarked(SlotShowsInstalledSet(slot));
     }
 }
 

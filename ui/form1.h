@@ -15,7 +15,10 @@
 #include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
+#include "keep_sky.h"
 #include "pictures.h"
+#include "recognition.h"
+#include "recognition_worker.h"
 #include "transfers.h"
 #include "virtual_store.h"
 #include "win_handles.h"
@@ -72,8 +75,10 @@ class Form1 final : public ImageElements {
     const ImageArea& Image2() const;
     const PictureRef& Placeholder() const { return placeholder_; }
     const AppState& State() const { return state_; }
-    // Whether thumbnail slot `element` shows the set that is now in the game.
+    // True when Image1 element `element` is a slot showing the set the game holds.
     bool SlotShowsInstalledSet(int element) const;
+    // What the window knows the game folder holds; nothing until recognition has told.
+    const std::optional<InstalledSky>& InstalledSet() const { return knowledge_.installed; }
     // The image element that is the Tab stop of the thumbnail grid.
     int ImageStop() const { return imageStop_; }
 
@@ -123,6 +128,10 @@ class Form1 final : public ImageElements {
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT DefaultButtonForEnter() const;
     void ShowTransferOutcome(const TransferReport& report);
+    void RunGameTransfer(GameTransfer transfer);
+    void StartRecognition();
+    void OnRecognitionDone();
+    void ShowInstalledSky();
     void AfterTransferIntoGame(const TransferReport& report);
     void FindShadowCopies();
     FsStatus KeepShadowSky(const std::string& mirror);
@@ -161,6 +170,8 @@ class Form1 final : public ImageElements {
     UniqueFont toolTipFont_;                         // the tooltip's, made for dpi_
     UniqueIcon bigIcon_;                             // the title bar's and the taskbar's,
     UniqueIcon smallIcon_;                           // loaded at the sizes for dpi_
+    SkyKnowledge knowledge_;                         // what the game folder and ZTDef hold
+    RecognitionWorker recognizer_;                   // stopped before the file systems go
 };
 
 }  // namespace skyswap

@@ -28,10 +28,6 @@ bool HasStyle(HWND window, LONG bit) {
 
 }  // namespace
 
-bool Form1::SlotShowsInstalledSet(int) const {
-    return false;
-}
-
 void Form1::ConnectImageElements() {
     // The buttons are one group from the first in Tab order on.
     int firstButton = -1;

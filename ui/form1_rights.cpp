@@ -17,9 +17,8 @@ void Form1::FindShadowCopies() {
     gameView_.SetFolders(state_.Dest, VirtualStoreMirror(state_.Dest, known));
 }
 
-// Where the sky in the shadow copies is kept as a new set of the library when it is in no set,
-// before the copies go, as a sky in the game folder itself is kept before a transfer replaces
-// it. Until the library can tell, nothing is kept and the copies are removed.
+// The sky the game showed, shadow copies included, was kept as a new set before the transfer
+// when it was in no set (RunGameTransfer works through the game's view), so the copies can go.
 FsStatus Form1::KeepShadowSky(const std::string&) {
     return FsStatus::Ok();
 }

@@ -2,6 +2,7 @@
 
 #include "child_window_class.h"
 #include "dpi.h"
+#include "installed_marker.h"
 #include "win_handles.h"
 
 #include <utility>
@@ -30,6 +31,16 @@ void ImageArea::SetPicture(PictureRef picture) {
     }
 }
 
+void ImageArea::SetMarked(bool marked) {
+    if (marked == marked_) {
+        return;
+    }
+    marked_ = marked;
+    if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
 void ImageArea::Paint(HDC dc) const {
     RECT client{};
     GetClientRect(hwnd_, &client);
@@ -37,17 +48,23 @@ void ImageArea::Paint(HDC dc) const {
     if (picture_) {
         picture_->Draw(dc, client);
     }
-    DrawFocusOutline(dc, client);
+    DrawOverlays(dc, client);
 }
 
-void ImageArea::DrawFocusOutline(HDC dc, const RECT& client) const {
+// Over the picture: the installed set's outline, and inside it the focus outline.
+void ImageArea::DrawOverlays(HDC dc, const RECT& client) const {
+    const UINT dpi = WindowDpi(hwnd_);
+    RECT ring = client;
+    if (marked_) {
+        DrawInstalledMarker(dc, client, dpi);
+        InflateRect(&ring, -InstalledMarkerWidth(dpi), -InstalledMarkerWidth(dpi));
+    }
     if (!focused_) {
         return;
     }
     // A dark ring inside a light one, each a few pixels wide at any DPI, shows on any picture;
     // both follow the system colours, so a high-contrast theme draws it in its own.
-    const int width = MulDiv(3, static_cast<int>(WindowDpi(hwnd_)), kDefaultDpi);
-    RECT ring = client;
+    const int width = MulDiv(3, static_cast<int>(dpi), kDefaultDpi);
     for (int colour : {COLOR_WINDOW, COLOR_WINDOWTEXT}) {
         for (int i = 0; i < width && ring.right - ring.left > 2 && ring.bottom - ring.top > 2;
              ++i) {
@@ -99,7 +116,7 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
             if (picture_ && !picture_->hasAlpha() && !picture_->isIcon()) {
                 picture_->Draw(paint.dc(), client);
-                DrawFocusOutline(paint.dc(), client);
+                DrawOverlays(paint.dc(), client);
                 return 0;
             }
             // Drawn off-screen first, so that a picture never flickers over the background.

@@ -37,8 +37,12 @@ class ImageArea {
     void SetPicture(PictureRef picture);
     const PictureRef& picture() const { return picture_; }
 
-    // The frame's background with the picture over it, filling the client area, and the focus
-    // outline over both.
+    // The outline that says "the game holds this set", drawn over the picture.
+    void SetMarked(bool marked);
+    bool marked() const { return marked_; }
+
+    // The frame's background with the picture over it, filling the client area, the installed
+    // set's outline and the focus outline over both.
     void Paint(HDC dc) const;
 
     // Makes it answer screen readers (WM_GETOBJECT) with this name and action.
@@ -50,12 +54,13 @@ class ImageArea {
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Notify(WORD code) const;
-    void DrawFocusOutline(HDC dc, const RECT& client) const;
+    void DrawOverlays(HDC dc, const RECT& client) const;
 
     HWND hwnd_ = nullptr;
     PictureRef picture_;
     bool pressed_ = false;
     bool focused_ = false;
+    bool marked_ = false;
     AccessibleImageInfo accessibility_;
 };
 

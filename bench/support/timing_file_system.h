@@ -60,6 +60,22 @@ class TimingFileSystem final : public FileSystem {
                         std::string& bytes) override {
         return Timed("read", [&] { return real_.ReadPrefix(path, maxBytes, bytes); });
     }
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override {
+        return Timed("probe", [&] { return real_.FileSize(path, size); });
+    }
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override {
+        return Timed("read", [&] { return real_.ReadAt(path, offset, maxBytes, bytes); });
+    }
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return Timed("write", [&] { return real_.WriteFlushed(path, bytes); });
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return Timed("move", [&] { return real_.RenameFolder(from, to); });
+    }
+    FsStatus RemoveFolder(const std::string& path) override {
+        return Timed("remove", [&] { return real_.RemoveFolder(path); });
+    }
     void Pause(int milliseconds) override {
         Timed("pause", [&] {
             real_.Pause(milliseconds);

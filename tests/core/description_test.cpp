@@ -168,6 +168,13 @@ class ReadSpy final : public FileSystem {
         largestRead = std::max(largestRead, maxBytes);
         return real_->ReadPrefix(path, maxBytes, bytes);
     }
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return real_->WriteFlushed(path, bytes);
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return real_->RenameFolder(from, to);
+    }
+    FsStatus RemoveFolder(const std::string& path) override { return real_->RemoveFolder(path); }
     void Pause(int milliseconds) override { real_->Pause(milliseconds); }
 
   private:

@@ -91,5 +91,45 @@ TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
     EXPECT_EQ(state.SelectedIndex, kRandomIndex);
 }
 
+TEST(Selection, RandomDrawNeverPicksTheInstalledSetAndIsUniformOverTheOthers) {
+    std::mt19937 generator(12345);
+    const std::vector<int32_t> sets = {0, 2, 5, 9};
+    std::map<int32_t, int> draws;
+    constexpr int kDraws = 30000;
+    for (int i = 0; i < kDraws; ++i) {
+        ++draws[DrawRandomSet(sets, 5, generator)];
+    }
+    EXPECT_EQ(draws.count(5), 0u);
+    ASSERT_EQ(draws.size(), 3u);
+    for (const auto& [set, count] : draws) {
+        // A third each; 3 standard deviations are about 245 draws.
+        EXPECT_NEAR(count, kDraws / 3, 300) << "set " << set;
+    }
+
+    // The first and the last set installed; a set not in the library avoids nothing.
+    for (int i = 0; i < 200; ++i) {
+        EXPECT_NE(DrawRandomSet(sets, 0, generator), 0);
+        EXPECT_NE(DrawRandomSet(sets, 9, generator), 9);
+    }
+    std::map<int32_t, int> unavoided;
+    for (int i = 0; i < 400; ++i) {
+        ++unavoided[DrawRandomSet(sets, 7, generator)];
+    }
+    EXPECT_EQ(unavoided.size(), 4u);
+    // One set: that set, even when it is the one installed.
+    EXPECT_EQ(DrawRandomSet({3}, 3, generator), 3);
+
+    // Through the selection, and the second press installs the drawn set again.
+    AppState state;
+    state.MainPath = "C:\\Skies";
+    state.SetNumbers = {0, 1};
+    state.SetCount = 2;
+    ChooseRandom(state);
+    ASSERT_TRUE(ResolveRandom(state, 1));
+    EXPECT_EQ(state.SelectedIndex, 0);
+    ASSERT_TRUE(ResolveRandom(state, 0));
+    EXPECT_EQ(state.SelectedIndex, 0) << "a drawn set stays chosen";
+}
+
 }  // namespace
 }  // namespace skyswap

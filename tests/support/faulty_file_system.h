@@ -14,7 +14,16 @@
 
 namespace skyswap::test {
 
-enum class FsOperation { CopyToStaged, MoveStagedOver, RemoveFile, CreateFolder, IsFolder };
+enum class FsOperation {
+    CopyToStaged,
+    MoveStagedOver,
+    RemoveFile,
+    CreateFolder,
+    IsFolder,
+    ReadAt,
+    WriteFlushed,
+    RenameFolder,
+};
 
 struct SimulatedCrash : std::runtime_error {
     SimulatedCrash() : std::runtime_error("simulated crash") {}
@@ -73,6 +82,22 @@ class FaultyFileSystem final : public FileSystem {
                         std::string& bytes) override {
         return real_.ReadPrefix(path, maxBytes, bytes);
     }
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override {
+        return real_.FileSize(path, size);
+    }
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override {
+        return Run(FsOperation::ReadAt, path,
+                   [&] { return real_.ReadAt(path, offset, maxBytes, bytes); });
+    }
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return Run(FsOperation::WriteFlushed, path,
+                   [&] { return real_.WriteFlushed(path, bytes); });
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return Run(FsOperation::RenameFolder, to, [&] { return real_.RenameFolder(from, to); });
+    }
+    FsStatus RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
     void Pause(int milliseconds) override { pausedMs_ += milliseconds; }
 
   private:

@@ -42,6 +42,22 @@ class ProtectedFolderFileSystem final : public FileSystem {
                         std::string& bytes) override {
         return real_.ReadPrefix(path, maxBytes, bytes);
     }
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override {
+        return real_.FileSize(path, size);
+    }
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override {
+        return real_.ReadAt(path, offset, maxBytes, bytes);
+    }
+    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
+        return Inside(path) ? Refuse() : real_.WriteFlushed(path, bytes);
+    }
+    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
+        return Inside(to) ? Refuse() : real_.RenameFolder(from, to);
+    }
+    FsStatus RemoveFolder(const std::string& path) override {
+        return Inside(path) ? Refuse() : real_.RemoveFolder(path);
+    }
     void Pause(int milliseconds) override { pausedMs_ += milliseconds; }
 
   private:

@@ -105,7 +105,10 @@ TEST(Form1Clicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
     EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
 
     SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
-    EXPECT_TRUE(form.messages.empty());
+    // The original sky is in no set: it is kept before it is replaced.
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_NE(form.messages[0].text.find(L"kept them as set ZT12"), std::wstring::npos);
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"ORIGINAL"}), Repeated("ORIGINAL"));
     const std::vector<std::string> installed = GameTags(temp, 12);
     ASSERT_NE(installed[0], "");
     ASSERT_NE(installed[0], "?");
@@ -126,6 +129,8 @@ TEST(Form1Buttons, EachButtonMovesTheRightFilesByteForByte) {
     Click(form->Image1(5).hwnd());
     SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);  // LOAD TO EAW
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT5"));
+    ASSERT_EQ(form.messages.size(), 1u) << "the original sky was kept as a new set";
+    EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(temp.ReadFile(game + "\\eaw.exe"), "the game itself");
     EXPECT_EQ(GetFocus(), form->Control(L"Command5"));
 
@@ -145,7 +150,7 @@ TEST(Form1Buttons, EachButtonMovesTheRightFilesByteForByte) {
     EXPECT_EQ(temp.ReadFile(game + "\\eaw.exe"), "the game itself");
     EXPECT_EQ(GetFocus(), form->Control(L"Command5"));
 
-    EXPECT_TRUE(form.messages.empty()) << "nothing is said when everything worked";
+    EXPECT_EQ(form.messages.size(), 1u) << "nothing more is said when everything worked";
     EXPECT_FALSE(form.ended);
 }
 
@@ -276,7 +281,7 @@ TEST(Form1Keyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOne) {
     PressKey(dialog, VK_RETURN);
     EXPECT_TRUE(form.ended);
     EXPECT_EQ(form->hwnd(), nullptr);
-    EXPECT_TRUE(form.messages.empty());
+    EXPECT_EQ(form.messages.size(), 1u) << "only that the original sky was kept";
 }
 
 TEST(Form1End, ExitAndTheCloseBoxEndTheProgramAtOnce) {

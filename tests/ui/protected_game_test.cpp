@@ -26,6 +26,8 @@ struct ProtectedWindow {
     explicit ProtectedWindow(unsigned long restartResult = ERROR_SUCCESS, bool elevated = false) {
         MakePictureLibrary(temp, 3);
         WriteSkyFiles(temp, kGame, "ORIGINAL");
+        // The game's sky is set 2 of the library, so nothing is kept before a transfer.
+        WriteSkyFiles(temp, std::string(kLibrary) + "\\ZT2", "ORIGINAL");
         Form1::Hooks hooks;
         hooks.fileSystem = &fs;
         hooks.isElevated = [elevated] { return elevated; };
@@ -121,6 +123,33 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
     }
 }
 
+TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorRights) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ORIGINAL");
+    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
+    ProtectedFolderFileSystem fs{*real, temp.Join(kLibrary)};
+    std::vector<RestartRequest> restarts;
+    Form1::Hooks hooks;
+    hooks.fileSystem = &fs;
+    hooks.isElevated = [] { return false; };
+    hooks.knownFolders = [] { return KnownFolders{}; };
+    hooks.restart = [&](const RestartRequest& request) {
+        restarts.push_back(request);
+        return static_cast<unsigned long>(ERROR_CANCELLED);
+    };
+    StartedForm form(temp, kLibrary, hooks);
+    ASSERT_TRUE(form.started);
+    form.answer = IDYES;
+    Click(form->Image1(1).hwnd());
+    PressButton(*form, L"Command1");
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text.rfind(L"Windows protects the game folder ", 0), 0u);
+    EXPECT_EQ(restarts.size(), 1u);
+    EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL")) << "the install did not run";
+    EXPECT_EQ(temp.List(kLibrary).size(), 4u) << "ZT0 to ZT2 and nosky.jpg, no new folder";
+}
+
 TEST(ProtectedGame, WithAdministratorRightsAlreadyThereIsNothingToOffer) {
     ProtectedWindow window(ERROR_SUCCESS, true);
     StartedForm& form = *window.form;
@@ -157,7 +186,12 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
 
     Click(form->Image1(2).hwnd());
     PressButton(*form, L"Command1");
-    EXPECT_TRUE(form.messages.empty());
+    // The sky the game showed, shadow copies included, is in no set: it is kept first.
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_NE(form.messages[0].text.find(L"kept them as set ZT3"), std::wstring::npos);
+    std::vector<std::string> kept = Repeated("ORIGINAL");
+    kept.front() = kept.back() = "SHADOW";  // bnhorizn.ter and cloud2.ter
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"ORIGINAL", "SHADOW"}), kept);
     EXPECT_EQ(GameTags(temp, 3), Repeated("ZT2"));
     EXPECT_EQ(temp.List(mirror), std::vector<std::string>{"game.cfg"}) << "only the ten names go";
 

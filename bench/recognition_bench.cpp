@@ -1,0 +1,112 @@
+// Recognition of the installed sky beside its baseline: reading the game's ten files once plus a
+// bare listing of the library. The library's sets all hold ten files of one size, so the sizes
+// never rule a set out and every set costs a read; the game holds the last set, so every set is
+// compared before the match.
+#include "recognition_bench.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fixtures.h"
+#include "platform.h"
+#include "recognition.h"
+#include "transfers.h"
+
+namespace skyswap::bench {
+namespace {
+
+constexpr std::size_t kRecognitionFileSize = 16 << 10;
+constexpr std::size_t kSmokeRecognitionFileSize = 1 << 10;
+
+class RecognitionFixture {
+  public:
+    RecognitionFixture(int sets, std::size_t fileSize) {
+        const std::string game = temp_.Join(kGameFolder);
+        const std::string library = temp_.Join(kLibraryFolder);
+        Require(MakeFolder(game) && MakeFolder(library) &&
+                WriteWholeFile(game + "\\eaw.ini", "[EAW]\r\n") && MakeFolder(library + "\\ZTDef"));
+        for (int n = 0; n < sets; ++n) {
+            const std::string set = library + "\\ZT" + std::to_string(n);
+            Require(MakeFolder(set));
+            uint32_t seed = static_cast<uint32_t>(n) * 16 + 1;
+            for (const char* name : SkyFileSet) {
+                const std::string bytes = PseudoRandomBytes(fileSize, seed++);
+                Require(WriteWholeFile(set + name, bytes));
+                if (n == sets - 1) {
+                    Require(WriteWholeFile(game + name, bytes));
+                }
+            }
+            snapshot_.setNumbers.push_back(n);
+        }
+        snapshot_.gameFolder = game;
+        snapshot_.libraryFolder = library;
+        snapshot_.defaultFolder = library + "\\ZTDef";
+    }
+    const LibrarySnapshot& snapshot() const { return snapshot_; }
+
+  private:
+    static void Require(bool done) {
+        if (!done) {
+            throw std::runtime_error("cannot make the recognition fixture");
+        }
+    }
+    test::TempFolder temp_;
+    LibrarySnapshot snapshot_;
+};
+
+void Recognize(benchmark::State& state, const RecognitionFixture* fixture) {
+    auto fs = test::MakePlatformFileSystem();
+    const int32_t expected = fixture->snapshot().setNumbers.back();
+    for (auto _ : state) {
+        const Recognition result = RecognizeInstalled(*fs, fixture->snapshot());
+        if (result.installed != InstalledSky::OfSet(expected)) {
+            state.SkipWithError("the installed set was not recognised");
+            break;
+        }
+    }
+    state.counters["sets"] = static_cast<double>(fixture->snapshot().setNumbers.size());
+}
+
+void GameReadAndListing(benchmark::State& state, const RecognitionFixture* fixture) {
+    std::vector<NativePath> gameFiles;
+    for (const char* name : SkyFileSet) {
+        gameFiles.push_back(ToNative(fixture->snapshot().gameFolder + name));
+    }
+    const NativePath library = ToNative(fixture->snapshot().libraryFolder);
+    std::string bytes;
+    for (auto _ : state) {
+        for (const NativePath& path : gameFiles) {
+            if (!BareRead(path, kRecognitionFileSize, bytes)) {
+                state.SkipWithError("a game file cannot be read");
+                return;
+            }
+            benchmark::DoNotOptimize(bytes.data());
+        }
+        if (BareListing(library) < 0) {
+            state.SkipWithError("the library cannot be listed");
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void RegisterRecognitionBenchmarks(
+    bool smoke, const std::function<void(benchmark::internal::Benchmark*)>& shape) {
+    // Made once for the program's run; the benchmarks only read them.
+    static std::vector<std::unique_ptr<RecognitionFixture>> fixtures;
+    const std::vector<int> sizes = smoke ? std::vector<int>{100} : std::vector<int>{100, 1000};
+    for (const int sets : sizes) {
+        fixtures.push_back(std::make_unique<RecognitionFixture>(
+            sets, smoke ? kSmokeRecognitionFileSize : kRecognitionFileSize));
+        const std::string suffix = std::to_string(sets);
+        shape(benchmark::RegisterBenchmark(("RecognizeInstalled" + suffix).c_str(), Recognize,
+                                           fixtures.back().get()));
+        shape(benchmark::RegisterBenchmark(("GameReadAndListing" + suffix).c_str(),
+                                           GameReadAndListing, fixtures.back().get()));
+    }
+}
+
+}  // namespace skyswap::bench

@@ -1,0 +1,82 @@
+// Which sky the game has: the ten files in the game folder compared with every set and with the
+// personal default. Runs on a worker thread too: it reads only through the file system it is
+// given and a snapshot of the paths, never AppState.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app_state.h"
+#include "file_system.h"
+#include "transfers.h"
+
+namespace skyswap {
+
+enum class SkySource {
+    GameOwn,          // none of the ten files: the game's built-in sky
+    Set,              // the files of set `set`
+    PersonalDefault,  // the files of ZTDef, which match no set
+    NotInLibrary,     // files that are in no set and not in ZTDef
+};
+
+struct InstalledSky {
+    SkySource source = SkySource::NotInLibrary;
+    int32_t set = -1;  // for SkySource::Set
+
+    static InstalledSky GameOwn() { return {SkySource::GameOwn, -1}; }
+    static InstalledSky OfSet(int32_t n) { return {SkySource::Set, n}; }
+    static InstalledSky PersonalDefault() { return {SkySource::PersonalDefault, -1}; }
+    static InstalledSky NotInLibrary() { return {SkySource::NotInLibrary, -1}; }
+    bool operator==(const InstalledSky& other) const {
+        return source == other.source && set == other.set;
+    }
+    bool operator!=(const InstalledSky& other) const { return !(*this == other); }
+};
+
+// What recognition needs of AppState, copied so that it can run beside the window.
+struct LibrarySnapshot {
+    std::string gameFolder;
+    std::string libraryFolder;
+    std::string defaultFolder;
+    std::vector<int32_t> setNumbers;  // ascending
+};
+LibrarySnapshot SnapshotOf(const AppState& state);
+
+struct Recognition {
+    InstalledSky installed;
+    // What ZTDef holds, when this run could tell: the set the game has when ZTDef matches the
+    // game too, or PersonalDefault when ZTDef matches the game and no set does.
+    std::optional<InstalledSky> personalDefault;
+    bool cancelled = false;
+};
+
+// Compares the game's ten files with each set in ascending order (the lowest matching set wins),
+// then with ZTDef. A file counts as the same when it is absent in both or present in both with
+// the same bytes. Which files exist and their sizes are compared first; bytes are read only for
+// the sets that remain, and each comparison stops at the first difference. A set with a file
+// that cannot be read does not match; recognition goes on with the others. `cancel`, when set,
+// stops the run between sets.
+Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
+                               const std::atomic<bool>* cancel = nullptr);
+
+// Whether the game folder still holds `sky` (for NotInLibrary: false, as nothing names it).
+bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky);
+
+// What the window knows of the game folder and of ZTDef. Recognition fills it; after a transfer
+// it follows from what was copied, without reading the sets again. Unknown (nothing) means
+// recognition must run again.
+struct SkyKnowledge {
+    std::optional<InstalledSky> installed;
+    std::optional<InstalledSky> personalDefault;
+
+    void Learn(const Recognition& recognition);
+    void AfterInstall(int32_t set, const TransferReport& report);
+    void AfterLoadMyDefault(const TransferReport& report);
+    void AfterLoadGameDefault(const TransferReport& report);
+    void AfterSaveMyDefault(int32_t set, const TransferReport& report);
+};
+
+}  // namespace skyswap

@@ -1,0 +1,242 @@
+#include "recognition.h"
+
+#include <gtest/gtest.h>
+
+#include "messages.h"
+#include "support/faulty_file_system.h"
+#include "support/sky_library.h"
+#include "support/test_support.h"
+
+namespace skyswap {
+namespace {
+
+using test::kGame;
+using test::kLibrary;
+using test::TempFolder;
+
+struct Library {
+    explicit Library(int sets) {
+        test::MakeLibrary(temp, sets);
+        state = test::StateFor(temp);
+    }
+    std::string Set(int n) const { return std::string(kLibrary) + "\\ZT" + std::to_string(n); }
+    InstalledSky Recognise() { return RecognizeInstalled(*fs, SnapshotOf(state)).installed; }
+
+    TempFolder temp;
+    AppState state;
+    std::unique_ptr<FileSystem> fs = test::MakePlatformFileSystem();
+};
+
+TEST(Recognition, NamesTheSetTheDefaultTheGamesOwnOrNone) {
+    Library library(4);
+    EXPECT_EQ(library.Recognise(), InstalledSky::GameOwn()) << "none of the ten files";
+
+    test::WriteSkyFiles(library.temp, kGame, "ZT2");
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(2));
+
+    // A copy of set 2 in ZTDef: the set wins, and ZTDef is known to be set 2.
+    test::WriteSkyFiles(library.temp, std::string(kLibrary) + "\\ZTDef", "ZT2");
+    Recognition both = RecognizeInstalled(*library.fs, SnapshotOf(library.state));
+    EXPECT_EQ(both.installed, InstalledSky::OfSet(2));
+    EXPECT_EQ(both.personalDefault, InstalledSky::OfSet(2));
+
+    test::WriteSkyFiles(library.temp, std::string(kLibrary) + "\\ZTDef", "mine");
+    test::WriteSkyFiles(library.temp, kGame, "mine");
+    EXPECT_EQ(library.Recognise(), InstalledSky::PersonalDefault());
+
+    test::WriteSkyFiles(library.temp, kGame, "friend's");
+    EXPECT_EQ(library.Recognise(), InstalledSky::NotInLibrary());
+}
+
+TEST(Recognition, EveryFileMustMatchPresenceAndBytes) {
+    Library library(3);
+    // Nine files of set 1 and one of another sky: no set.
+    test::WriteSkyFiles(library.temp, kGame, "ZT1");
+    test::WriteSkyFiles(library.temp, kGame, "other", {"cloud2.ter"});
+    EXPECT_EQ(library.Recognise(), InstalledSky::NotInLibrary());
+
+    // A set holding two files matches a game holding exactly those two.
+    test::WriteSkyFiles(library.temp, library.Set(3), "ZT3", {"bnhorizn.ter", "cloud1.ter"});
+    library.state = test::StateFor(library.temp);
+    for (const std::string& name : test::SkyFileNames()) {
+        library.temp.WriteFile(std::string(kGame) + "\\" + name, "");
+    }
+    EXPECT_EQ(library.Recognise(), InstalledSky::NotInLibrary()) << "empty files are present";
+    for (const std::string& name : test::SkyFileNames()) {
+        library.fs->RemoveFile(library.temp.Join(std::string(kGame) + "\\" + name));
+    }
+    test::WriteSkyFiles(library.temp, kGame, "ZT3", {"bnhorizn.ter", "cloud1.ter"});
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(3));
+    // One file more than the set has: no longer the set.
+    test::WriteSkyFiles(library.temp, kGame, "ZT3", {"cloud2.ter"});
+    EXPECT_EQ(library.Recognise(), InstalledSky::NotInLibrary());
+}
+
+TEST(Recognition, FilesOfTheSameSizeThatDifferOnlyInTheLastByte) {
+    Library library(2);
+    const std::string big(200 * 1024 + 17, 'x');  // longer than one comparison chunk
+    for (const std::string& name : test::SkyFileNames()) {
+        library.temp.WriteFile(library.Set(0) + "\\" + name, big + "A");
+        library.temp.WriteFile(library.Set(1) + "\\" + name,
+                               big + (name == "cloud2.ter" ? "C" : "A"));
+        library.temp.WriteFile(std::string(kGame) + "\\" + name,
+                               big + (name == "cloud2.ter" ? "C" : "A"));
+    }
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(1));
+}
+
+TEST(Recognition, AnUnreadableSetDoesNotMatchAndTheOthersAreStillCompared) {
+    Library library(3);
+    test::WriteSkyFiles(library.temp, kGame, "ZT2");
+    test::WriteSkyFiles(library.temp, library.Set(1), "ZT2");  // set 1 is a copy of set 2
+    test::FaultyFileSystem faulty(*library.fs);
+    faulty.Fail(test::FsOperation::ReadAt, "ZT1\\bncloud1.ter", FsError::AccessDenied);
+    EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(library.state)).installed,
+              InstalledSky::OfSet(2));
+    // The game's own file unreadable: in no set, so keeping it will say why.
+    faulty.Fail(test::FsOperation::ReadAt, "Game\\bnhorizn.ter", FsError::AccessDenied);
+    EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(library.state)).installed,
+              InstalledSky::NotInLibrary());
+}
+
+TEST(Recognition, EmptyAndLargeLibraries) {
+    Library none(0);
+    test::WriteSkyFiles(none.temp, kGame, "ZT0");
+    EXPECT_EQ(none.Recognise(), InstalledSky::NotInLibrary());
+
+    Library one(1);
+    test::WriteSkyFiles(one.temp, kGame, "ZT0");
+    EXPECT_EQ(one.Recognise(), InstalledSky::OfSet(0));
+
+    // 10,000 sets; every hundredth holds a file of the game's size, and only the last matches.
+    TempFolder temp;
+    test::MakeLibrary(temp, 0);
+    auto fs = test::MakePlatformFileSystem();
+    const std::string bytes(64, 's');
+    for (int n = 0; n < 10000; ++n) {
+        const std::string folder = temp.Join(std::string(kLibrary) + "\\ZT" + std::to_string(n));
+        ASSERT_TRUE(fs->CreateFolder(folder).ok());
+        if (n % 100 == 99) {
+            std::string sky = bytes;
+            sky.replace(sky.size() - 4, 4, std::to_string(1000 + n / 10));
+            temp.WriteFile(std::string(kLibrary) + "\\ZT" + std::to_string(n) + "\\bnhorizn.ter",
+                           sky);
+            if (n == 9999) {
+                temp.WriteFile(std::string(kGame) + "\\bnhorizn.ter", sky);
+            }
+        }
+    }
+    AppState state = test::StateFor(temp);
+    ASSERT_EQ(state.SetCount, 10000);
+    EXPECT_EQ(RecognizeInstalled(*fs, SnapshotOf(state)).installed, InstalledSky::OfSet(9999));
+
+    std::atomic<bool> cancel{true};
+    EXPECT_TRUE(RecognizeInstalled(*fs, SnapshotOf(state), &cancel).cancelled);
+}
+
+// A file system that decorates another without knowing sizes or offsets: recognition goes
+// through the interface's own FileSize and ReadAt, built on ReadPrefix.
+class PrefixOnly final : public FileSystem {
+  public:
+    explicit PrefixOnly(FileSystem& real) : real_(real) {}
+    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
+    bool CanOpenForReading(const std::string& p) override { return real_.CanOpenForReading(p); }
+    FsStatus ListFolder(const std::string& f, std::vector<FolderEntry>& e) override {
+        return real_.ListFolder(f, e);
+    }
+    bool IsFolder(const std::string& p) override { return real_.IsFolder(p); }
+    bool IsFile(const std::string& p) override { return real_.IsFile(p); }
+    FsStatus CreateFolder(const std::string& p) override { return real_.CreateFolder(p); }
+    FsStatus RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
+    FsStatus CopyToStaged(const std::string& s, const std::string& t) override {
+        return real_.CopyToStaged(s, t);
+    }
+    FsStatus MoveStagedOver(const std::string& s, const std::string& t) override {
+        return real_.MoveStagedOver(s, t);
+    }
+    FsStatus ReadPrefix(const std::string& p, std::size_t n, std::string& b) override {
+        return real_.ReadPrefix(p, n, b);
+    }
+    FsStatus WriteFlushed(const std::string& p, const std::string& b) override {
+        return real_.WriteFlushed(p, b);
+    }
+    FsStatus RenameFolder(const std::string& f, const std::string& t) override {
+        return real_.RenameFolder(f, t);
+    }
+    FsStatus RemoveFolder(const std::string& p) override { return real_.RemoveFolder(p); }
+    void Pause(int ms) override { real_.Pause(ms); }
+
+  private:
+    FileSystem& real_;
+};
+
+TEST(Recognition, WorksThroughAFileSystemThatOnlyReadsPrefixes) {
+    Library library(3);
+    const std::string big(600 * 1024, 'b');  // beyond the first prefixes the sizes are read in
+    for (const int n : {1, 2}) {
+        library.temp.WriteFile(library.Set(n) + "\\cloud1.ter", big + std::to_string(n));
+    }
+    library.temp.WriteFile(std::string(kGame) + "\\cloud1.ter", big + "2");
+    PrefixOnly prefixOnly(*library.fs);
+    std::uint64_t size = 0;
+    ASSERT_TRUE(
+        prefixOnly.FileSize(library.temp.Join(std::string(kGame) + "\\cloud1.ter"), size).ok());
+    EXPECT_EQ(size, big.size() + 1);
+    EXPECT_EQ(prefixOnly.FileSize(library.temp.Join("absent.ter"), size).error, FsError::NotFound);
+    EXPECT_EQ(RecognizeInstalled(prefixOnly, SnapshotOf(library.state)).installed,
+              InstalledSky::NotInLibrary())
+        << "sets 1 and 2 hold nine more files than the game";
+    for (const std::string& name : test::SkyFileNames()) {
+        if (name != "cloud1.ter") {
+            library.fs->RemoveFile(library.temp.Join(library.Set(2) + "\\" + name));
+        }
+    }
+    EXPECT_EQ(RecognizeInstalled(prefixOnly, SnapshotOf(library.state)).installed,
+              InstalledSky::OfSet(2));
+}
+
+TEST(Recognition, KnowledgeFollowsTheTransfers) {
+    TransferReport done;
+    TransferReport partly;
+    partly.status = TransferStatus::SomeFilesFailed;
+    TransferReport refused;
+    refused.status = TransferStatus::StagingFailed;
+
+    SkyKnowledge knowledge;
+    knowledge.installed = InstalledSky::PersonalDefault();
+    knowledge.personalDefault = InstalledSky::PersonalDefault();
+    knowledge.AfterSaveMyDefault(4, done);
+    EXPECT_EQ(knowledge.installed, InstalledSky::NotInLibrary())
+        << "the game keeps the old default, which is in no set now";
+    EXPECT_EQ(knowledge.personalDefault, InstalledSky::OfSet(4));
+    knowledge.AfterLoadMyDefault(done);
+    EXPECT_EQ(knowledge.installed, InstalledSky::OfSet(4));
+    knowledge.AfterInstall(7, refused);
+    EXPECT_EQ(knowledge.installed, InstalledSky::OfSet(4)) << "nothing changed";
+    knowledge.AfterInstall(7, done);
+    EXPECT_EQ(knowledge.installed, InstalledSky::OfSet(7));
+    knowledge.AfterLoadGameDefault(done);
+    EXPECT_EQ(knowledge.installed, InstalledSky::GameOwn());
+    knowledge.AfterInstall(7, partly);
+    EXPECT_FALSE(knowledge.installed) << "a half-done transfer needs recognition again";
+
+    SkyKnowledge unknownDefault;
+    unknownDefault.installed = InstalledSky::OfSet(1);
+    unknownDefault.AfterLoadMyDefault(done);
+    EXPECT_FALSE(unknownDefault.installed) << "which set ZTDef equals is not known";
+}
+
+TEST(Recognition, TitleSaysWhatTheGameHolds) {
+    EXPECT_EQ(InstalledTitle(std::nullopt, ""), "SkySwap");
+    EXPECT_EQ(InstalledTitle(InstalledSky::OfSet(12), "Overcast, light rain"),
+              "SkySwap - ZT12: Overcast, light rain");
+    EXPECT_EQ(InstalledTitle(InstalledSky::OfSet(3), ""), "SkySwap - ZT3");
+    EXPECT_EQ(InstalledTitle(InstalledSky::PersonalDefault(), ""),
+              "SkySwap - your default (ZTDef)");
+    EXPECT_EQ(InstalledTitle(InstalledSky::GameOwn(), ""), "SkySwap - EAW's own sky");
+    EXPECT_EQ(InstalledTitle(InstalledSky::NotInLibrary(), ""),
+              "SkySwap - a sky not in your library");
+}
+
+}  // namespace
+}  // namespace skyswap
