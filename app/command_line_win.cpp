@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "keep_sky.h"
 #include "messages.h"
 #include "single_instance_win.h"
 #include "text_win.h"
@@ -118,7 +119,10 @@ int RunFromCommandLine(const CommandLine& command) {
         if (library && !library->IsFirst()) {
             outcome = {kExitFailed, kLibraryInUseMessage};
         } else {
-            outcome = RunCommand(command, state, fileSystem);
+            SYSTEMTIME today{};
+            GetLocalTime(&today);
+            outcome = RunCommand(command, state, fileSystem,
+                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;

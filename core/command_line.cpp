@@ -4,7 +4,9 @@
 #include <cctype>
 #include <utility>
 
+#include "description.h"
 #include "discovery.h"
+#include "keep_sky.h"
 #include "messages.h"
 #include "selection.h"
 #include "transfers.h"
@@ -131,13 +133,25 @@ std::string CommandLineHelp() {
 }
 
 std::string GameStatus(const AppState& state, FileSystem& fs) {
+    // The window's title says the same.
+    SkyKnowledge knowledge;
+    RefreshKnowledge(state, fs, knowledge);
+    std::string description;
+    if (knowledge.installed && knowledge.installed->source == SkySource::Set) {
+        description = ReadDescription(fs, DescriptionPath(state, knowledge.installed->set));
+    }
+    std::string installed = InstalledTitle(knowledge.installed, description);
+    const std::string titlePrefix = std::string(kProgramTitle) + " - ";
+    if (installed.compare(0, titlePrefix.size(), titlePrefix) == 0) {
+        installed.erase(0, titlePrefix.size());
+    }
     std::vector<std::string> present;
     for (const char* file : SkyFileSet) {
         if (fs.IsFile(state.Dest + file)) {
             present.emplace_back(file + 1);  // without the separator
         }
     }
-    std::string text = "Game folder: " + state.Dest + "\n";
+    std::string text = "Game folder: " + state.Dest + "\nIn the game: " + installed + "\n";
     if (present.empty()) {
         return text + "It holds none of the ten sky files: EAW uses its own skies.";
     }
@@ -151,44 +165,54 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
     return text + ".";
 }
 
-CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs) {
+CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
+                          const std::string& keptDescription) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
         !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
         return {kExitFailed, kInstallationMessage};
     }
-    TransferReport report;
+    GameTransfer transfer = GameTransfer::InstallSelected;
     std::string done;
     switch (command.action) {
         case CommandAction::Status:
             return {kExitSuccess, GameStatus(state, fs)};
         case CommandAction::Random:
+            ChooseRandom(state);
+            break;
         case CommandAction::Install:
-            if (command.action == CommandAction::Random) {
-                ChooseRandom(state);
-            } else {
-                state.SelectedIndex = command.setNumber;
-                state.SelectedPath = SetFolder(state, command.setNumber);
-            }
-            report = InstallSelected(state, fs);
-            done = "Sky set ZT" + std::to_string(state.SelectedIndex.value_or(0)) +
-                   " is now in the game.";
+            state.SelectedIndex = command.setNumber;
+            state.SelectedPath = SetFolder(state, command.setNumber);
             break;
         case CommandAction::MyDefault:
-            report = LoadMyDefault(state, fs);
+            transfer = GameTransfer::LoadMyDefault;
             done = "Your personal default (ZTDef) is now in the game.";
             break;
         case CommandAction::GameDefault:
-            report = LoadGameDefault(state, fs);
+            transfer = GameTransfer::LoadGameDefault;
             done = "The ten sky files are gone from the game: EAW uses its own skies.";
             break;
         case CommandAction::Window:
         case CommandAction::Help:
             return {kExitBadCommandLine, CommandLineHelp()};
     }
-    if (!report.ok()) {
-        return {kExitFailed, TransferMessage(report)};
+    // As the window's buttons do: a sky in no set is kept first, and the random draw changes
+    // the sky.
+    SkyKnowledge knowledge;
+    const GameTransferOutcome outcome =
+        RunGameTransfer(transfer, state, fs, knowledge, keptDescription);
+    if (outcome.keep.status == KeepStatus::Failed) {
+        return {kExitFailed, KeepFailedMessage(outcome.keep)};
     }
-    return {kExitSuccess, done};
+    const std::string kept =
+        outcome.keep.status == KeepStatus::Kept ? KeptMessage(outcome.keep.set) + "\n" : "";
+    if (!outcome.transfer.ok()) {
+        return {kExitFailed, kept + TransferMessage(outcome.transfer)};
+    }
+    if (transfer == GameTransfer::InstallSelected) {
+        done =
+            "Sky set ZT" + std::to_string(state.SelectedIndex.value_or(0)) + " is now in the game.";
+    }
+    return {kExitSuccess, kept + done};
 }
 
 }  // namespace skyswap

@@ -55,10 +55,13 @@ struct CommandOutcome {
 
 // Runs an action other than Window and Help with the window's own start-up checks and
 // transfers: discovery first (a failure gives the installation message and exit code 1), then
-// the one transfer. `state` is filled by discovery.
-CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs);
+// the one transfer, with a sky in no set kept first as a new set described by
+// `keptDescription`. `state` is filled by discovery.
+CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
+                          const std::string& keptDescription);
 
-// What "/status" reports: what the game folder holds of the ten sky files.
+// What "/status" reports: what is in the game, as the window's title says it, and which of the
+// ten sky files the game folder holds.
 std::string GameStatus(const AppState& state, FileSystem& fs);
 
 }  // namespace skyswap

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "messages.h"
 #include "support/sky_library.h"
 
 namespace skyswap {
@@ -103,6 +104,8 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_FALSE(Parse({"/bogus", "/Quiet"}).ok());
 }
 
+constexpr char kKept[] = "Kept from the game folder on 2026-12-07";
+
 TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
     test::TempFolder temp;
     test::MakeLibrary(temp, 4);
@@ -112,7 +115,7 @@ TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
     const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2", "ZT3"};
     const auto run = [&](std::vector<std::string> arguments) {
         AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs);
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
     };
 
     CommandOutcome outcome = run({"/install", "2"});
@@ -123,6 +126,7 @@ TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
     outcome = run({"/status"});
     EXPECT_EQ(outcome.exitCode, kExitSuccess);
     EXPECT_NE(outcome.text.find("It holds all ten sky files."), std::string::npos) << outcome.text;
+    EXPECT_NE(outcome.text.find("In the game: ZT2"), std::string::npos) << outcome.text;
 
     outcome = run({"/random"});
     EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
@@ -164,6 +168,40 @@ TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
         << run({"/status"}).text;
 }
 
+TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 2);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    test::WriteSkyFiles(temp, kGame, "HAND");  // installed by hand, in no set
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    const auto run = [&](std::vector<std::string> arguments) {
+        AppState state;
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
+    };
+    CommandOutcome outcome = run({"/status"});
+    EXPECT_NE(outcome.text.find("In the game: a sky not in your library"), std::string::npos)
+        << outcome.text;
+
+    outcome = run({"/random"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(outcome.text.find(KeptMessage(2)), 0u) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT2", {"HAND"}),
+              std::vector<std::string>(10, "HAND"))
+        << "the hand-made sky is a set of its own";
+    const std::vector<std::string> drawn = TagsIn(temp, kGame, {"ZT0", "ZT1", "HAND"});
+    EXPECT_NE(drawn[0], "HAND") << "the random draw changes the sky";
+
+    // Removing the files keeps a sky in no set too.
+    test::WriteSkyFiles(temp, kGame, "FRIEND");
+    outcome = run({"/gamedefault"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(outcome.text.find(KeptMessage(3)), 0u) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"FRIEND"}),
+              std::vector<std::string>(10, "FRIEND"));
+    EXPECT_EQ(TagsIn(temp, kGame, {"FRIEND"}), std::vector<std::string>(10, ""));
+}
+
 TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     test::TempFolder temp;
     test::MakeLibrary(temp, 2);
@@ -172,7 +210,7 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     AppState state;
 
     // No nosky.jpg: the window would refuse to start, and so does the command line.
-    CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, *fs);
+    CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, *fs, kKept);
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
     EXPECT_EQ(TagsIn(temp, kGame, {"ZT1"}), std::vector<std::string>(10, ""));
@@ -181,7 +219,7 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
     ASSERT_TRUE(fs->RemoveFile(temp.Join(std::string(kGame) + "\\eaw.ini")).ok());
     state = AppState{};
-    outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs);
+    outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs, kKept);
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
 }

@@ -116,23 +116,31 @@ class CommandLineProgram : public ::testing::Test {
 };
 
 TEST_F(CommandLineProgram, EachActionChangesTheGameAndEndsWithItsExitCode) {
+    // The game's original sky is in no set: kept first, as the window's buttons do.
     ProgramRun run = Start("/install 2");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_EQ(run.out, "Sky set ZT2 is now in the game.\r\n");
+    EXPECT_EQ(run.out,
+              "The sky files in the game folder were in no set of your library. SkySwap "
+              "kept them as set ZT4 before replacing them.\r\n"
+              "Sky set ZT2 is now in the game.\r\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(Game(), Repeated("ZT2"));
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     run = Start("/status");
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(Contains(run.out, "It holds all ten sky files.")) << run.out;
+    EXPECT_TRUE(Contains(run.out, "In the game: ZT2: Sky 2")) << run.out;
     EXPECT_TRUE(Contains(run.out, "Game folder: " + temp_.Join(kGame))) << run.out;
 
     run = Start("-RANDOM");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     const std::vector<std::string> drawn = Game();
     EXPECT_EQ(drawn, Repeated(drawn[0])) << "one whole set";
-    EXPECT_NE(drawn[0], "ORIGINAL");
-    EXPECT_EQ(run.out, "Sky set " + drawn[0] + " is now in the game.\r\n");
+    EXPECT_NE(drawn[0], "ZT2") << "the random draw changes the sky";
+    // The kept set ZT4 holds the original sky's files.
+    const std::string set = drawn[0] == "ORIGINAL" ? "ZT4" : drawn[0];
+    EXPECT_EQ(run.out, "Sky set " + set + " is now in the game.\r\n");
 
     run = Start("/mydefault");
     EXPECT_EQ(run.exitCode, 1u) << "no personal default yet";
