@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "keep_sky.h"
+#include "known_folders_win.h"
 #include "messages.h"
 #include "single_instance_win.h"
 #include "text_win.h"
+#include "virtual_store.h"
 #include "windows_file_system.h"
 
 namespace skyswap {
@@ -83,6 +85,37 @@ bool WriteToStarter(const std::string& text, bool failure) {
     return ok;
 }
 
+// As the window does: the game is seen as it sees itself, VirtualStore shadow copies included,
+// and after a transfer into it those copies go, so the game shows what was installed.
+CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& state,
+                                      WindowsFileSystem& fileSystem) {
+    KnownFolders known = ThisUsersKnownFolders();
+    if (command.virtualStore) {
+        known.virtualStore = *command.virtualStore;
+    }
+    // The game folder is the library's parent, as discovery finds it.
+    const std::string library = fileSystem.CurrentFolder().value_or(std::string());
+    const std::string game = library.substr(0, library.find_last_of('\\'));
+    GameView view(fileSystem);
+    view.SetFolders(game, VirtualStoreMirror(game, known));
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    CommandOutcome outcome =
+        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay));
+    const bool changedTheGame =
+        command.action != CommandAction::Status && outcome.exitCode == kExitSuccess;
+    if (changedTheGame && view.Mirror()) {
+        // The sky the game showed was kept through the view before the transfer.
+        const TransferReport cleanup = RemoveShadowCopies(
+            fileSystem, *view.Mirror(), [](const std::string&) { return FsStatus::Ok(); });
+        const std::string message = ShadowCleanupMessage(cleanup);
+        if (!message.empty()) {
+            outcome = {kExitFailed, outcome.text + "\n" + message};
+        }
+    }
+    return outcome;
+}
+
 }  // namespace
 
 CommandLine ProcessCommandLine() {
@@ -119,10 +152,7 @@ int RunFromCommandLine(const CommandLine& command) {
         if (library && !library->IsFirst()) {
             outcome = {kExitFailed, kLibraryInUseMessage};
         } else {
-            SYSTEMTIME today{};
-            GetLocalTime(&today);
-            outcome = RunCommand(command, state, fileSystem,
-                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
+            outcome = RunThroughTheGamesView(command, state, fileSystem);
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;

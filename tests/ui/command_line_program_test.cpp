@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,47 @@ class CommandLineProgram : public ::testing::Test {
     TempFolder temp_;
     std::string library_;
 };
+
+// A temporary folder under Program Files, where Windows gives an old game shadow copies.
+class ProgramFilesFolder {
+  public:
+    ProgramFilesFolder() {
+        wchar_t programFiles[MAX_PATH]{};
+        wchar_t temp[MAX_PATH]{};
+        GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH);
+        const DWORD hadTemp = GetEnvironmentVariableW(L"TMP", temp, MAX_PATH);
+        SetEnvironmentVariableW(L"TMP", programFiles);
+        folder_ = std::make_unique<TempFolder>();
+        SetEnvironmentVariableW(L"TMP", hadTemp != 0 ? temp : nullptr);
+    }
+    const TempFolder& operator*() const { return *folder_; }
+
+  private:
+    std::unique_ptr<TempFolder> folder_;
+};
+
+TEST(CommandLineVirtualStore, TheGamesShadowCopiesAreKeptThenRemovedAfterAnInstall) {
+    ProgramFilesFolder programFiles;
+    const TempFolder& temp = *programFiles;
+    MakePictureLibrary(temp, 2);
+    TempFolder store;
+    // The mirror repeats the game folder's path below its drive.
+    const std::string mirror = store.path() + temp.Join(kGame).substr(2);
+    const std::string mirrorRelative = mirror.substr(store.path().size() + 1);
+    store.MakeFolder(mirrorRelative);
+    WriteSkyFiles(store, mirrorRelative, "SHADOW");
+    store.WriteFile(mirrorRelative + "\\eaw.cfg", "the game's own");
+
+    const ProgramRun run =
+        RunRedirected(temp.Join(kLibrary), "/install 1 /virtualstore \"" + store.path() + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "kept them as set ZT2")) << run.out;
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT2", {"SHADOW"}), Repeated("SHADOW"))
+        << "the sky the game showed is a set now";
+    EXPECT_EQ(TagsIn(store, mirrorRelative, {"SHADOW"}), Repeated("")) << "the copies are gone";
+    EXPECT_TRUE(store.Exists(mirrorRelative + "\\eaw.cfg")) << "and only they";
+    EXPECT_EQ(GameTags(temp, 2), Repeated("ZT1"));
+}
 
 TEST_F(CommandLineProgram, EachActionChangesTheGameAndEndsWithItsExitCode) {
     // The game's original sky is in no set: kept first, as the window's buttons do.
