@@ -39,6 +39,7 @@ void ImageArea::SetMarked(bool marked) {
     if (hwnd_ != nullptr) {
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
+    NameChanged();  // a screen reader names the installed set's slot as such
 }
 
 void ImageArea::Paint(HDC dc) const {

@@ -113,6 +113,23 @@ TEST(Form1ScreenReader, EachImageElementHasItsNameAndTheRoleOfAButton) {
     EXPECT_EQ(FromPoint(element(9)).name, L"empty slot");
 }
 
+TEST(Form1ScreenReader, TheSlotOfTheSetInTheGameSaysSo) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 5);
+    WriteSkyFiles(temp, kGame, "ZT3");
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+    ASSERT_TRUE(PumpUntil([&] { return form->InstalledSet().has_value(); }));
+    EXPECT_EQ(FromWindow(form->Image1(3).hwnd()).name, L"Sky 3, installed in the game");
+    EXPECT_EQ(FromWindow(form->Image1(1).hwnd()).name, L"Sky 1");
+
+    // After an install the name moves with the outline.
+    Click(form->Image1(1).hwnd());
+    Click(form->Control(L"Command1"));
+    EXPECT_EQ(FromWindow(form->Image1(1).hwnd()).name, L"Sky 1, installed in the game");
+    EXPECT_EQ(FromWindow(form->Image1(3).hwnd()).name, L"Sky 3");
+}
+
 TEST(Form1ScreenReader, TheDefaultActionIsTheClick) {
     TempFolder temp;
     MakePictureLibrary(temp, 4);

@@ -15,23 +15,6 @@
 namespace skyswap::test {
 namespace {
 
-// Runs the window's messages until `done` holds or two seconds pass.
-bool PumpUntil(const std::function<bool()>& done) {
-    const ULONGLONG until = GetTickCount64() + 2000;
-    while (!done()) {
-        if (GetTickCount64() > until) {
-            return false;
-        }
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(5);
-    }
-    return true;
-}
-
 bool Recognised(StartedForm& form) {
     return PumpUntil([&] { return form->InstalledSet().has_value(); });
 }

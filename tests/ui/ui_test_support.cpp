@@ -135,6 +135,22 @@ LOGFONTW FontOf(HWND window) {
     return font;
 }
 
+bool PumpUntil(const std::function<bool()>& done) {
+    const ULONGLONG until = GetTickCount64() + 2000;
+    while (!done()) {
+        if (GetTickCount64() > until) {
+            return false;
+        }
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
 double TwipsPerPixelOf(HWND window) {
     return 1440.0 / GetDpiForWindow(window);
 }
