@@ -106,8 +106,7 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
         command.action != CommandAction::Status && outcome.exitCode == kExitSuccess;
     if (changedTheGame && view.Mirror()) {
         // The sky the game showed was kept through the view before the transfer.
-        const TransferReport cleanup = RemoveShadowCopies(
-            fileSystem, *view.Mirror(), [](const std::string&) { return FsStatus::Ok(); });
+        const TransferReport cleanup = RemoveShadowCopies(fileSystem, *view.Mirror());
         const std::string message = ShadowCleanupMessage(cleanup);
         if (!message.empty()) {
             outcome = {kExitFailed, outcome.text + "\n" + message};

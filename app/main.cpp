@@ -10,6 +10,7 @@
 #include "single_instance_win.h"
 #include "startup_signal.h"
 #include "text_win.h"
+#include "windows_file_system.h"
 
 namespace {
 
@@ -28,12 +29,6 @@ class ComScope {
   private:
     bool initialised_;
 };
-
-std::wstring CurrentFolder() {
-    std::wstring folder(GetCurrentDirectoryW(0, nullptr), L'\0');
-    folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
-}
 
 // How long a restarted SkySwap waits for the one that started it to end.
 constexpr DWORD kRestartWaitMs = 10000;
@@ -57,7 +52,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (command.library) {
         SetCurrentDirectoryW(skyswap::Utf8ToWide(*command.library).c_str());
     }
-    skyswap::SingleInstance library(CurrentFolder());
+    skyswap::SingleInstance library(
+        skyswap::Utf8ToWide(skyswap::WindowsFileSystem().CurrentFolder().value_or(std::string())));
     if (!library.IsFirst() && (!command.library || !library.WaitToBeFirst(kRestartWaitMs))) {
         library.ActivateHolder(kFindWindowMs);
         return 0;

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <utility>
 
-#include "description.h"
 #include "discovery.h"
 #include "keep_sky.h"
 #include "messages.h"
@@ -136,15 +135,11 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
     // The window's title says the same.
     SkyKnowledge knowledge;
     RefreshKnowledge(state, fs, knowledge);
-    std::string description;
-    if (knowledge.installed && knowledge.installed->source == SkySource::Set) {
-        description = ReadDescription(fs, DescriptionPath(state, knowledge.installed->set));
-    }
-    std::string installed = InstalledTitle(knowledge.installed, description);
-    const std::string titlePrefix = std::string(kProgramTitle) + " - ";
-    if (installed.compare(0, titlePrefix.size(), titlePrefix) == 0) {
-        installed.erase(0, titlePrefix.size());
-    }
+    const std::string installed =
+        knowledge.installed
+            ? InstalledSkyName(*knowledge.installed,
+                               InstalledSetDescription(state, fs, knowledge.installed))
+            : "not known";
     std::vector<std::string> present;
     for (const char* file : SkyFileSet) {
         if (fs.IsFile(state.Dest + file)) {

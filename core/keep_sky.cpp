@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "description.h"
 #include "discovery.h"
 #include "selection.h"
 
@@ -80,6 +81,14 @@ int32_t FreeSetNumber(const AppState& state, FileSystem& fs) {
         }
     }
     return -1;
+}
+
+std::string InstalledSetDescription(const AppState& state, FileSystem& fs,
+                                    const std::optional<InstalledSky>& installed) {
+    if (!installed || installed->source != SkySource::Set) {
+        return {};
+    }
+    return ReadDescription(fs, DescriptionPath(state, installed->set));
 }
 
 void RefreshKnowledge(const AppState& state, FileSystem& fs, SkyKnowledge& knowledge) {

@@ -30,6 +30,10 @@ std::string KeptDescription(int year, int month, int day);
 // The lowest set number from SetCount up whose name is free in the library folder, or -1.
 int32_t FreeSetNumber(const AppState& state, FileSystem& fs);
 
+// The first field of the description of the set the game holds; empty when it holds no set.
+std::string InstalledSetDescription(const AppState& state, FileSystem& fs,
+                                    const std::optional<InstalledSky>& installed);
+
 // Makes sure `knowledge.installed` tells what the game folder holds now: a known sky is checked
 // against the game folder, and recognition runs again when it is unknown or no longer holds.
 void RefreshKnowledge(const AppState& state, FileSystem& fs, SkyKnowledge& knowledge);

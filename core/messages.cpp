@@ -192,24 +192,27 @@ std::string KeepFailedMessage(const KeepOutcome& keep) {
            setName + " before replacing them: " + reason + ".";
 }
 
-std::string InstalledTitle(const std::optional<InstalledSky>& installed,
-                           const std::string& description) {
-    const std::string prefix = std::string(kProgramTitle) + " - ";
-    if (!installed) {
-        return kProgramTitle;
-    }
-    switch (installed->source) {
+std::string InstalledSkyName(const InstalledSky& installed, const std::string& description) {
+    switch (installed.source) {
         case SkySource::GameOwn:
-            return prefix + "EAW's own sky";
+            return "EAW's own sky";
         case SkySource::Set:
-            return prefix + "ZT" + std::to_string(installed->set) +
+            return "ZT" + std::to_string(installed.set) +
                    (description.empty() ? "" : ": " + description);
         case SkySource::PersonalDefault:
-            return prefix + "your default (ZTDef)";
+            return "your default (ZTDef)";
         case SkySource::NotInLibrary:
             break;
     }
-    return prefix + "a sky not in your library";
+    return "a sky not in your library";
+}
+
+std::string InstalledTitle(const std::optional<InstalledSky>& installed,
+                           const std::string& description) {
+    if (!installed) {
+        return kProgramTitle;
+    }
+    return std::string(kProgramTitle) + " - " + InstalledSkyName(*installed, description);
 }
 
 }  // namespace skyswap

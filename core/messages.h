@@ -21,8 +21,12 @@ std::string KeptMessage(int32_t set);
 // Keeping failed, so the transfer did not run: which file or folder and why.
 std::string KeepFailedMessage(const KeepOutcome& keep);
 
+// What the game holds in words ("ZT12: Overcast, light rain", "EAW's own sky", ...).
+// `description` is the set's, for a set.
+std::string InstalledSkyName(const InstalledSky& installed, const std::string& description);
+
 // The window's title for what the game holds ("SkySwap - ZT12: Overcast, light rain"); just
-// "SkySwap" while that is not known yet. `description` is the set's, for a set.
+// "SkySwap" while that is not known yet.
 std::string InstalledTitle(const std::optional<InstalledSky>& installed,
                            const std::string& description);
 

@@ -86,9 +86,10 @@ class GameView final : public FileSystem {
 using KeepShadowSky = std::function<FsStatus(const std::string& mirror)>;
 
 // Deletes the shadow copies of the ten sky files in `mirror`, and nothing else there. Done when
-// there were none (or no mirror folder); StagingFailed, with nothing deleted, when `keep` failed;
+// there were none (or no mirror folder); StagingFailed, with nothing deleted, when `keep` failed
+// (no `keep`: the sky they hold was kept already, as a transfer through GameView does);
 // SomeFilesFailed naming the ones that stay. `folder` holds the mirror.
 TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
-                                  const KeepShadowSky& keep);
+                                  const KeepShadowSky& keep = {});
 
 }  // namespace skyswap

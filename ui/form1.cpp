@@ -6,7 +6,6 @@
 #include <cwchar>
 #include <utility>
 
-#include "description.h"
 #include "discovery.h"
 #include "dpi.h"
 #include "high_contrast.h"
@@ -478,10 +477,7 @@ void Form1::ShowInstalledSky() {
     if (hwnd_ == nullptr) {
         return;
     }
-    std::string description;
-    if (knowledge_.installed && knowledge_.installed->source == SkySource::Set) {
-        description = ReadDescription(Files(), DescriptionPath(state_, knowledge_.installed->set));
-    }
+    const std::string description = InstalledSetDescription(state_, Files(), knowledge_.installed);
     SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
     for (int slot = 0; slot < kSlotCount; ++slot) {
         Image1Area(slot).SetMarked(SlotShowsInstalledSet(slot));

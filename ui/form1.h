@@ -134,7 +134,6 @@ class Form1 final : public ImageElements {
     void ShowInstalledSky();
     void AfterTransferIntoGame(const TransferReport& report);
     void FindShadowCopies();
-    FsStatus KeepShadowSky(const std::string& mirror);
     void OfferRestartAsAdministrator(const TransferReport& report);
     FileSystem& Files() { return *files_; }
     void InstallationFailed();

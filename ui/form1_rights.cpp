@@ -17,22 +17,15 @@ void Form1::FindShadowCopies() {
     gameView_.SetFolders(state_.Dest, VirtualStoreMirror(state_.Dest, known));
 }
 
-// The sky the game showed, shadow copies included, was kept as a new set before the transfer
-// when it was in no set (RunGameTransfer works through the game's view), so the copies can go.
-FsStatus Form1::KeepShadowSky(const std::string&) {
-    return FsStatus::Ok();
-}
-
 void Form1::AfterTransferIntoGame(const TransferReport& report) {
     if (!report.ok() || !gameView_.Mirror()) {
         ShowTransferOutcome(report);
         return;
     }
     // The game reads a shadow copy before the file SkySwap installed; with them gone it sees
-    // what was installed.
-    const TransferReport cleanup =
-        RemoveShadowCopies(Files(), *gameView_.Mirror(),
-                           [this](const std::string& mirror) { return KeepShadowSky(mirror); });
+    // what was installed. The sky the copies showed, when it was in no set, was kept as a new set
+    // before the transfer (RunGameTransfer works through the game's view).
+    const TransferReport cleanup = RemoveShadowCopies(Files(), *gameView_.Mirror());
     const std::string message = ShadowCleanupMessage(cleanup);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Utf8ToWide(kProgramTitle),
