@@ -9,6 +9,7 @@
 #include "form1.h"
 #include "single_instance_win.h"
 #include "startup_signal.h"
+#include "system_library_win.h"
 #include "text_win.h"
 #include "windows_file_system.h"
 
@@ -38,6 +39,8 @@ constexpr DWORD kFindWindowMs = 3000;
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Before anything can load a DLL: none comes from the .exe's own folder.
+    skyswap::LoadLibrariesFromSystemOnly();
     // A switch runs its action without the window.
     const skyswap::CommandLine command = skyswap::ProcessCommandLine();
     if (!command.ok() || command.action != skyswap::CommandAction::Window) {
@@ -46,7 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     skyswap::EnablePerMonitorDpiAwareness();
     ComScope com;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    skyswap::system32::InitCommonControlsEx(&controls);
 
     // A restart with administrator rights names its library folder and VirtualStore.
     if (command.library) {

@@ -27,6 +27,7 @@
 #include "picture_files.h"
 #include "pictures.h"
 #include "platform.h"
+#include "system_library_win.h"
 #include "text_win.h"
 
 namespace skyswap::bench {
@@ -305,7 +306,7 @@ int Run(int argc, char** argv) {
         return 1;
     }
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
+    skyswap::system32::InitCommonControlsEx(&controls);
 
     const test::TempFolder temp;
     const std::string small = MakePageLibrary(temp, kSmall);

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "system_library_win.h"
+
 namespace skyswap {
 
 namespace {
@@ -179,14 +181,14 @@ class AccessibleImage final : public IAccessible {
 
 LRESULT AccessibleImageObject(HWND window, WPARAM wParam, const AccessibleImageInfo& info) {
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, AccessibleId(),
-                                         reinterpret_cast<void**>(&standard))) ||
+    if (FAILED(system32::CreateStdAccessibleObject(window, OBJID_CLIENT, AccessibleId(),
+                                                   reinterpret_cast<void**>(&standard))) ||
         standard == nullptr) {
         return 0;
     }
     auto* image = new AccessibleImage(standard, info);
     // LresultFromObject holds its own reference until the caller has taken the object.
-    const LRESULT result = LresultFromObject(AccessibleId(), wParam, image);
+    const LRESULT result = system32::LresultFromObject(AccessibleId(), wParam, image);
     image->Release();
     return result < 0 ? 0 : result;
 }

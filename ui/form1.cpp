@@ -17,6 +17,7 @@
 #include "resource.h"
 #include "selection.h"
 #include "shapes.h"
+#include "system_library_win.h"
 #include "text_win.h"
 
 namespace skyswap {
@@ -80,9 +81,9 @@ LRESULT CALLBACK FrameSubclass(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 1;
     }
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, FrameSubclass, id);
+        system32::RemoveWindowSubclass(window, FrameSubclass, id);
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return system32::DefSubclassProc(window, message, wParam, lParam);
 }
 
 bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
@@ -543,7 +544,7 @@ bool Form1::CreateControls() {
                                           rect.left, rect.top, rect.width, rect.height, hwnd_, menu,
                                           instance_, nullptr);
                 if (control != nullptr) {
-                    SetWindowSubclass(control, FrameSubclass, 0, 0);
+                    system32::SetWindowSubclass(control, FrameSubclass, 0, 0);
                 }
                 break;
             case ControlKind::Rectangle:
