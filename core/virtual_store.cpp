@@ -73,7 +73,8 @@ std::optional<std::string> VirtualStoreMirror(const std::string& gameFolder,
     if (!game || store.empty()) {
         return std::nullopt;
     }
-    for (const std::string* root : {&known.programFiles, &known.programFilesX86, &known.windows}) {
+    for (const std::string* root :
+         {&known.programFiles, &known.programFilesX86, &known.windows, &known.programData}) {
         const std::optional<std::string> virtualised = DrivePath(*root);
         // A drive root is not virtualised as a whole.
         if (virtualised && virtualised->size() > 2 && Inside(*game, *virtualised)) {

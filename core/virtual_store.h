@@ -19,6 +19,7 @@ struct KnownFolders {
     std::string programFiles;
     std::string programFilesX86;
     std::string windows;
+    std::string programData;  // %ALLUSERSPROFILE%, virtualised as Program Files is
     std::string localAppData;
     // When set, used instead of localAppData + "\VirtualStore": the VirtualStore of the user who
     // started SkySwap, given to a restart under another account.

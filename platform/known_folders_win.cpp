@@ -26,6 +26,7 @@ KnownFolders ThisUsersKnownFolders() {
     known.programFiles = KnownFolder(FOLDERID_ProgramFiles);
     known.programFilesX86 = KnownFolder(FOLDERID_ProgramFilesX86);
     known.windows = KnownFolder(FOLDERID_Windows);
+    known.programData = KnownFolder(FOLDERID_ProgramData);
     known.localAppData = KnownFolder(FOLDERID_LocalAppData);
     return known;
 }

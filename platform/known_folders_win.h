@@ -5,8 +5,8 @@
 
 namespace skyswap {
 
-// Program Files, Program Files (x86), the Windows folder and the local application data of the
-// user running this process, from the known-folder API.
+// Program Files, Program Files (x86), the Windows folder, ProgramData and the local application
+// data of the user running this process, from the known-folder API.
 KnownFolders ThisUsersKnownFolders();
 
 }  // namespace skyswap

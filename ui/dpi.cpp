@@ -18,14 +18,17 @@ Function User32Function(const char* name) {
 
 }  // namespace
 
+bool NeedsSystemDpiFallback(bool contextFunctionFound, bool contextSet, DWORD error) {
+    return !contextFunctionFound || (!contextSet && error != ERROR_ACCESS_DENIED);
+}
+
 void EnablePerMonitorDpiAwareness() {
     using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
-    if (auto set = User32Function<SetContext>("SetProcessDpiAwarenessContext")) {
-        if (set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-            return;
-        }
+    const auto set = User32Function<SetContext>("SetProcessDpiAwarenessContext");
+    const bool contextSet = set != nullptr && set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    if (NeedsSystemDpiFallback(set != nullptr, contextSet, contextSet ? 0 : GetLastError())) {
+        SetProcessDPIAware();
     }
-    SetProcessDPIAware();
 }
 
 UINT WindowDpi(HWND window) {

@@ -12,6 +12,11 @@ constexpr double kTwipsPerInch = 1440.0;
 // Asks for per-monitor (v2) DPI awareness; the manifest asks too, this covers a missing one.
 void EnablePerMonitorDpiAwareness();
 
+// Whether the process must fall back to system DPI awareness (SetProcessDPIAware) after asking
+// for per-monitor v2: only when Windows lacks SetProcessDpiAwarenessContext or refused it for a
+// reason other than "access denied", which says the awareness is set already (by the manifest).
+bool NeedsSystemDpiFallback(bool contextFunctionFound, bool contextSet, DWORD error);
+
 // The DPI of the monitor the window is on.
 UINT WindowDpi(HWND window);
 

@@ -16,6 +16,7 @@ KnownFolders TypicalFolders() {
     known.programFiles = "C:\\Program Files";
     known.programFilesX86 = "C:\\Program Files (x86)";
     known.windows = "C:\\Windows";
+    known.programData = "C:\\ProgramData";
     known.localAppData = "C:\\Users\\Pat\\AppData\\Local";
     return known;
 }
@@ -30,6 +31,8 @@ TEST(VirtualStore, TheMirrorOfAGameFolderUnderAVirtualisedFolder) {
               Mirror(store + "\\Program Files\\Microprose\\EAW"));
     EXPECT_EQ(VirtualStoreMirror("C:\\Windows\\Games\\EAW", known),
               Mirror(store + "\\Windows\\Games\\EAW"));
+    EXPECT_EQ(VirtualStoreMirror("C:\\ProgramData\\Microprose\\EAW", known),
+              Mirror(store + "\\ProgramData\\Microprose\\EAW"));
     // Letter case, a trailing separator and the long-path prefix change nothing.
     EXPECT_EQ(VirtualStoreMirror("c:\\PROGRAM FILES (X86)\\EAW\\", known),
               Mirror(store + "\\PROGRAM FILES (X86)\\EAW"));
@@ -52,10 +55,10 @@ TEST(VirtualStore, TheMirrorOfAGameFolderUnderAVirtualisedFolder) {
 
 TEST(VirtualStore, NoMirrorOutsideTheVirtualisedFolders) {
     const KnownFolders known = TypicalFolders();
-    for (const char* game :
-         {"C:\\Games\\EAW", "D:\\Program Files (x86)\\EAW", "C:\\Program Files Extra\\EAW",
-          "C:\\Program", "C:\\WindowsApps\\EAW", "\\\\server\\games\\Program Files\\EAW",
-          "\\\\?\\UNC\\server\\Program Files\\EAW", "EAW", ""}) {
+    for (const char* game : {"C:\\Games\\EAW", "D:\\Program Files (x86)\\EAW",
+                             "C:\\Program Files Extra\\EAW", "C:\\Program", "C:\\WindowsApps\\EAW",
+                             "C:\\ProgramDataOld\\EAW", "\\\\server\\games\\Program Files\\EAW",
+                             "\\\\?\\UNC\\server\\Program Files\\EAW", "EAW", ""}) {
         EXPECT_EQ(VirtualStoreMirror(game, known), std::nullopt) << game;
     }
     KnownFolders none;  // a system without these known folders
