@@ -25,8 +25,8 @@ bool IsSelf(const VARIANT& child) {
 // Forwards everything to the standard object but the name, role, state and default action.
 class AccessibleImage final : public IAccessible {
   public:
-    AccessibleImage(IAccessible* standard, AccessibleImageInfo info)
-        : standard_(standard), info_(std::move(info)) {}
+    AccessibleImage(IAccessible* standard, std::shared_ptr<const AccessibleImageLink> link)
+        : standard_(standard), link_(std::move(link)) {}
     AccessibleImage(const AccessibleImage&) = delete;
     AccessibleImage& operator=(const AccessibleImage&) = delete;
 
@@ -76,16 +76,22 @@ class AccessibleImage final : public IAccessible {
             return E_POINTER;
         }
         *name = nullptr;
+        if (Gone()) {
+            return CO_E_OBJNOTCONNECTED;
+        }
         if (!IsSelf(child)) {
             return E_INVALIDARG;
         }
-        const std::wstring text = info_.name ? info_.name() : std::wstring();
+        const std::wstring text = link_->info().name ? link_->info().name() : std::wstring();
         *name = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         return *name != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (role == nullptr) {
             return E_POINTER;
+        }
+        if (Gone()) {
+            return CO_E_OBJNOTCONNECTED;
         }
         if (!IsSelf(child)) {
             return E_INVALIDARG;
@@ -95,6 +101,9 @@ class AccessibleImage final : public IAccessible {
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (Gone()) {
+            return CO_E_OBJNOTCONNECTED;
+        }
         const HRESULT result = standard_->get_accState(child, state);
         if (SUCCEEDED(result) && state->vt == VT_I4 && IsSelf(child)) {
             state->lVal |= STATE_SYSTEM_FOCUSABLE;
@@ -106,6 +115,9 @@ class AccessibleImage final : public IAccessible {
             return E_POINTER;
         }
         *action = nullptr;
+        if (Gone()) {
+            return CO_E_OBJNOTCONNECTED;
+        }
         if (!IsSelf(child)) {
             return E_INVALIDARG;
         }
@@ -113,58 +125,62 @@ class AccessibleImage final : public IAccessible {
         return *action != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        if (Gone()) {
+            return CO_E_OBJNOTCONNECTED;
+        }
         if (!IsSelf(child)) {
             return E_INVALIDARG;
         }
-        if (info_.press) {
-            info_.press();
+        if (link_->info().press) {
+            link_->info().press();
         }
         return S_OK;
     }
 
     // IAccessible: where it is and how it relates to the window, as the system knows it.
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        return standard_->get_accParent(parent);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accParent(parent);
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
-        return standard_->get_accChildCount(count);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accChildCount(count);
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
-        return standard_->get_accChild(child, object);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accChild(child, object);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return standard_->get_accValue(child, value);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accValue(child, value);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-        return standard_->get_accDescription(child, description);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accDescription(child, description);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-        return standard_->get_accHelp(child, help);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accHelp(child, help);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
-        return standard_->get_accHelpTopic(file, child, topic);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accHelpTopic(file, child, topic);
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
-        return standard_->get_accKeyboardShortcut(child, shortcut);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accKeyboardShortcut(child, shortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
-        return standard_->get_accFocus(focus);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accFocus(focus);
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
-        return standard_->get_accSelection(selection);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->get_accSelection(selection);
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
-        return standard_->accSelect(flags, child);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->accSelect(flags, child);
     }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                                           VARIANT child) override {
-        return standard_->accLocation(left, top, width, height, child);
+        return Gone() ? CO_E_OBJNOTCONNECTED
+                      : standard_->accLocation(left, top, width, height, child);
     }
     HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
-        return standard_->accNavigate(direction, start, end);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->accNavigate(direction, start, end);
     }
     HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* child) override {
-        return standard_->accHitTest(x, y, child);
+        return Gone() ? CO_E_OBJNOTCONNECTED : standard_->accHitTest(x, y, child);
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -172,21 +188,25 @@ class AccessibleImage final : public IAccessible {
   private:
     ~AccessibleImage() { standard_->Release(); }
 
+    // Screen readers' calls come on the window's thread, so the link cannot go during one.
+    bool Gone() const { return !link_->connected(); }
+
     LONG references_ = 1;
     IAccessible* standard_;
-    AccessibleImageInfo info_;
+    std::shared_ptr<const AccessibleImageLink> link_;
 };
 
 }  // namespace
 
-LRESULT AccessibleImageObject(HWND window, WPARAM wParam, const AccessibleImageInfo& info) {
+LRESULT AccessibleImageObject(HWND window, WPARAM wParam,
+                              std::shared_ptr<const AccessibleImageLink> link) {
     IAccessible* standard = nullptr;
     if (FAILED(system32::CreateStdAccessibleObject(window, OBJID_CLIENT, AccessibleId(),
                                                    reinterpret_cast<void**>(&standard))) ||
         standard == nullptr) {
         return 0;
     }
-    auto* image = new AccessibleImage(standard, info);
+    auto* image = new AccessibleImage(standard, std::move(link));
     // LresultFromObject holds its own reference until the caller has taken the object.
     const LRESULT result = system32::LresultFromObject(AccessibleId(), wParam, image);
     image->Release();

@@ -13,6 +13,19 @@ namespace {
 constexpr wchar_t kImageAreaClass[] = L"SkySwapImageArea";
 }
 
+ImageArea::~ImageArea() {
+    if (accessibility_) {
+        accessibility_->Disconnect();
+    }
+}
+
+void ImageArea::SetAccessibility(AccessibleImageInfo info) {
+    if (accessibility_) {
+        accessibility_->Disconnect();
+    }
+    accessibility_ = std::make_shared<AccessibleImageLink>(std::move(info));
+}
+
 bool ImageArea::RegisterWindowClass(HINSTANCE instance) {
     return RegisterChildWindowClass(instance, kImageAreaClass, WindowProc);
 }
@@ -76,7 +89,7 @@ void ImageArea::DrawOverlays(HDC dc, const RECT& client) const {
 }
 
 void ImageArea::NameChanged() const {
-    if (hwnd_ != nullptr && accessibility_.name) {
+    if (hwnd_ != nullptr && accessibility_ && accessibility_->info().name) {
         NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     }
 }
@@ -101,6 +114,9 @@ LRESULT CALLBACK ImageArea::WindowProc(HWND window, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         area->hwnd_ = nullptr;
+        if (area->accessibility_) {
+            area->accessibility_->Disconnect();  // screen readers may hold objects still
+        }
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return area->HandleMessage(message, wParam, lParam);
@@ -187,8 +203,8 @@ LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         case WM_GETOBJECT:
-            if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) &&
-                accessibility_.name) {
+            if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) && accessibility_ &&
+                accessibility_->connected() && accessibility_->info().name) {
                 if (const LRESULT object = AccessibleImageObject(hwnd_, wParam, accessibility_)) {
                     return object;
                 }

@@ -11,6 +11,7 @@
 #include "controls_table.h"
 #include "pictures.h"
 
+#include <memory>
 #include <utility>
 
 namespace skyswap {
@@ -25,6 +26,7 @@ constexpr WORD kImageAreaMouseMove = 2;  // the mouse moved over it
 class ImageArea {
   public:
     ImageArea() = default;
+    ~ImageArea();
     ImageArea(const ImageArea&) = delete;
     ImageArea& operator=(const ImageArea&) = delete;
 
@@ -46,7 +48,7 @@ class ImageArea {
     void Paint(HDC dc) const;
 
     // Makes it answer screen readers (WM_GETOBJECT) with this name and action.
-    void SetAccessibility(AccessibleImageInfo info) { accessibility_ = std::move(info); }
+    void SetAccessibility(AccessibleImageInfo info);
     // Tells screen readers that the name changed, as when a page turns.
     void NameChanged() const;
 
@@ -61,7 +63,8 @@ class ImageArea {
     bool pressed_ = false;
     bool focused_ = false;
     bool marked_ = false;
-    AccessibleImageInfo accessibility_;
+    // Shared with the objects given to screen readers; cut when the window goes.
+    std::shared_ptr<AccessibleImageLink> accessibility_;
 };
 
 }  // namespace skyswap

@@ -151,5 +151,36 @@ TEST(Form1ScreenReader, TheDefaultActionIsTheClick) {
     EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
 }
 
+TEST(Form1ScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnected) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 4);
+    IAccessible* object = nullptr;
+    {
+        StartedForm form(temp);
+        ASSERT_TRUE(form.started);
+        ASSERT_TRUE(SUCCEEDED(
+            AccessibleObjectFromWindow(form->Image1(2).hwnd(), static_cast<DWORD>(OBJID_CLIENT),
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
+        ASSERT_EQ(Read(object, Self()).name, L"Sky 2");
+    }  // the window and Form1 are gone; the screen reader still holds the object
+
+    BSTR name = nullptr;
+    EXPECT_EQ(object->get_accName(Self(), &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    SysFreeString(name);
+    VARIANT answer{};
+    EXPECT_EQ(object->get_accRole(Self(), &answer), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(object->get_accState(Self(), &answer), CO_E_OBJNOTCONNECTED);
+    BSTR action = nullptr;
+    EXPECT_EQ(object->get_accDefaultAction(Self(), &action), CO_E_OBJNOTCONNECTED);
+    SysFreeString(action);
+    EXPECT_EQ(object->accDoDefaultAction(Self()), CO_E_OBJNOTCONNECTED);
+    LONG left = 0, top = 0, width = 0, height = 0;
+    EXPECT_EQ(object->accLocation(&left, &top, &width, &height, Self()), CO_E_OBJNOTCONNECTED);
+    IDispatch* parent = nullptr;
+    EXPECT_EQ(object->get_accParent(&parent), CO_E_OBJNOTCONNECTED);
+    object->Release();
+}
+
 }  // namespace
 }  // namespace skyswap::test
