@@ -90,10 +90,22 @@ std::string PartlyDone(const TransferReport& report) {
            "\n\nThe other sky files were updated.\n\n";
 }
 
+// The folder Windows would not write to: the game folder, or the library folder for ZTDef.
+std::string RefusingFolder(const TransferReport& report) {
+    return IsPersonalDefault(report.protectedFolder) ? ParentOf(report.protectedFolder)
+                                                     : report.protectedFolder;
+}
+
 }  // namespace
 
 std::string ElevationOffer(const TransferReport& report) {
     return PartlyDone(report) + Protection(report) + " Restart SkySwap as administrator?";
+}
+
+std::string NetworkShareRefusal(const TransferReport& report) {
+    return PartlyDone(report) + "Windows does not let SkySwap write to " + RefusingFolder(report) +
+           " on the network share; ask the share's owner for write access or copy the game to "
+           "this computer";
 }
 
 std::string ShadowCleanupMessage(const TransferReport& report) {

@@ -35,6 +35,10 @@ std::string InstalledTitle(const std::optional<InstalledSky>& installed,
 // administrator rights. Ends in a question for a Yes / No box.
 std::string ElevationOffer(const TransferReport& report);
 
+// Said instead of ElevationOffer, and instead of TransferMessage, when the folder that refused
+// lies on a network share, where administrator rights cannot help.
+std::string NetworkShareRefusal(const TransferReport& report);
+
 // What the user reads when the shadow copies of the sky files in the VirtualStore could not all
 // be removed after a transfer. Empty when they were.
 std::string ShadowCleanupMessage(const TransferReport& report);

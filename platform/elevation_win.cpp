@@ -43,6 +43,22 @@ bool ProcessIsElevated() {
     return elevated;
 }
 
+DriveKind WindowsDriveKind(const std::string& root) {
+    switch (GetDriveTypeW(Utf8ToWide(root).c_str())) {
+        case DRIVE_REMOTE:
+            return DriveKind::Remote;
+        case DRIVE_UNKNOWN:
+        case DRIVE_NO_ROOT_DIR:
+            return DriveKind::Unknown;
+        default:
+            return DriveKind::Local;
+    }
+}
+
+bool FolderOnNetworkShare(const std::string& folder) {
+    return IsOnNetworkShare(folder, WindowsDriveKind);
+}
+
 std::wstring ThisProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

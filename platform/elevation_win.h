@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "network_share.h"
 #include "restart_arguments.h"
 
 namespace skyswap {
@@ -25,6 +26,13 @@ unsigned long StartThroughShell(const RestartRequest& request);
 
 // True when this process runs with administrator rights (an elevated token).
 bool ProcessIsElevated();
+
+// What GetDriveTypeW says of a drive's root.
+DriveKind WindowsDriveKind(const std::string& root);
+
+// True when `folder` lies on a network share (a UNC path or a mapped drive), where administrator
+// rights cannot help.
+bool FolderOnNetworkShare(const std::string& folder);
 
 // The full path of this program's .exe.
 std::wstring ThisProgramPath();

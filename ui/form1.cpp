@@ -127,6 +127,9 @@ Form1::Form1(HINSTANCE instance, Hooks hooks)
     if (!hooks_.isElevated) {
         hooks_.isElevated = ProcessIsElevated;
     }
+    if (!hooks_.onNetworkShare) {
+        hooks_.onNetworkShare = FolderOnNetworkShare;
+    }
     if (!hooks_.knownFolders) {
         hooks_.knownFolders = ThisUsersKnownFolders;
     }
@@ -406,8 +409,9 @@ void Form1::Image1_MouseMove(int index) {
 }
 
 void Form1::ShowTransferOutcome(const TransferReport& report) {
-    if (!report.ok() && !report.protectedFolder.empty() && !hooks_.isElevated()) {
-        OfferRestartAsAdministrator(report);
+    if (!report.ok() && !report.protectedFolder.empty() &&
+        (!hooks_.isElevated() || hooks_.onNetworkShare(report.protectedFolder))) {
+        RefusedForRights(report);
         return;
     }
     const std::string message = TransferMessage(report);
@@ -427,12 +431,13 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
         skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
                                  KeptDescription(today.wYear, today.wMonth, today.wDay));
     if (outcome.keep.status == KeepStatus::Failed) {
-        if (outcome.keep.failure.status.error == FsError::AccessDenied && !hooks_.isElevated()) {
+        if (outcome.keep.failure.status.error == FsError::AccessDenied &&
+            (!hooks_.isElevated() || hooks_.onNetworkShare(state_.Dest))) {
             // The library sits in the game folder, which Windows protects.
             TransferReport refused;
             refused.status = TransferStatus::StagingFailed;
             refused.protectedFolder = state_.Dest;
-            OfferRestartAsAdministrator(refused);
+            RefusedForRights(refused);
         } else {
             hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
                               MB_OK | MB_ICONWARNING);

@@ -44,6 +44,8 @@ class Form1 final : public ImageElements {
         // started, ERROR_CANCELLED when the user declined, else the system's error.
         std::function<unsigned long(const RestartRequest& request)> restart;
         std::function<bool()> isElevated;
+        // Whether a folder lies on a network share, where administrator rights cannot help.
+        std::function<bool(const std::string& folder)> onNetworkShare;
         // The known folders that decide where the game's shadow copies are.
         std::function<KnownFolders()> knownFolders;
         // The file system for discovery, descriptions and transfers; the real one when null.
@@ -134,6 +136,8 @@ class Form1 final : public ImageElements {
     void ShowInstalledSky();
     void AfterTransferIntoGame(const TransferReport& report);
     void FindShadowCopies();
+    // A transfer refused for lack of rights: the restart as administrator where that can help.
+    void RefusedForRights(const TransferReport& report);
     void OfferRestartAsAdministrator(const TransferReport& report);
     FileSystem& Files() { return *files_; }
     void InstallationFailed();

@@ -33,6 +33,15 @@ void Form1::AfterTransferIntoGame(const TransferReport& report) {
     }
 }
 
+void Form1::RefusedForRights(const TransferReport& report) {
+    if (hooks_.onNetworkShare(report.protectedFolder)) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(NetworkShareRefusal(report)), Utf8ToWide(kProgramTitle),
+                          MB_OK | MB_ICONWARNING);
+        return;
+    }
+    OfferRestartAsAdministrator(report);
+}
+
 void Form1::OfferRestartAsAdministrator(const TransferReport& report) {
     const std::wstring title = Utf8ToWide(kProgramTitle);
     if (hooks_.messageBox(hwnd_, Utf8ToWide(ElevationOffer(report)), title,

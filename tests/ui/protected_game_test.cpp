@@ -23,7 +23,8 @@ void PressButton(Form1& form, const wchar_t* name) {
 
 // A window over a library whose game folder refuses every change for lack of rights.
 struct ProtectedWindow {
-    explicit ProtectedWindow(unsigned long restartResult = ERROR_SUCCESS, bool elevated = false) {
+    explicit ProtectedWindow(unsigned long restartResult = ERROR_SUCCESS, bool elevated = false,
+                             bool networkShare = false) {
         MakePictureLibrary(temp, 3);
         WriteSkyFiles(temp, kGame, "ORIGINAL");
         // The game's sky is set 2 of the library, so nothing is kept before a transfer.
@@ -31,6 +32,7 @@ struct ProtectedWindow {
         Form1::Hooks hooks;
         hooks.fileSystem = &fs;
         hooks.isElevated = [elevated] { return elevated; };
+        hooks.onNetworkShare = [networkShare](const std::string&) { return networkShare; };
         hooks.knownFolders = [] { return KnownFolders{}; };
         hooks.restart = [this, restartResult](const RestartRequest& request) {
             restarts.push_back(request);
@@ -160,6 +162,29 @@ TEST(ProtectedGame, WithAdministratorRightsAlreadyThereIsNothingToOffer) {
         form.messages[0].text.rfind(L"Nothing was changed. Windows protects the game folder ", 0),
         0u);
     EXPECT_TRUE(window.restarts.empty());
+}
+
+TEST(ProtectedGame, OnANetworkShareNoRestartIsOfferedButTheShareIsNamed) {
+    for (const bool elevated : {false, true}) {
+        SCOPED_TRACE(elevated ? "with administrator rights" : "without administrator rights");
+        ProtectedWindow window(ERROR_SUCCESS, elevated, true);
+        StartedForm& form = *window.form;
+        ASSERT_TRUE(form.started);
+        form.answer = IDYES;
+        Click(form->Image1(1).hwnd());
+        PressButton(*form, L"Command1");
+        PressButton(*form, L"Command4");
+        ASSERT_EQ(form.messages.size(), 2u);
+        for (const StartedForm::Message& message : form.messages) {
+            EXPECT_EQ(message.text, L"Windows does not let SkySwap write to " +
+                                        Utf8ToWide(window.temp.Join(kGame)) +
+                                        L" on the network share; ask the share's owner for write "
+                                        L"access or copy the game to this computer");
+            EXPECT_EQ(message.type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+        }
+        EXPECT_TRUE(window.restarts.empty());
+        EXPECT_FALSE(form.ended);
+    }
 }
 
 TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
