@@ -106,7 +106,10 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
         command.action != CommandAction::Status && outcome.exitCode == kExitSuccess;
     if (changedTheGame && view.Mirror()) {
         // The sky the game showed was kept through the view before the transfer.
-        const TransferReport cleanup = RemoveShadowCopies(fileSystem, *view.Mirror());
+        const std::string store = VirtualStoreFolder(known);
+        const TransferReport cleanup = RemoveShadowCopies(
+            fileSystem, *view.Mirror(), {},
+            [&](const std::string& path) { return RemoveShadowCopyWithoutLinks(store, path); });
         const std::string message = ShadowCleanupMessage(cleanup);
         if (!message.empty()) {
             outcome = {kExitFailed, outcome.text + "\n" + message};

@@ -46,7 +46,46 @@ bool Inside(const std::string& path, const std::string& root) {
     return StartsWith(path, root) && (path.size() == root.size() || path[root.size()] == '\\');
 }
 
+// A final path as Windows gives it ("\\?\C:\...", "\\?\UNC\server\...") in the
+// program's form, without a trailing separator.
+std::string WithoutDevicePrefix(std::string path) {
+    if (StartsWith(path, kLongUncPrefix)) {
+        path = "\\\\" + path.substr(8);
+    } else if (StartsWith(path, kLongPathPrefix)) {
+        path.erase(0, 4);
+    }
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
 }  // namespace
+
+bool ReachedWithoutLinks(const std::string& root, const std::string& path,
+                         const OpenedShadowCopy& opened) {
+    const std::string given = WithoutDevicePrefix(root);
+    const std::string below = WithoutDevicePrefix(path);
+    if (opened.isLink || opened.finalPath.empty() || opened.finalRoot.empty() ||
+        !Inside(below, given) || below.size() == given.size()) {
+        return false;
+    }
+    // Every name below the root as given, "." and ".." excluded: Windows' final path has none.
+    const std::string names = below.substr(given.size());
+    const std::string separated = names + "\\";
+    for (const char* odd : {"\\.\\", "\\..\\", "\\\\", "/"}) {
+        if (separated.find(odd) != std::string::npos) {
+            return false;
+        }
+    }
+    return SameText(WithoutDevicePrefix(opened.finalPath),
+                    WithoutDevicePrefix(opened.finalRoot) + names);
+}
+
+std::string LinkRefusal(const std::string& root) {
+    return "a junction or symbolic link in " + root +
+           " leads elsewhere, so SkySwap left the file alone";
+}
 
 std::string VirtualStoreFolder(const KnownFolders& known) {
     if (!known.virtualStore.empty()) {
@@ -131,7 +170,7 @@ FsStatus GameView::ReadAt(const std::string& path, std::uint64_t offset, std::si
 }
 
 TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
-                                  const KeepShadowSky& keep) {
+                                  const KeepShadowSky& keep, const RemoveShadowCopy& remove) {
     TransferReport report;
     report.folder = mirror;
     if (mirror.empty() || !fs.IsFolder(mirror)) {
@@ -159,7 +198,8 @@ TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
     }
     for (const std::size_t i : shadows) {
         FileReport& file = report.files[i];
-        file.status = fs.RemoveFile(mirror + SkyFileSet[i]);
+        const std::string shadow = mirror + SkyFileSet[i];
+        file.status = remove ? remove(shadow) : fs.RemoveFile(shadow);
         if (file.status.ok() || file.status.error == FsError::NotFound) {
             file.status = FsStatus::Ok();
             file.outcome = FileOutcome::Removed;

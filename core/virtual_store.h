@@ -82,6 +82,27 @@ class GameView final : public FileSystem {
     std::optional<std::string> mirror_;
 };
 
+// What Windows says of a shadow copy opened without following a link in its own name, and of the
+// VirtualStore folder: where each really is (their final paths).
+struct OpenedShadowCopy {
+    bool isLink = false;    // the file itself is a junction or symbolic link
+    std::string finalPath;  // of the file
+    std::string finalRoot;  // of the VirtualStore folder
+};
+
+// True when `path`, which lies below the VirtualStore folder `root`, reaches its file through no
+// junction or symbolic link: the file is none, and its final path is the root's final path
+// followed by the same names. The user can rearrange their VirtualStore at will, and a SkySwap
+// with administrator rights deletes there: a link would lead the deletion anywhere.
+bool ReachedWithoutLinks(const std::string& root, const std::string& path,
+                         const OpenedShadowCopy& opened);
+
+// Why a shadow copy was left alone, for the user.
+std::string LinkRefusal(const std::string& root);
+
+// Deletes one shadow copy; the Windows adapter refuses one reached through a link.
+using RemoveShadowCopy = std::function<FsStatus(const std::string& path)>;
+
 // Called with the mirror folder before its shadow copies are deleted: the sky they hold, when it
 // is in no set of the library, is kept as a new set first. A failure keeps them where they are.
 using KeepShadowSky = std::function<FsStatus(const std::string& mirror)>;
@@ -89,8 +110,10 @@ using KeepShadowSky = std::function<FsStatus(const std::string& mirror)>;
 // Deletes the shadow copies of the ten sky files in `mirror`, and nothing else there. Done when
 // there were none (or no mirror folder); StagingFailed, with nothing deleted, when `keep` failed
 // (no `keep`: the sky they hold was kept already, as a transfer through GameView does);
-// SomeFilesFailed naming the ones that stay. `folder` holds the mirror.
+// SomeFilesFailed naming the ones that stay. `folder` holds the mirror. Each is deleted by
+// `remove`, or by fs.RemoveFile without it.
 TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
-                                  const KeepShadowSky& keep = {});
+                                  const KeepShadowSky& keep = {},
+                                  const RemoveShadowCopy& remove = {});
 
 }  // namespace skyswap

@@ -8,6 +8,7 @@
 
 #include "long_path_win.h"
 #include "text_win.h"
+#include "virtual_store.h"
 
 namespace skyswap {
 namespace {
@@ -142,7 +143,75 @@ FsStatus FinishNewFile(UniqueHandle out, const std::wstring& path, FsStatus stat
     return status;
 }
 
+// Where an open file or folder really is, links resolved; empty when Windows cannot tell.
+std::string FinalPath(HANDLE handle) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return WideToUtf8(buffer);
+        }
+        buffer.resize(length);
+    }
+}
+
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic{};  // times of zero stay as they are
+    basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != 0;
+}
+
 }  // namespace
+
+FsStatus RemoveShadowCopyWithoutLinks(const std::string& root, const std::string& path) {
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const UniqueHandle rootFolder =
+        OpenHandle(CreateFileW(WinPath(root).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!rootFolder) {
+        return LastError();
+    }
+    const std::wstring wide = WinPath(path);
+    const UniqueHandle file = OpenHandle(
+        CreateFileW(wide.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) {
+        return ExplainFailure(wide, GetLastError());
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file.get(), &information)) {
+        return LastError();
+    }
+    OpenedShadowCopy opened;
+    opened.isLink = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    opened.finalPath = FinalPath(file.get());
+    opened.finalRoot = FinalPath(rootFolder.get());
+    if (!ReachedWithoutLinks(root, path, opened)) {
+        return {FsError::Other, LinkRefusal(root)};
+    }
+    const DWORD attributes = information.dwFileAttributes;
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !SetAttributes(file.get(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        return LastError();
+    }
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    if (SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
+                                   sizeof(disposition))) {
+        return FsStatus::Ok();
+    }
+    const FsStatus status = LastError();
+    if (readOnly) {
+        SetAttributes(file.get(), attributes);
+    }
+    return status;
+}
 
 std::optional<std::string> WindowsFileSystem::CurrentFolder() {
     std::wstring buffer(MAX_PATH, L'\0');

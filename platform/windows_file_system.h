@@ -27,4 +27,9 @@ class WindowsFileSystem final : public FileSystem {
     void Pause(int milliseconds) override;
 };
 
+// Deletes the shadow copy `path` below the VirtualStore folder `root` through a handle opened
+// without following a link, so the file checked is the file deleted: refused (FsError::Other,
+// saying why) when a junction or symbolic link lies on the way (ReachedWithoutLinks).
+FsStatus RemoveShadowCopyWithoutLinks(const std::string& root, const std::string& path);
+
 }  // namespace skyswap

@@ -25,7 +25,10 @@ void Form1::AfterTransferIntoGame(const TransferReport& report) {
     // The game reads a shadow copy before the file SkySwap installed; with them gone it sees
     // what was installed. The sky the copies showed, when it was in no set, was kept as a new set
     // before the transfer (RunGameTransfer works through the game's view).
-    const TransferReport cleanup = RemoveShadowCopies(Files(), *gameView_.Mirror());
+    const TransferReport cleanup =
+        RemoveShadowCopies(Files(), *gameView_.Mirror(), {}, [this](const std::string& path) {
+            return RemoveShadowCopyWithoutLinks(virtualStoreFolder_, path);
+        });
     const std::string message = ShadowCleanupMessage(cleanup);
     if (!message.empty()) {
         hooks_.messageBox(hwnd_, Utf8ToWide(message), Utf8ToWide(kProgramTitle),

@@ -2,6 +2,7 @@
 // folder as the game sees it, and the removal of the shadow copies after an install.
 #include <gtest/gtest.h>
 
+#include "messages.h"
 #include "support/sky_library.h"
 #include "transfers.h"
 #include "virtual_store.h"
@@ -170,6 +171,105 @@ TEST(VirtualStore, RemovingShadowCopiesTouchesOnlyTheTenNames) {
         EXPECT_EQ(keeps, 0);
         EXPECT_TRUE(game.temp.Exists("Store\\Empty\\eaw.ini"));
     }
+}
+
+TEST(VirtualStore, AShadowCopyReachedThroughALinkIsNotToBeDeleted) {
+    const std::string root = "C:\\Users\\Pat\\AppData\\Local\\VirtualStore";
+    const std::string path = root + "\\Program Files (x86)\\EAW\\cloud1.ter";
+    const std::string finalRoot = "\\\\?\\" + root;
+    const std::string finalPath = "\\\\?\\" + path;
+    struct Case {
+        const char* what;
+        std::string root;
+        std::string path;
+        OpenedShadowCopy opened;
+        bool reached;
+    };
+    const Case cases[] = {
+        {"straight to the file", root, path, {false, finalPath, finalRoot}, true},
+        {"letter case and a trailing separator",
+         root + "\\",
+         path,
+         {false,
+          "\\\\?\\c:\\users\\pat\\appdata\\local\\virtualstore\\program files "
+          "(x86)\\eaw\\CLOUD1.TER",
+          finalRoot},
+         true},
+        {"the VirtualStore folder itself moved elsewhere",
+         root,
+         path,
+         {false, "\\\\?\\D:\\Store\\Program Files (x86)\\EAW\\cloud1.ter", "\\\\?\\D:\\Store"},
+         true},
+        {"a network profile",
+         "\\\\server\\home\\VirtualStore",
+         "\\\\server\\home\\VirtualStore\\EAW\\cloud1.ter",
+         {false, "\\\\?\\UNC\\server\\home\\VirtualStore\\EAW\\cloud1.ter",
+          "\\\\?\\UNC\\server\\home\\VirtualStore"},
+         true},
+        // "EAW" is a junction to C:\Windows\System32.
+        {"a junction on the way",
+         root,
+         path,
+         {false, "\\\\?\\C:\\Windows\\System32\\cloud1.ter", finalRoot},
+         false},
+        {"a junction that leads back inside the store",
+         root,
+         path,
+         {false, finalRoot + "\\Other\\cloud1.ter", finalRoot},
+         false},
+        {"the file is a symbolic link", root, path, {true, finalPath, finalRoot}, false},
+        {"no final path", root, path, {false, "", finalRoot}, false},
+        {"no final path of the store", root, path, {false, finalPath, ""}, false},
+        {"a path outside the store",
+         root,
+         "C:\\Windows\\cloud1.ter",
+         {false, "\\\\?\\C:\\Windows\\cloud1.ter", finalRoot},
+         false},
+        {"the store itself", root, root, {false, finalRoot, finalRoot}, false},
+        {"a name beside the store's",
+         root,
+         root + "Old\\cloud1.ter",
+         {false, finalRoot + "Old\\cloud1.ter", finalRoot},
+         false},
+        {"dots in the path",
+         root,
+         root + "\\EAW\\..\\cloud1.ter",
+         {false, finalRoot + "\\EAW\\..\\cloud1.ter", finalRoot},
+         false},
+        {"a doubled separator",
+         root,
+         root + "\\EAW\\\\cloud1.ter",
+         {false, finalRoot + "\\EAW\\\\cloud1.ter", finalRoot},
+         false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ReachedWithoutLinks(c.root, c.path, c.opened), c.reached) << c.what;
+    }
+}
+
+TEST(VirtualStore, AShadowCopyThatIsRefusedStaysAndTheUserIsToldWhy) {
+    ShadowedGame game;
+    const std::string mirror = game.temp.Join(ShadowedGame::kMirror);
+    std::vector<std::string> asked;
+    const TransferReport report =
+        RemoveShadowCopies(*game.real, mirror, {}, [&](const std::string& path) {
+            asked.push_back(path);
+            if (path == mirror + "\\bnhorizn.ter") {
+                return FsStatus{FsError::Other, LinkRefusal(game.temp.Join("Store"))};
+            }
+            return game.real->RemoveFile(path);
+        });
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{mirror + "\\bnhorizn.ter", mirror + "\\bncloud0.ter"}));
+    EXPECT_EQ(report.status, TransferStatus::SomeFilesFailed);
+    EXPECT_EQ(game.temp.List(ShadowedGame::kMirror),
+              (std::vector<std::string>{"bnhorizn.ter", "eaw.ini", "notes.txt"}));
+    const std::string message = ShadowCleanupMessage(report);
+    EXPECT_NE(
+        message.find("bnhorizn.ter: a junction or symbolic link in " + game.temp.Join("Store") +
+                     " leads elsewhere, so SkySwap left the file alone"),
+        std::string::npos)
+        << message;
 }
 
 }  // namespace
