@@ -102,8 +102,9 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     GetLocalTime(&today);
     CommandOutcome outcome =
         RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay));
-    const bool changedTheGame =
-        command.action != CommandAction::Status && outcome.exitCode == kExitSuccess;
+    const bool changedTheGame = command.action != CommandAction::Status &&
+                                command.action != CommandAction::SaveDefault &&
+                                outcome.exitCode == kExitSuccess;
     if (changedTheGame && view.Mirror()) {
         // The sky the game showed was kept through the view before the transfer.
         const std::string store = VirtualStoreFolder(known);

@@ -64,6 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     skyswap::Form1 form(instance);
     form.UseVirtualStore(command.virtualStore.value_or(std::string()));
+    form.ResumeAfterRestart(command.resume);
     if (!form.Create(showCommand)) {
         return 1;
     }

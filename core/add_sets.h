@@ -34,11 +34,11 @@ struct AddRefusal {
 };
 
 struct AddOutcome {
-    std::vector<AddedSet> added;        // in the order they were made
-    std::vector<AddRefusal> refused;    // one line each
-    bool libraryProtected = false;      // Windows refused writing in the library folder: the
-                                        // administrator restart can help
-    int32_t pathsWithoutSet = 0;        // paths that added no set at all
+    std::vector<AddedSet> added;      // in the order they were made
+    std::vector<AddRefusal> refused;  // one line each
+    bool libraryProtected = false;    // Windows refused writing in the library folder: the
+                                      // administrator restart can help
+    int32_t pathsWithoutSet = 0;      // paths that added no set at all
 
     // 0 when every path added at least one set, 1 otherwise.
     int ExitCode() const { return pathsWithoutSet == 0 ? 0 : 1; }

@@ -24,24 +24,12 @@ bool IsSwitch(const std::string& argument) {
     return argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
 }
 
-// A set number as the user types it: decimal digits only, at most kHighestSetNumber.
-std::optional<int32_t> SetNumberArgument(const std::string& text) {
-    if (text.empty() || text.size() > 9 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-        return std::nullopt;
-    }
-    const long value = std::stol(text);
-    if (value > kHighestSetNumber) {
-        return std::nullopt;
-    }
-    return static_cast<int32_t>(value);
-}
-
 std::optional<CommandAction> ActionSwitch(const std::string& name) {
     static const std::pair<const char*, CommandAction> kActions[] = {
-        {"random", CommandAction::Random},       {"install", CommandAction::Install},
-        {"mydefault", CommandAction::MyDefault}, {"gamedefault", CommandAction::GameDefault},
-        {"status", CommandAction::Status},       {"?", CommandAction::Help},
+        {"random", CommandAction::Random},           {"install", CommandAction::Install},
+        {"mydefault", CommandAction::MyDefault},     {"gamedefault", CommandAction::GameDefault},
+        {"status", CommandAction::Status},           {"?", CommandAction::Help},
+        {"savedefault", CommandAction::SaveDefault},
     };
     for (const auto& [switchName, action] : kActions) {
         if (name == switchName) {
@@ -56,6 +44,18 @@ bool IsQuiet(const std::string& argument) {
 }
 
 }  // namespace
+
+std::optional<int32_t> SetNumberArgument(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        return std::nullopt;
+    }
+    const long value = std::stol(text);
+    if (value > kHighestSetNumber) {
+        return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     // "/quiet" holds for a command line that is refused too: a launcher that asked for no
@@ -88,6 +88,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return Refused(argument + " is given twice.");
             }
             folder = arguments[++i];
+        } else if (name == kResumeSwitchName) {
+            const std::string wrong = ReadResumeSwitch(arguments, i, command.resume);
+            if (!wrong.empty()) {
+                return Refused(argument + " " + wrong);
+            }
         } else if (const std::optional<CommandAction> action = ActionSwitch(name)) {
             if (!actionSwitch.empty()) {
                 return Refused("Only one action at a time: " + actionSwitch + " and " + argument +
@@ -95,7 +100,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             }
             actionSwitch = argument;
             command.action = *action;
-            if (*action == CommandAction::Install) {
+            if (*action == CommandAction::Install || *action == CommandAction::SaveDefault) {
                 if (!hasValue) {
                     return Refused(argument + " needs a set number, for example " + argument +
                                    " 12.");
@@ -112,6 +117,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return Refused("Unknown switch " + argument + ".");
         }
     }
+    if (!command.resume.empty() && command.action != CommandAction::Window) {
+        return Refused("/" + std::string(kResumeSwitchName) +
+                       " belongs to SkySwap's own restart and comes with no action switch.");
+    }
     return command;
 }
 
@@ -119,14 +128,15 @@ std::string CommandLineHelp() {
     return "Usage: skyswap [switch] [/quiet]\n"
            "Started in its library folder, inside the game folder.\n"
            "\n"
-           "  (none)        open the SkySwap window\n"
-           "  /random       install a sky set drawn at random\n"
-           "  /install N    install sky set N (the folder ZTN)\n"
-           "  /mydefault    install your personal default (ZTDef)\n"
-           "  /gamedefault  remove the ten sky files: the game uses its own skies\n"
-           "  /status       tell what the game folder holds\n"
-           "  /?            show this list\n"
-           "  /quiet        no message box when something goes wrong\n"
+           "  (none)          open the SkySwap window\n"
+           "  /random         install a sky set drawn at random\n"
+           "  /install N      install sky set N (the folder ZTN)\n"
+           "  /mydefault      install your personal default (ZTDef)\n"
+           "  /gamedefault    remove the ten sky files: the game uses its own skies\n"
+           "  /savedefault N  save sky set N as your personal default (ZTDef)\n"
+           "  /status         tell what the game folder holds\n"
+           "  /?              show this list\n"
+           "  /quiet          no message box when something goes wrong\n"
            "\n"
            "Exit code: 0 done, 1 failed or nothing changed, 2 bad command line.";
 }
@@ -160,6 +170,21 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
     return text + ".";
 }
 
+namespace {
+
+CommandOutcome SaveDefaultFromCommandLine(int32_t set, AppState& state, FileSystem& fs) {
+    state.SelectedIndex = set;
+    state.SelectedPath = SetFolder(state, set);
+    SkyKnowledge knowledge;
+    const TransferReport report = RunSaveMyDefault(state, fs, knowledge);
+    if (!report.ok()) {
+        return {kExitFailed, TransferMessage(report)};
+    }
+    return {kExitSuccess, SavedDefaultMessage(set)};
+}
+
+}  // namespace
+
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
                           const std::string& keptDescription) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
@@ -167,7 +192,6 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
         return {kExitFailed, kInstallationMessage};
     }
     GameTransfer transfer = GameTransfer::InstallSelected;
-    std::string done;
     switch (command.action) {
         case CommandAction::Status:
             return {kExitSuccess, GameStatus(state, fs)};
@@ -180,12 +204,12 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
             break;
         case CommandAction::MyDefault:
             transfer = GameTransfer::LoadMyDefault;
-            done = "Your personal default (ZTDef) is now in the game.";
             break;
         case CommandAction::GameDefault:
             transfer = GameTransfer::LoadGameDefault;
-            done = "The ten sky files are gone from the game: EAW uses its own skies.";
             break;
+        case CommandAction::SaveDefault:
+            return SaveDefaultFromCommandLine(command.setNumber, state, fs);
         case CommandAction::Window:
         case CommandAction::Help:
             return {kExitBadCommandLine, CommandLineHelp()};
@@ -203,11 +227,8 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
     if (!outcome.transfer.ok()) {
         return {kExitFailed, kept + TransferMessage(outcome.transfer)};
     }
-    if (transfer == GameTransfer::InstallSelected) {
-        done =
-            "Sky set ZT" + std::to_string(state.SelectedIndex.value_or(0)) + " is now in the game.";
-    }
-    return {kExitSuccess, kept + done};
+    return {kExitSuccess,
+            kept + GameTransferDoneMessage(transfer, state.SelectedIndex.value_or(0))};
 }
 
 }  // namespace skyswap

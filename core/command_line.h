@@ -9,6 +9,7 @@
 
 #include "app_state.h"
 #include "file_system.h"
+#include "restart_arguments.h"
 
 namespace skyswap {
 
@@ -20,16 +21,19 @@ enum class CommandAction {
     GameDefault,  // "/gamedefault"
     Status,       // "/status"
     Help,         // "/?"
+    SaveDefault,  // "/savedefault N"
 };
 
 struct CommandLine {
     CommandAction action = CommandAction::Window;
-    int32_t setNumber = 0;  // for CommandAction::Install
+    int32_t setNumber = 0;  // for CommandAction::Install and SaveDefault
     bool quiet = false;     // "/quiet": no message box, whatever happens
     // "/library <folder>" and "/virtualstore <folder>": where an elevated restart finds the
     // library and the user's virtualised files. Either may come with any action or none.
     std::optional<std::string> library;
     std::optional<std::string> virtualStore;
+    // "/resume ...": what a window restarted as administrator does once it is up.
+    ResumedRequest resume;
     // Empty when the command line is understood; otherwise what is wrong with it.
     std::string error;
 
@@ -40,6 +44,9 @@ struct CommandLine {
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
 constexpr int kExitBadCommandLine = 2;
+
+// A set number as the user types it: decimal digits only, at most kHighestSetNumber.
+std::optional<int32_t> SetNumberArgument(const std::string& text);
 
 // Reads the arguments (without the program's name, UTF-8). A switch starts with "/" or "-" and
 // is matched in any letter case, as Windows programs do.

@@ -169,6 +169,22 @@ std::string TransferMessage(const TransferReport& report) {
     return message;
 }
 
+std::string GameTransferDoneMessage(GameTransfer transfer, int32_t set) {
+    switch (transfer) {
+        case GameTransfer::InstallSelected:
+            break;
+        case GameTransfer::LoadMyDefault:
+            return "Your personal default (ZTDef) is now in the game.";
+        case GameTransfer::LoadGameDefault:
+            return "The ten sky files are gone from the game: EAW uses its own skies.";
+    }
+    return "Sky set ZT" + std::to_string(set) + " is now in the game.";
+}
+
+std::string SavedDefaultMessage(int32_t set) {
+    return "Sky set ZT" + std::to_string(set) + " is now your personal default (ZTDef).";
+}
+
 std::string KeptMessage(int32_t set) {
     return "The sky files in the game folder were in no set of your library. SkySwap kept them "
            "as set ZT" +

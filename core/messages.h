@@ -16,6 +16,12 @@ extern const char* const kInstallationMessage;  // the start-up failure, two lin
 // could not be replaced or removed and why, in plain words. Empty when the transfer succeeded.
 std::string TransferMessage(const TransferReport& report);
 
+// After one of the transfers into the game went through; `set` is the set LOAD TO EAW installed.
+std::string GameTransferDoneMessage(GameTransfer transfer, int32_t set);
+
+// After SAVE AS MY DEFAULT of set `set` went through.
+std::string SavedDefaultMessage(int32_t set);
+
 // After a sky in no set was kept as set `set` before a transfer replaced it.
 std::string KeptMessage(int32_t set);
 // Keeping failed, so the transfer did not run: which file or folder and why.

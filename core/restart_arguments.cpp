@@ -1,12 +1,97 @@
 #include "restart_arguments.h"
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <utility>
+
+#include "command_line.h"
+
 namespace skyswap {
 namespace {
 
 constexpr const char* kLibrarySwitch = "/library";
 constexpr const char* kVirtualStoreSwitch = "/virtualstore";
 
+struct ResumeWord {
+    const char* word;
+    ResumedAction action;
+};
+constexpr ResumeWord kResumeWords[] = {
+    {"install", ResumedAction::Install},         {"random", ResumedAction::Random},
+    {"mydefault", ResumedAction::MyDefault},     {"gamedefault", ResumedAction::GameDefault},
+    {"savedefault", ResumedAction::SaveDefault}, {"add", ResumedAction::Add},
+};
+
+bool TakesSet(ResumedAction action) {
+    return action == ResumedAction::Install || action == ResumedAction::SaveDefault;
+}
+
+std::string WordOf(ResumedAction action) {
+    for (const ResumeWord& entry : kResumeWords) {
+        if (entry.action == action) {
+            return entry.word;
+        }
+    }
+    return {};
+}
+
+std::optional<ResumedAction> ActionOfWord(std::string word) {
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const ResumeWord& entry : kResumeWords) {
+        if (word == entry.word) {
+            return entry.action;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string ResumeParameters(const ResumedRequest& resume) {
+    const std::string start = std::string("/") + kResumeSwitchName + " " + WordOf(resume.action);
+    if (resume.action == ResumedAction::Add) {
+        std::string parameters;
+        for (const std::string& path : resume.paths) {
+            parameters += (parameters.empty() ? "" : " ") + start + " " + QuoteArgument(path);
+        }
+        return parameters;
+    }
+    return TakesSet(resume.action) ? start + " " + std::to_string(resume.set) : start;
+}
+
 }  // namespace
+
+std::string ReadResumeSwitch(const std::vector<std::string>& arguments, std::size_t& i,
+                             ResumedRequest& resume) {
+    if (i + 1 >= arguments.size()) {
+        return "needs what to do after the restart.";
+    }
+    const std::optional<ResumedAction> action = ActionOfWord(arguments[++i]);
+    if (!action) {
+        return "does not know \"" + arguments[i] + "\".";
+    }
+    const bool anotherAdd = *action == ResumedAction::Add && resume.action == ResumedAction::Add;
+    if (!resume.empty() && !anotherAdd) {
+        return "is given twice.";
+    }
+    resume.action = *action;
+    if (*action == ResumedAction::Add) {
+        if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+            return "add needs a path.";
+        }
+        resume.paths.push_back(arguments[++i]);
+    } else if (TakesSet(*action)) {
+        const std::optional<int32_t> set =
+            i + 1 < arguments.size() ? SetNumberArgument(arguments[i + 1]) : std::nullopt;
+        if (!set) {
+            return arguments[i] + " needs a set number from 0 to " +
+                   std::to_string(kHighestSetNumber) + ".";
+        }
+        resume.set = *set;
+        ++i;
+    }
+    return {};
+}
 
 std::string QuoteArgument(const std::string& argument) {
     std::string quoted = "\"";
@@ -37,6 +122,9 @@ std::string RestartParameters(const RestartArguments& arguments) {
         }
         parameters +=
             std::string(kVirtualStoreSwitch) + " " + QuoteArgument(arguments.virtualStore);
+    }
+    if (!arguments.resume.empty()) {
+        parameters += (parameters.empty() ? "" : " ") + ResumeParameters(arguments.resume);
     }
     return parameters;
 }

@@ -1,18 +1,48 @@
 // The command line of a SkySwap restarted with administrator rights. An elevated start may not
 // keep the working folder, and may run under another account whose profile is not the player's,
-// so the restart carries the library folder and the player's VirtualStore folder:
-//   skyswap.exe /library "<folder>" /virtualstore "<folder>"
+// so the restart carries the library folder and the player's VirtualStore folder, and what the
+// user asked for when Windows refused, for the new window to do once it is up:
+//   skyswap.exe /library "<folder>" /virtualstore "<folder>" /resume install 12
+// "/resume" is the restart's own switch: the program still opens its window, unlike an action
+// switch of the window-less command line. It takes one of
+//   /resume install N      LOAD TO EAW of set N
+//   /resume random         LOAD TO EAW of a set drawn at random
+//   /resume mydefault      LOAD MY DEFAULT
+//   /resume gamedefault    LOAD EAW DEFAULT
+//   /resume savedefault N  SAVE AS MY DEFAULT of set N
+//   /resume add "<path>"   adding downloads, once for each path
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace skyswap {
 
+enum class ResumedAction { None, Install, Random, MyDefault, GameDefault, SaveDefault, Add };
+
+struct ResumedRequest {
+    ResumedAction action = ResumedAction::None;
+    int32_t set = 0;                 // Install and SaveDefault
+    std::vector<std::string> paths;  // Add: the downloads, in the order given
+
+    bool empty() const { return action == ResumedAction::None; }
+};
+
 struct RestartArguments {
     std::string library;       // the library folder to start in; empty: the current folder
     std::string virtualStore;  // the VirtualStore folder to clean; empty: this user's own
+    ResumedRequest resume;     // what the new window does once it is up
 };
+
+// The name of the restart's own switch, without its "/".
+constexpr const char* kResumeSwitchName = "resume";
+
+// Reads the values of one "/resume" at arguments[i] (the switch itself) into `resume`, leaving
+// `i` at the last value read. Empty when understood; otherwise what is wrong, for the message
+// about the command line. "/resume add" may come once for each path; any other only once.
+std::string ReadResumeSwitch(const std::vector<std::string>& arguments, std::size_t& i,
+                             ResumedRequest& resume);
 
 // One argument quoted so that CommandLineToArgvW reads it back unchanged: in double quotes, with
 // the backslashes before a quote, and those at the end, doubled.

@@ -44,6 +44,8 @@ static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 &
 // Posted to the window: first paint done, recognise the installed sky; and its result is ready.
 constexpr UINT kStartRecognitionMessage = WM_APP + 1;
 constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
+// Posted once the window is up after a restart as administrator: carry on with what was asked.
+constexpr UINT kCarryOnMessage = WM_APP + 3;
 // Long descriptions wrap instead of running off the screen.
 constexpr int kToolTipWidthAt96Dpi = 400;
 
@@ -312,6 +314,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kRecognitionDoneMessage:
             OnRecognitionDone();
             return 0;
+        case kCarryOnMessage:
+            CarryOnAfterRestart();
+            return 0;
         case WM_DESTROY:
             recognizer_.Stop();
             hooks_.programEnded();
@@ -336,6 +341,9 @@ bool Form1::Form_Load(int showCommand) {
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
     PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
+    if (!resume_.empty()) {
+        PostMessageW(hwnd_, kCarryOnMessage, 0, 0);
+    }
     EnableWindow(CommandButton(kCommand1), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
     if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
@@ -359,13 +367,19 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
+    SaveMyDefault();
+}
+
+bool Form1::SaveMyDefault() {
     recognizer_.Stop();
     const TransferReport report = RunSaveMyDefault(state_, Files(), knowledge_);
+    const ResumedRequest request = RequestFor(ResumedAction::SaveDefault);
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
     }
     ShowInstalledSky();
-    ShowTransferOutcome(report);
+    ShowTransferOutcome(report, request);
+    return report.ok();
 }
 
 void Form1::Command3_Click() {
@@ -408,10 +422,10 @@ void Form1::Image1_MouseMove(int index) {
     DescribeSlot(state_, Files(), *this, index);
 }
 
-void Form1::ShowTransferOutcome(const TransferReport& report) {
+void Form1::ShowTransferOutcome(const TransferReport& report, const ResumedRequest& request) {
     if (!report.ok() && !report.protectedFolder.empty() &&
         (!hooks_.isElevated() || hooks_.onNetworkShare(report.protectedFolder))) {
-        RefusedForRights(report);
+        RefusedForRights(report, request);
         return;
     }
     const std::string message = TransferMessage(report);
@@ -420,7 +434,7 @@ void Form1::ShowTransferOutcome(const TransferReport& report) {
     }
 }
 
-void Form1::RunGameTransfer(GameTransfer transfer) {
+bool Form1::RunGameTransfer(GameTransfer transfer) {
     // A recognition under way would race the transfer; the transfer checks what the game holds.
     recognizer_.Stop();
     SYSTEMTIME today{};
@@ -430,6 +444,10 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
     const GameTransferOutcome outcome =
         skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
                                  KeptDescription(today.wYear, today.wMonth, today.wDay));
+    const ResumedRequest request =
+        RequestFor(transfer == GameTransfer::InstallSelected ? ResumedAction::Install
+                   : transfer == GameTransfer::LoadMyDefault ? ResumedAction::MyDefault
+                                                             : ResumedAction::GameDefault);
     if (outcome.keep.status == KeepStatus::Failed) {
         if (outcome.keep.failure.status.error == FsError::AccessDenied &&
             (!hooks_.isElevated() || hooks_.onNetworkShare(state_.Dest))) {
@@ -437,7 +455,7 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
             TransferReport refused;
             refused.status = TransferStatus::StagingFailed;
             refused.protectedFolder = state_.Dest;
-            RefusedForRights(refused);
+            RefusedForRights(refused, request);
         } else {
             hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
                               MB_OK | MB_ICONWARNING);
@@ -448,15 +466,17 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
             hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(outcome.keep.set)), Title(),
                               MB_OK | MB_ICONINFORMATION);
         }
-        AfterTransferIntoGame(outcome.transfer);
+        AfterTransferIntoGame(outcome.transfer, request);
     }
+    const bool done = outcome.keep.status != KeepStatus::Failed && outcome.transfer.ok();
     if (hwnd_ == nullptr) {
-        return;  // restarted as administrator
+        return done;  // restarted as administrator
     }
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or files were only partly replaced
     }
     ShowInstalledSky();
+    return done;
 }
 
 void Form1::StartRecognition() {

@@ -19,6 +19,7 @@
 #include "pictures.h"
 #include "recognition.h"
 #include "recognition_worker.h"
+#include "restart_arguments.h"
 #include "transfers.h"
 #include "virtual_store.h"
 #include "win_handles.h"
@@ -61,6 +62,9 @@ class Form1 final : public ImageElements {
     // The VirtualStore folder of the user who started SkySwap, given to a restart that runs under
     // another account; without it the VirtualStore of this process's user is used.
     void UseVirtualStore(std::string folder) { virtualStore_ = std::move(folder); }
+    // What the user asked for before SkySwap restarted as administrator: the window does it once
+    // it is up and says how it went.
+    void ResumeAfterRestart(ResumedRequest request) { resume_ = std::move(request); }
     // The game folder as the game sees it, shadow copies included.
     GameView& GameFolderView() { return gameView_; }
 
@@ -129,16 +133,22 @@ class Form1 final : public ImageElements {
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT DefaultButtonForEnter() const;
-    void ShowTransferOutcome(const TransferReport& report);
-    void RunGameTransfer(GameTransfer transfer);
+    // `request` is what a restart as administrator would carry on with.
+    void ShowTransferOutcome(const TransferReport& report, const ResumedRequest& request);
+    // True when the transfer went through.
+    bool RunGameTransfer(GameTransfer transfer);
+    bool SaveMyDefault();
+    // What a restart carries for a transfer refused now, from the transfer and the selection.
+    ResumedRequest RequestFor(ResumedAction action) const;
+    void CarryOnAfterRestart();
     void StartRecognition();
     void OnRecognitionDone();
     void ShowInstalledSky();
-    void AfterTransferIntoGame(const TransferReport& report);
+    void AfterTransferIntoGame(const TransferReport& report, const ResumedRequest& request);
     void FindShadowCopies();
     // A transfer refused for lack of rights: the restart as administrator where that can help.
-    void RefusedForRights(const TransferReport& report);
-    void OfferRestartAsAdministrator(const TransferReport& report);
+    void RefusedForRights(const TransferReport& report, const ResumedRequest& request);
+    void OfferRestartAsAdministrator(const TransferReport& report, const ResumedRequest& request);
     FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
@@ -156,6 +166,7 @@ class Form1 final : public ImageElements {
     GameView gameView_;
     std::string virtualStore_;        // as given to UseVirtualStore
     std::string virtualStoreFolder_;  // the one in use, passed on to a restart
+    ResumedRequest resume_;           // as given to ResumeAfterRestart, until it is done
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;

@@ -2,8 +2,11 @@
 // after a transfer the folder refused, and the game's shadow copies in the VirtualStore.
 #include "form1.h"
 
+#include <utility>
+
 #include "messages.h"
 #include "restart_arguments.h"
+#include "selection.h"
 #include "text_win.h"
 
 namespace skyswap {
@@ -17,9 +20,9 @@ void Form1::FindShadowCopies() {
     gameView_.SetFolders(state_.Dest, VirtualStoreMirror(state_.Dest, known));
 }
 
-void Form1::AfterTransferIntoGame(const TransferReport& report) {
+void Form1::AfterTransferIntoGame(const TransferReport& report, const ResumedRequest& request) {
     if (!report.ok() || !gameView_.Mirror()) {
-        ShowTransferOutcome(report);
+        ShowTransferOutcome(report, request);
         return;
     }
     // The game reads a shadow copy before the file SkySwap installed; with them gone it sees
@@ -36,29 +39,31 @@ void Form1::AfterTransferIntoGame(const TransferReport& report) {
     }
 }
 
-void Form1::RefusedForRights(const TransferReport& report) {
+void Form1::RefusedForRights(const TransferReport& report, const ResumedRequest& request) {
     if (hooks_.onNetworkShare(report.protectedFolder)) {
         hooks_.messageBox(hwnd_, Utf8ToWide(NetworkShareRefusal(report)), Utf8ToWide(kProgramTitle),
                           MB_OK | MB_ICONWARNING);
         return;
     }
-    OfferRestartAsAdministrator(report);
+    OfferRestartAsAdministrator(report, request);
 }
 
-void Form1::OfferRestartAsAdministrator(const TransferReport& report) {
+void Form1::OfferRestartAsAdministrator(const TransferReport& report,
+                                        const ResumedRequest& request) {
     const std::wstring title = Utf8ToWide(kProgramTitle);
     if (hooks_.messageBox(hwnd_, Utf8ToWide(ElevationOffer(report)), title,
                           MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
     }
-    RestartRequest request;
-    request.owner = hwnd_;
-    request.verb = L"runas";
-    request.file = ThisProgramPath();
-    request.parameters = Utf8ToWide(RestartParameters({state_.MainPath, virtualStoreFolder_}));
+    RestartRequest restart;
+    restart.owner = hwnd_;
+    restart.verb = L"runas";
+    restart.file = ThisProgramPath();
+    restart.parameters =
+        Utf8ToWide(RestartParameters({state_.MainPath, virtualStoreFolder_, request}));
     // The restarted SkySwap finds the game from its working folder, as at every start.
-    request.folder = Utf8ToWide(state_.MainPath);
-    const unsigned long error = hooks_.restart(request);
+    restart.folder = Utf8ToWide(state_.MainPath);
+    const unsigned long error = hooks_.restart(restart);
     if (error == ERROR_SUCCESS) {
         DestroyWindow(hwnd_);  // the new SkySwap takes over the library
         return;
@@ -70,6 +75,71 @@ void Form1::OfferRestartAsAdministrator(const TransferReport& report) {
         hwnd_,
         L"SkySwap could not be restarted as administrator: " + Utf8ToWide(SystemMessage(error)),
         title, MB_OK | MB_ICONWARNING);
+}
+
+ResumedRequest Form1::RequestFor(ResumedAction action) const {
+    ResumedRequest request;
+    request.action = action;
+    if (action == ResumedAction::Install || action == ResumedAction::SaveDefault) {
+        if (!state_.SelectedIndex) {
+            return {};
+        }
+        if (*state_.SelectedIndex == kRandomIndex) {
+            // Not drawn yet (keeping the game's sky failed first): the new window draws.
+            return action == ResumedAction::Install ? ResumedRequest{ResumedAction::Random, 0, {}}
+                                                    : ResumedRequest{};
+        }
+        request.set = *state_.SelectedIndex;
+    }
+    return request;
+}
+
+void Form1::CarryOnAfterRestart() {
+    const ResumedRequest request = std::exchange(resume_, {});
+    const auto choose = [&](int32_t set) {
+        state_.SelectedIndex = set;
+        state_.SelectedPath = SetFolder(state_, set);
+    };
+    std::string done;
+    switch (request.action) {
+        case ResumedAction::Install:
+        case ResumedAction::Random:
+            if (request.action == ResumedAction::Random) {
+                ChooseRandom(state_);
+            } else {
+                choose(request.set);
+            }
+            if (RunGameTransfer(GameTransfer::InstallSelected)) {
+                done = GameTransferDoneMessage(GameTransfer::InstallSelected,
+                                               state_.SelectedIndex.value_or(0));
+            }
+            break;
+        case ResumedAction::MyDefault:
+        case ResumedAction::GameDefault: {
+            const GameTransfer transfer = request.action == ResumedAction::MyDefault
+                                              ? GameTransfer::LoadMyDefault
+                                              : GameTransfer::LoadGameDefault;
+            if (RunGameTransfer(transfer)) {
+                done = GameTransferDoneMessage(transfer, 0);
+            }
+            break;
+        }
+        case ResumedAction::SaveDefault:
+            choose(request.set);
+            if (SaveMyDefault()) {
+                done = SavedDefaultMessage(request.set);
+            }
+            break;
+        case ResumedAction::Add:
+            // Carried for adding downloads, which this window does not offer yet.
+        case ResumedAction::None:
+            break;
+    }
+    // A failure has been shown by the transfer itself.
+    if (!done.empty() && hwnd_ != nullptr) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(done), Utf8ToWide(kProgramTitle),
+                          MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 }  // namespace skyswap

@@ -35,6 +35,10 @@ TEST(CommandLineParsing, EachActionInAnyLetterCaseWithSlashOrDash) {
     EXPECT_EQ(install.setNumber, 12);
     EXPECT_EQ(Parse({"/install", "0"}).setNumber, 0);
     EXPECT_EQ(Parse({"/install", "99999"}).setNumber, 99999);
+    const CommandLine saveDefault = Parse({"/SaveDefault", "7"});
+    EXPECT_TRUE(saveDefault.ok()) << saveDefault.error;
+    EXPECT_EQ(saveDefault.action, CommandAction::SaveDefault);
+    EXPECT_EQ(saveDefault.setNumber, 7);
 
     const CommandLine quiet = Parse({"/QUIET", "/random", "/quiet"});
     EXPECT_TRUE(quiet.ok()) << quiet.error;
@@ -87,6 +91,9 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
         {{"/library"}, "/library needs a folder"},
         {{"/random", "/virtualstore"}, "/virtualstore needs a folder"},
         {{"/library", "a", "/library", "b"}, "/library is given twice"},
+        {{"/savedefault"}, "/savedefault needs a set number"},
+        {{"/savedefault", "x"}, "not \"x\""},
+        {{"/savedefault", "1", "/install", "2"}, "Only one action at a time"},
     };
     for (const auto& bad : cases) {
         const CommandLine parsed = ParseCommandLine(bad.arguments);
@@ -166,6 +173,36 @@ TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
                              "cloud1.ter."),
               std::string::npos)
         << run({"/status"}).text;
+}
+
+TEST(CommandLineRun, SaveDefaultMakesASetThePersonalDefault) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 3);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    test::WriteSkyFiles(temp, kGame, "ZT0");
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2"};
+    const auto run = [&](std::vector<std::string> arguments) {
+        AppState state;
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
+    };
+    const std::string myDefault = std::string(kLibrary) + "\\ZTDef";
+
+    CommandOutcome outcome = run({"/savedefault", "2"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(outcome.text, "Sky set ZT2 is now your personal default (ZTDef).");
+    EXPECT_EQ(TagsIn(temp, myDefault, tags), std::vector<std::string>(10, "ZT2"));
+    EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT0")) << "game untouched";
+
+    outcome = run({"/savedefault", "9"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "Nothing was changed: the set folder ZT9 does not exist.");
+    EXPECT_EQ(TagsIn(temp, myDefault, tags), std::vector<std::string>(10, "ZT2"));
+
+    outcome = run({"/savedefault", "1"});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+    EXPECT_EQ(TagsIn(temp, myDefault, tags), std::vector<std::string>(10, "ZT1"));
 }
 
 TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
