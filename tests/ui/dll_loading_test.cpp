@@ -121,25 +121,6 @@ TEST(ProgramDlls, TheImportTableNamesOnlyDllsThatWindowsLoadsFromSystem32) {
     }
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    HWND found;
-};
-
-BOOL CALLBACK NoteWindowOfClass(HWND window, LPARAM search) {
-    auto* wanted = reinterpret_cast<WindowSearch*>(search);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (processId == wanted->processId && std::wstring(className) == wanted->className) {
-        wanted->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Wine takes its own copy of a system DLL before one beside the program unless told otherwise;
 // told so for skyswap.exe, it searches as Windows does for a DLL that is no KnownDLL. Nothing is
 // written on Windows.
@@ -200,20 +181,14 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
                                nullptr, library.c_str(), &startup, &process));
 
     // The window, and a screen reader asking one of its pictures for its name.
-    WindowSearch window{process.dwProcessId, L"SkySwapForm1", nullptr};
-    for (int waited = 0; waited < 30000 && window.found == nullptr; waited += 100) {
-        Sleep(100);
-        EnumWindows(NoteWindowOfClass, reinterpret_cast<LPARAM>(&window));
-    }
+    const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapForm1");
     std::wstring name;
-    if (window.found != nullptr) {
-        WindowSearch area{process.dwProcessId, L"SkySwapImageArea", nullptr};
-        EnumChildWindows(window.found, NoteWindowOfClass, reinterpret_cast<LPARAM>(&area));
+    if (window != nullptr) {
+        const HWND area = FindProcessWindow(process.dwProcessId, L"SkySwapImageArea", window);
         IAccessible* object = nullptr;
-        if (area.found != nullptr &&
-            SUCCEEDED(AccessibleObjectFromWindow(area.found, static_cast<DWORD>(OBJID_CLIENT),
-                                                 __uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&object)))) {
+        if (area != nullptr && SUCCEEDED(AccessibleObjectFromWindow(
+                                   area, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object)))) {
             VARIANT self{};
             self.vt = VT_I4;
             self.lVal = CHILDID_SELF;
@@ -224,7 +199,7 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
             SysFreeString(text);
             object->Release();
         }
-        PostMessageW(window.found, WM_CLOSE, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
     }
     if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 99);
@@ -233,7 +208,7 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 
-    EXPECT_NE(window.found, nullptr) << "the window never opened";
+    EXPECT_NE(window, nullptr) << "the window never opened";
     EXPECT_FALSE(name.empty()) << "the screen reader's object was not made";
     for (const std::string& dll : planted) {
         EXPECT_FALSE(temp.Exists("Program\\" + dll + ".loaded"))

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "restart_arguments.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -46,6 +47,39 @@ TEST(SkySwapProgram, StartedOutsideAGameFolderShowsTheInstallationMessageAndEnds
     EXPECT_EQ(waited, WAIT_OBJECT_0) << "the program ends when the message is closed";
     if (waited != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+TEST(SkySwapProgram, RestartedAsAdministratorItCarriesOnWithWhatWasAsked) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ZT0");
+    // As the restart starts it: the library named, wherever the working folder is.
+    std::wstring commandLine =
+        L"\"" + Utf8ToWide(HostPath(SKYSWAP_EXE_PATH)) + L"\" " +
+        Utf8ToWide(RestartParameters({temp.Join(kLibrary), "", {ResumedAction::Install, 2, {}}}));
+    const std::wstring folder = Utf8ToWide(temp.path());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.c_str(), &startup, &process));
+    const HWND box = FindProgramMessageBox(process.dwProcessId);
+    EXPECT_NE(box, nullptr) << "no outcome shown";
+    if (box != nullptr) {
+        EXPECT_EQ(ContentsOf(box).texts,
+                  std::vector<std::wstring>{L"Sky set ZT2 is now in the game."});
+        SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    }
+    EXPECT_EQ(GameTags(temp, 3), Repeated("ZT2"));
+    if (const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapForm1")) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        ADD_FAILURE() << "the program did not end";
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

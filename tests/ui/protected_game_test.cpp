@@ -83,8 +83,164 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
     }
     LocalFree(argv);
     EXPECT_EQ(ParseCommandLine(arguments).library, WideToUtf8(library));
+    EXPECT_EQ(ParseCommandLine(arguments).resume.action, ResumedAction::Install);
+    EXPECT_EQ(ParseCommandLine(arguments).resume.set, 1);
     EXPECT_TRUE(form.ended) << "this SkySwap ends once the new one has started";
     EXPECT_EQ(form->hwnd(), nullptr);
+}
+
+// What the restart's command line asks the new window to do.
+ResumedRequest CarriedOn(const RestartRequest& restart) {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"skyswap.exe " + restart.parameters).c_str(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; argv != nullptr && i < count; ++i) {
+        arguments.push_back(WideToUtf8(argv[i]));
+    }
+    LocalFree(argv);
+    const CommandLine parsed = ParseCommandLine(arguments);
+    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    EXPECT_EQ(parsed.action, CommandAction::Window);
+    return parsed.resume;
+}
+
+TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
+    const struct {
+        const char* what;
+        std::vector<int> clicks;  // Image1 elements clicked first
+        const wchar_t* button;
+        ResumedAction action;
+        int32_t set;  // -1: the set the random draw chose
+    } cases[] = {
+        {"LOAD TO EAW of slot 1", {1}, L"Command1", ResumedAction::Install, 1},
+        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"Command1", ResumedAction::Install, 0},
+        {"LOAD TO EAW of a random set", {kRandomElement}, L"Command1", ResumedAction::Install, -1},
+        {"LOAD MY DEFAULT", {}, L"Command3", ResumedAction::MyDefault, 0},
+        {"LOAD EAW DEFAULT", {}, L"Command4", ResumedAction::GameDefault, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProtectedWindow window(ERROR_CANCELLED);
+        WriteSkyFiles(window.temp, std::string(kLibrary) + "\\ZTDef", "ORIGINAL");
+        StartedForm& form = *window.form;
+        ASSERT_TRUE(form.started);
+        form.answer = IDYES;
+        for (const int element : c.clicks) {
+            Click(form->Image1(element).hwnd());
+        }
+        PressButton(*form, c.button);
+        ASSERT_EQ(window.restarts.size(), 1u);
+        const ResumedRequest carried = CarriedOn(window.restarts[0]);
+        EXPECT_EQ(carried.action, c.action);
+        if (c.set >= 0) {
+            EXPECT_EQ(carried.set, c.set);
+        } else {
+            EXPECT_EQ(std::optional<int32_t>(carried.set), form->State().SelectedIndex)
+                << "the set drawn, not a new draw";
+            EXPECT_NE(carried.set, kRandomIndex);
+        }
+    }
+}
+
+TEST(ProtectedGame, SaveAsMyDefaultInAProtectedLibraryCarriesItsSet) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
+    ProtectedFolderFileSystem fs{*real, temp.Join(kLibrary)};
+    std::vector<RestartRequest> restarts;
+    Form1::Hooks hooks;
+    hooks.fileSystem = &fs;
+    hooks.isElevated = [] { return false; };
+    hooks.onNetworkShare = [](const std::string&) { return false; };
+    hooks.knownFolders = [] { return KnownFolders{}; };
+    hooks.restart = [&](const RestartRequest& request) {
+        restarts.push_back(request);
+        return static_cast<unsigned long>(ERROR_CANCELLED);
+    };
+    StartedForm form(temp, kLibrary, hooks);
+    ASSERT_TRUE(form.started);
+    form.answer = IDYES;
+    Click(form->Image1(2).hwnd());
+    PressButton(*form, L"Command2");
+    ASSERT_EQ(restarts.size(), 1u);
+    const ResumedRequest carried = CarriedOn(restarts[0]);
+    EXPECT_EQ(carried.action, ResumedAction::SaveDefault);
+    EXPECT_EQ(carried.set, 2);
+}
+
+TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
+    const struct {
+        const char* what;
+        ResumedRequest request;
+        const char* folder;  // where the files went: the game or ZTDef
+        std::string tag;     // what it holds of the ten now ("" none); "?" one whole set
+        std::wstring message;
+        UINT type;
+    } cases[] = {
+        {"LOAD TO EAW",
+         {ResumedAction::Install, 1, {}},
+         kGame,
+         "ZT1",
+         L"Sky set ZT1 is now in the game.",
+         MB_OK | MB_ICONINFORMATION},
+        {"a random set",
+         {ResumedAction::Random, 0, {}},
+         kGame,
+         "?",
+         L"",
+         MB_OK | MB_ICONINFORMATION},
+        {"LOAD MY DEFAULT",
+         {ResumedAction::MyDefault, 0, {}},
+         kGame,
+         "ZT0",
+         L"Your personal default (ZTDef) is now in the game.",
+         MB_OK | MB_ICONINFORMATION},
+        {"LOAD EAW DEFAULT",
+         {ResumedAction::GameDefault, 0, {}},
+         kGame,
+         "",
+         L"The ten sky files are gone from the game: EAW uses its own skies.",
+         MB_OK | MB_ICONINFORMATION},
+        {"SAVE AS MY DEFAULT",
+         {ResumedAction::SaveDefault, 2, {}},
+         "Game\\Skies\\ZTDef",
+         "ZT2",
+         L"Sky set ZT2 is now your personal default (ZTDef).",
+         MB_OK | MB_ICONINFORMATION},
+        {"a set that is gone meanwhile",
+         {ResumedAction::Install, 7, {}},
+         kGame,
+         "ZT2",
+         L"Nothing was changed: the set folder ZT7 does not exist.",
+         MB_OK | MB_ICONWARNING},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder temp;
+        MakePictureLibrary(temp, 3);
+        WriteSkyFiles(temp, kGame, "ZT2");
+        WriteSkyFiles(temp, std::string(kLibrary) + "\\ZTDef", "ZT0");
+        Form1::Hooks hooks;
+        hooks.knownFolders = [] { return KnownFolders{}; };
+        StartedForm form(temp, kLibrary, hooks, c.request);
+        ASSERT_TRUE(form.started);
+        ASSERT_TRUE(PumpUntil([&] { return !form.messages.empty(); })) << "no outcome shown";
+        ASSERT_EQ(form.messages.size(), 1u);
+        const std::vector<std::string> tags = TagsIn(temp, c.folder, {"ZT0", "ZT1", "ZT2"});
+        if (c.tag == "?") {
+            ASSERT_TRUE(form->State().SelectedIndex.has_value());
+            const std::string drawn = "ZT" + std::to_string(*form->State().SelectedIndex);
+            EXPECT_EQ(tags, Repeated(drawn));
+            EXPECT_EQ(form.messages[0].text,
+                      L"Sky set " + Utf8ToWide(drawn) + L" is now in the game.");
+        } else {
+            EXPECT_EQ(tags, Repeated(c.tag));
+            EXPECT_EQ(form.messages[0].text, c.message);
+        }
+        EXPECT_EQ(form.messages[0].type, c.type);
+        PumpMessages(form->hwnd());
+        EXPECT_EQ(form.messages.size(), 1u) << "done once";
+    }
 }
 
 TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {

@@ -101,7 +101,8 @@ void MakePictureLibrary(const TempFolder& temp, int count) {
     }
 }
 
-StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form1::Hooks hooks)
+StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form1::Hooks hooks,
+                         ResumedRequest resume)
     : folder_(temp.Join(folder)) {
     hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
                               UINT type) {
@@ -110,6 +111,7 @@ StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form
     };
     hooks.programEnded = [this] { ended = true; };
     form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), hooks);
+    form_->ResumeAfterRestart(std::move(resume));
     started = form_->Create(SW_SHOWNORMAL);
 }
 
@@ -302,6 +304,25 @@ BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK NoteWindowOfClass(HWND window, LPARAM search) {
+    auto* wanted = reinterpret_cast<WindowSearch*>(search);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t className[64]{};
+    GetClassNameW(window, className, 64);
+    if (processId == wanted->processId && std::wstring(className) == wanted->className) {
+        wanted->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CALLBACK CollectContents(HWND child, LPARAM lParam) {
     auto* contents = reinterpret_cast<MessageBoxContents*>(lParam);
     wchar_t className[64]{};
@@ -325,6 +346,21 @@ HWND FindProgramMessageBox(DWORD processId) {
         EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&finder));
     }
     return finder.found;
+}
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, HWND parent) {
+    WindowSearch search{processId, className, nullptr};
+    for (int waited = 0; waited < 30000 && search.found == nullptr; waited += 100) {
+        if (parent != nullptr) {
+            EnumChildWindows(parent, NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
+        } else {
+            EnumWindows(NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
+        }
+        if (search.found == nullptr) {
+            Sleep(100);
+        }
+    }
+    return search.found;
 }
 
 MessageBoxContents ContentsOf(HWND box) {

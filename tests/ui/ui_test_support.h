@@ -40,8 +40,9 @@ class StartedForm {
     };
 
     // Hooks given are used as they are, except the message box and the end of the program.
+    // `resume` is what a restart as administrator carries on with.
     explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
-                         Form1::Hooks hooks = {});
+                         Form1::Hooks hooks = {}, ResumedRequest resume = {});
     StartedForm(const StartedForm&) = delete;
     StartedForm& operator=(const StartedForm&) = delete;
 
@@ -104,6 +105,9 @@ std::wstring WindowText(HWND window);
 // The message box titled "SkySwap" that another process shows, waited for up to 30 seconds;
 // null when none appears.
 HWND FindProgramMessageBox(DWORD processId);
+// A window of class `className` that another process shows: a top-level one, or a child of
+// `parent`; waited for up to 30 seconds. Null when none appears.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, HWND parent = nullptr);
 struct MessageBoxContents {
     std::vector<std::wstring> texts;    // static controls with text
     std::vector<std::wstring> buttons;  // captions of the buttons
