@@ -769,7 +769,7 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
     if (row < 0 || row >= kControlCount || kControls[row].kind != ControlKind::Button) {
         return;
     }
-    DrawOwnerButton(item, ButtonFace(kControls[row].face), fonts_[row].get());
+    DrawOwnerButton(item, ButtonFace(kControls[row].face), fonts_[row].get(), dpi_);
 }
 
 // One path with the creation's: the layout keeps its twips and is drawn at the new DPI, the

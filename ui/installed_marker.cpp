@@ -1,6 +1,7 @@
 #include "installed_marker.h"
 
 #include "dpi.h"
+#include "high_contrast.h"
 #include "win_handles.h"
 
 namespace skyswap {
@@ -33,12 +34,22 @@ int InstalledMarkerInnerWidth(UINT dpi) {
     return MulDiv(1, static_cast<int>(dpi), kDefaultDpi);
 }
 
+InstalledMarkerColours InstalledMarkerColoursFor(bool highContrast, COLORREF highlight,
+                                                 COLORREF highlightText) {
+    if (highContrast) {
+        return {highlight, highlightText};
+    }
+    return {kInstalledMarkerColour, kInstalledMarkerInnerColour};
+}
+
 void DrawInstalledMarker(HDC dc, const RECT& box, UINT dpi) {
+    const InstalledMarkerColours colours = InstalledMarkerColoursFor(
+        HighContrastOn(), GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT));
     const int outer = InstalledMarkerWidth(dpi);
-    FrameBand(dc, box, outer, kInstalledMarkerColour);
+    FrameBand(dc, box, outer, colours.outer);
     const RECT inside{box.left + outer, box.top + outer, box.right - outer, box.bottom - outer};
     if (inside.right > inside.left && inside.bottom > inside.top) {
-        FrameBand(dc, inside, InstalledMarkerInnerWidth(dpi), kInstalledMarkerInnerColour);
+        FrameBand(dc, inside, InstalledMarkerInnerWidth(dpi), colours.inner);
     }
 }
 

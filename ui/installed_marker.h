@@ -14,7 +14,16 @@ constexpr COLORREF kInstalledMarkerInnerColour = RGB(24, 24, 24);
 int InstalledMarkerWidth(UINT dpi);
 int InstalledMarkerInnerWidth(UINT dpi);
 
-// Draws the outline along the inside edge of `box`.
+struct InstalledMarkerColours {
+    COLORREF outer;
+    COLORREF inner;
+};
+// Amber and dark normally; in high contrast the theme's highlight colour, with its text colour
+// as the thin line, as a high-contrast theme marks what is selected.
+InstalledMarkerColours InstalledMarkerColoursFor(bool highContrast, COLORREF highlight,
+                                                 COLORREF highlightText);
+
+// Draws the outline along the inside edge of `box`, in the colours for the current theme.
 void DrawInstalledMarker(HDC dc, const RECT& box, UINT dpi);
 
 }  // namespace skyswap

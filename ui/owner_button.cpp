@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "dpi.h"
 #include "win_handles.h"
 
 namespace skyswap {
@@ -28,9 +29,36 @@ void DrawCaption(HDC dc, const std::wstring& caption, RECT box, COLORREF colour)
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &box, kFormat);
 }
 
+int Scaled(int pixelsAt96, UINT dpi) {
+    return MulDiv(pixelsAt96, static_cast<int>(dpi), kDefaultDpi);
+}
+
+// Draws `width` one-pixel rings inward from `box` with `draw`.
+template <typename DrawRing>
+void Rings(RECT box, int width, DrawRing draw) {
+    for (int i = 0; i < width && box.right - box.left > 2 && box.bottom - box.top > 2; ++i) {
+        draw(box);
+        InflateRect(&box, -1, -1);
+    }
+}
+
 }  // namespace
 
-void DrawOwnerButton(const DRAWITEMSTRUCT& item, COLORREF face, HFONT font) {
+OwnerButtonGeometry OwnerButtonLayout(const RECT& item, UINT dpi, bool pushed) {
+    OwnerButtonGeometry geometry{};
+    geometry.border = Scaled(1, dpi);
+    geometry.caption = item;
+    InflateRect(&geometry.caption, -Scaled(4, dpi), -Scaled(3, dpi));
+    if (pushed) {
+        OffsetRect(&geometry.caption, Scaled(1, dpi), Scaled(1, dpi));
+    }
+    geometry.focus = item;
+    InflateRect(&geometry.focus, -Scaled(4, dpi), -Scaled(4, dpi));
+    geometry.focusWidth = Scaled(1, dpi);
+    return geometry;
+}
+
+void DrawOwnerButton(const DRAWITEMSTRUCT& item, COLORREF face, HFONT font, UINT dpi) {
     HDC dc = item.hDC;
     RECT box = item.rcItem;
     const bool pushed = (item.itemState & ODS_SELECTED) != 0;
@@ -38,20 +66,19 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, COLORREF face, HFONT font) {
     // ODS_NOFOCUSRECT is ignored on purpose: the focus must stay visible without keyboard cues.
     const bool focused = (item.itemState & ODS_FOCUS) != 0;
 
+    const OwnerButtonGeometry geometry = OwnerButtonLayout(item.rcItem, dpi, pushed);
+
     UniqueBrush faceBrush(CreateSolidBrush(face));
     FillRect(dc, &box, faceBrush ? faceBrush.get() : GetSysColorBrush(COLOR_BTNFACE));
     if (focused) {
         // The focused button wears a dark outer border, as a default button does.
-        FrameRect(dc, &box, GetSysColorBrush(COLOR_WINDOWFRAME));
-        InflateRect(&box, -1, -1);
+        Rings(box, geometry.border,
+              [&](const RECT& ring) { FrameRect(dc, &ring, GetSysColorBrush(COLOR_WINDOWFRAME)); });
+        InflateRect(&box, -geometry.border, -geometry.border);
     }
     DrawEdge(dc, &box, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
 
-    RECT textBox = item.rcItem;
-    InflateRect(&textBox, -4, -3);
-    if (pushed) {
-        OffsetRect(&textBox, 1, 1);
-    }
+    RECT textBox = geometry.caption;
     const std::wstring caption = WindowText(item.hwndItem);
     SelectionScope selectedFont(dc, font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
     const int previousMode = SetBkMode(dc, TRANSPARENT);
@@ -66,11 +93,11 @@ void DrawOwnerButton(const DRAWITEMSTRUCT& item, COLORREF face, HFONT font) {
     SetBkMode(dc, previousMode);
 
     if (focused) {
-        RECT focusBox = item.rcItem;
-        InflateRect(&focusBox, -4, -4);
         SetTextColor(dc, RGB(0, 0, 0));
         SetBkColor(dc, RGB(255, 255, 255));
-        DrawFocusRect(dc, &focusBox);
+        // Each ring its own pixels: DrawFocusRect inverts, so rings must not overlap.
+        Rings(geometry.focus, geometry.focusWidth,
+              [&](const RECT& ring) { DrawFocusRect(dc, &ring); });
     }
 }
 

@@ -1,6 +1,9 @@
 #include "shapes.h"
 
+#include <algorithm>
+
 #include "child_window_class.h"
+#include "dpi.h"
 #include "win_handles.h"
 
 namespace skyswap {
@@ -19,12 +22,13 @@ void FillWithWindowText(HWND window) {
 
 // Limits the window to its border, so that nothing inside it is covered.
 void ClipToOutline(HWND window, int width, int height) {
+    const int border = OutlineWidth(WindowDpi(window));
     UniqueRegion outline(CreateRectRgn(0, 0, width, height));
-    UniqueRegion inside(CreateRectRgn(1, 1, width - 1, height - 1));
+    UniqueRegion inside(CreateRectRgn(border, border, width - border, height - border));
     if (!outline || !inside) {
         return;
     }
-    if (width > 2 && height > 2) {
+    if (width > 2 * border && height > 2 * border) {
         CombineRgn(outline.get(), outline.get(), inside.get(), RGN_DIFF);
     }
     // The window owns the region once SetWindowRgn succeeds.
@@ -58,6 +62,10 @@ LRESULT CALLBACK RectangleProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 }  // namespace
+
+int OutlineWidth(UINT dpi) {
+    return std::max(1, MulDiv(1, static_cast<int>(dpi), kDefaultDpi));
+}
 
 bool RegisterShapeClasses(HINSTANCE instance) {
     return RegisterChildWindowClass(instance, kRectangleClass, RectangleProc) &&

@@ -9,6 +9,8 @@
 #include "controls_table.h"
 #include "dpi.h"
 #include "image_elements.h"
+#include "owner_button.h"
+#include "shapes.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -186,6 +188,71 @@ TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
     }
     EXPECT_EQ(FontOf(form().Control(L"Command5")).lfHeight, exitFont.lfHeight);
     EXPECT_EQ(FontOf(form().ToolTip()).lfHeight, tipFont.lfHeight);
+}
+
+TEST_F(Dpi, TheArrowsOutlinesAreAsWideAsTheDpiMakesThem) {
+    const UINT dpi = GetDpiForWindow(form().hwnd());
+    const int width = OutlineWidth(dpi);
+    int outlines = 0;
+    for (int row = 0; row < kControlCount; ++row) {
+        if (kControls[row].kind != ControlKind::Rectangle) {
+            continue;
+        }
+        SCOPED_TRACE(NameOf(row));
+        ++outlines;
+        const HWND outline = form().Control(kControls[row].name, kControls[row].arrayIndex);
+        RECT box{};
+        GetClientRect(outline, &box);
+        UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(outline, region.get()), ERROR) << "no outline region";
+        const int middle = box.bottom / 2;
+        EXPECT_TRUE(PtInRegion(region.get(), width - 1, middle)) << "the outline at " << dpi;
+        EXPECT_FALSE(PtInRegion(region.get(), width, middle)) << "the inside belongs to the arrow";
+        EXPECT_TRUE(PtInRegion(region.get(), box.right - width, middle));
+        EXPECT_FALSE(PtInRegion(region.get(), box.right - width - 1, middle));
+        EXPECT_TRUE(PtInRegion(region.get(), box.right / 2, width - 1));
+        EXPECT_FALSE(PtInRegion(region.get(), box.right / 2, width));
+    }
+    EXPECT_EQ(outlines, 2) << "the two arrows' outlines";
+}
+
+TEST(OwnerButtons, InsetsAndTheFocusFrameScaleWithTheDpi) {
+    const RECT item{10, 20, 110, 60};
+    const struct {
+        UINT dpi;
+        bool pushed;
+        int border;
+        RECT caption;
+        RECT focus;
+        int focusWidth;
+    } cases[] = {
+        {96, false, 1, {14, 23, 106, 57}, {14, 24, 106, 56}, 1},
+        {96, true, 1, {15, 24, 107, 58}, {14, 24, 106, 56}, 1},
+        {120, false, 1, {15, 24, 105, 56}, {15, 25, 105, 55}, 1},
+        {144, false, 2, {16, 25, 104, 55}, {16, 26, 104, 54}, 2},
+        {144, true, 2, {18, 27, 106, 57}, {16, 26, 104, 54}, 2},
+        {192, false, 2, {18, 26, 102, 54}, {18, 28, 102, 52}, 2},
+        {192, true, 2, {20, 28, 104, 56}, {18, 28, 102, 52}, 2},
+    };
+    const auto same = [](const RECT& a, const RECT& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dpi) + (c.pushed ? " DPI, pushed" : " DPI"));
+        const OwnerButtonGeometry geometry = OwnerButtonLayout(item, c.dpi, c.pushed);
+        EXPECT_EQ(geometry.border, c.border);
+        EXPECT_TRUE(same(geometry.caption, c.caption))
+            << geometry.caption.left << "," << geometry.caption.top << "," << geometry.caption.right
+            << "," << geometry.caption.bottom;
+        EXPECT_TRUE(same(geometry.focus, c.focus));
+        EXPECT_EQ(geometry.focusWidth, c.focusWidth);
+    }
+    EXPECT_EQ(OutlineWidth(96), 1);
+    EXPECT_EQ(OutlineWidth(120), 1);
+    EXPECT_EQ(OutlineWidth(144), 2);
+    EXPECT_EQ(OutlineWidth(192), 2);
+    EXPECT_EQ(OutlineWidth(288), 3);
+    EXPECT_EQ(OutlineWidth(48), 1) << "never thinner than a pixel";
 }
 
 TEST(IconSizes, TheNearestImageToTheDrawnSize) {

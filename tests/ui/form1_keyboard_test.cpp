@@ -9,6 +9,7 @@
 #include "high_contrast.h"
 #include "image_elements.h"
 #include "text_win.h"
+#include "installed_marker.h"
 #include "ui_test_support.h"
 
 namespace skyswap::test {
@@ -236,6 +237,15 @@ TEST(Form1Keyboard, ArrowKeysOnTheButtonsMoveAmongTheButtons) {
 TEST(Form1Colours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChange) {
     EXPECT_EQ(ButtonFaceFor(RGB(255, 0, 0), false, RGB(0, 0, 0)), RGB(255, 0, 0));
     EXPECT_EQ(ButtonFaceFor(RGB(255, 0, 0), true, RGB(0, 0, 0)), RGB(0, 0, 0));
+    // The installed set's outline takes the theme's highlight colour, as a selection does.
+    const InstalledMarkerColours normal =
+        InstalledMarkerColoursFor(false, RGB(0, 0, 255), RGB(255, 255, 255));
+    EXPECT_EQ(normal.outer, kInstalledMarkerColour);
+    EXPECT_EQ(normal.inner, kInstalledMarkerInnerColour);
+    const InstalledMarkerColours contrast =
+        InstalledMarkerColoursFor(true, RGB(0, 255, 255), RGB(0, 0, 0));
+    EXPECT_EQ(contrast.outer, RGB(0, 255, 255));
+    EXPECT_EQ(contrast.inner, RGB(0, 0, 0));
 
     TempFolder temp;
     MakePictureLibrary(temp, 3);
