@@ -94,6 +94,22 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
         {{"/savedefault"}, "/savedefault needs a set number"},
         {{"/savedefault", "x"}, "not \"x\""},
         {{"/savedefault", "1", "/install", "2"}, "Only one action at a time"},
+        // The restart's own switch, which only SkySwap itself writes.
+        {{"/resume"}, "/resume needs what to do"},
+        {{"/resume", "fly"}, "/resume does not know \"fly\""},
+        {{"/resume", "install"}, "install needs a set number from 0 to 99999"},
+        {{"/resume", "install", "x"}, "install needs a set number"},
+        {{"/resume", "install", "100000"}, "install needs a set number"},
+        {{"/resume", "savedefault", "-1"}, "savedefault needs a set number"},
+        {{"/resume", "add"}, "add needs a path"},
+        {{"/resume", "add", ""}, "add needs a path"},
+        {{"/resume", "mydefault", "/resume", "gamedefault"}, "/resume is given twice"},
+        {{"/resume", "install", "1", "/resume", "install", "1"}, "/resume is given twice"},
+        {{"/resume", "add", "a", "/resume", "install", "1"}, "/resume is given twice"},
+        {{"/resume", "install", "1", "/resume", "add", "a"}, "/resume is given twice"},
+        {{"/resume", "mydefault", "/random"}, "comes with no action switch"},
+        {{"/status", "/resume", "gamedefault"}, "comes with no action switch"},
+        {{"/resume", "mydefault", "12"}, "Unexpected argument \"12\""},
     };
     for (const auto& bad : cases) {
         const CommandLine parsed = ParseCommandLine(bad.arguments);

@@ -201,12 +201,7 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
         }
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 99);
-        ADD_FAILURE() << "the program did not end";
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    AwaitEnd(process);
 
     EXPECT_NE(window, nullptr) << "the window never opened";
     EXPECT_FALSE(name.empty()) << "the screen reader's object was not made";

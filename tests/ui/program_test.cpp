@@ -77,12 +77,7 @@ TEST(SkySwapProgram, RestartedAsAdministratorItCarriesOnWithWhatWasAsked) {
     if (const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapForm1")) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 99);
-        ADD_FAILURE() << "the program did not end";
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    AwaitEnd(process);
 }
 
 }  // namespace

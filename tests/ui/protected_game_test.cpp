@@ -89,6 +89,20 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
     EXPECT_EQ(form->hwnd(), nullptr);
 }
 
+// A window on `fs`, not elevated, whose restarts are noted and declined at Windows' prompt.
+Form1::Hooks DeclinedRestartHooks(FileSystem& fs, std::vector<RestartRequest>& restarts) {
+    Form1::Hooks hooks;
+    hooks.fileSystem = &fs;
+    hooks.isElevated = [] { return false; };
+    hooks.onNetworkShare = [](const std::string&) { return false; };
+    hooks.knownFolders = [] { return KnownFolders{}; };
+    hooks.restart = [&restarts](const RestartRequest& request) {
+        restarts.push_back(request);
+        return static_cast<unsigned long>(ERROR_CANCELLED);
+    };
+    return hooks;
+}
+
 // What the restart's command line asks the new window to do.
 ResumedRequest CarriedOn(const RestartRequest& restart) {
     int count = 0;
@@ -140,32 +154,6 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
             EXPECT_NE(carried.set, kRandomIndex);
         }
     }
-}
-
-TEST(ProtectedGame, SaveAsMyDefaultInAProtectedLibraryCarriesItsSet) {
-    TempFolder temp;
-    MakePictureLibrary(temp, 3);
-    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
-    ProtectedFolderFileSystem fs{*real, temp.Join(kLibrary)};
-    std::vector<RestartRequest> restarts;
-    Form1::Hooks hooks;
-    hooks.fileSystem = &fs;
-    hooks.isElevated = [] { return false; };
-    hooks.onNetworkShare = [](const std::string&) { return false; };
-    hooks.knownFolders = [] { return KnownFolders{}; };
-    hooks.restart = [&](const RestartRequest& request) {
-        restarts.push_back(request);
-        return static_cast<unsigned long>(ERROR_CANCELLED);
-    };
-    StartedForm form(temp, kLibrary, hooks);
-    ASSERT_TRUE(form.started);
-    form.answer = IDYES;
-    Click(form->Image1(2).hwnd());
-    PressButton(*form, L"Command2");
-    ASSERT_EQ(restarts.size(), 1u);
-    const ResumedRequest carried = CarriedOn(restarts[0]);
-    EXPECT_EQ(carried.action, ResumedAction::SaveDefault);
-    EXPECT_EQ(carried.set, 2);
 }
 
 TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
@@ -288,15 +276,7 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
     ProtectedFolderFileSystem fs{*real, temp.Join(kLibrary)};
     std::vector<RestartRequest> restarts;
-    Form1::Hooks hooks;
-    hooks.fileSystem = &fs;
-    hooks.isElevated = [] { return false; };
-    hooks.knownFolders = [] { return KnownFolders{}; };
-    hooks.restart = [&](const RestartRequest& request) {
-        restarts.push_back(request);
-        return static_cast<unsigned long>(ERROR_CANCELLED);
-    };
-    StartedForm form(temp, kLibrary, hooks);
+    StartedForm form(temp, kLibrary, DeclinedRestartHooks(fs, restarts));
     ASSERT_TRUE(form.started);
     form.answer = IDYES;
     Click(form->Image1(1).hwnd());
@@ -306,6 +286,15 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     EXPECT_EQ(restarts.size(), 1u);
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL")) << "the install did not run";
     EXPECT_EQ(temp.List(kLibrary).size(), 4u) << "ZT0 to ZT2 and nosky.jpg, no new folder";
+    EXPECT_EQ(CarriedOn(restarts[0]).action, ResumedAction::Install);
+    EXPECT_EQ(CarriedOn(restarts[0]).set, 1);
+
+    // SAVE AS MY DEFAULT, refused by the same library, carries its set too.
+    Click(form->Image1(2).hwnd());
+    PressButton(*form, L"Command2");
+    ASSERT_EQ(restarts.size(), 2u);
+    EXPECT_EQ(CarriedOn(restarts[1]).action, ResumedAction::SaveDefault);
+    EXPECT_EQ(CarriedOn(restarts[1]).set, 2);
 }
 
 TEST(ProtectedGame, WithAdministratorRightsAlreadyThereIsNothingToOffer) {

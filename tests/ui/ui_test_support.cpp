@@ -285,28 +285,10 @@ std::wstring WindowText(HWND window) {
 
 namespace {
 
-struct MessageBoxFinder {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM lParam) {
-    auto* finder = reinterpret_cast<MessageBoxFinder*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64]{};
-    GetClassNameW(window, className, 64);
-    if (owner == finder->processId && std::wstring(className) == L"#32770" &&
-        WindowText(window) == L"SkySwap" && IsWindowVisible(window)) {
-        finder->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 struct WindowSearch {
     DWORD processId;
     const wchar_t* className;
+    const wchar_t* title;  // null: any, shown or not
     HWND found;
 };
 
@@ -316,11 +298,27 @@ BOOL CALLBACK NoteWindowOfClass(HWND window, LPARAM search) {
     GetWindowThreadProcessId(window, &processId);
     wchar_t className[64]{};
     GetClassNameW(window, className, 64);
-    if (processId == wanted->processId && std::wstring(className) == wanted->className) {
+    if (processId == wanted->processId && std::wstring(className) == wanted->className &&
+        (wanted->title == nullptr ||
+         (WindowText(window) == wanted->title && IsWindowVisible(window)))) {
         wanted->found = window;
         return FALSE;
     }
     return TRUE;
+}
+
+HWND AwaitWindow(WindowSearch search, HWND parent) {
+    for (int waited = 0; waited < 30000 && search.found == nullptr; waited += 100) {
+        if (parent != nullptr) {
+            EnumChildWindows(parent, NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
+        } else {
+            EnumWindows(NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
+        }
+        if (search.found == nullptr) {
+            Sleep(100);
+        }
+    }
+    return search.found;
 }
 
 BOOL CALLBACK CollectContents(HWND child, LPARAM lParam) {
@@ -340,27 +338,20 @@ BOOL CALLBACK CollectContents(HWND child, LPARAM lParam) {
 }  // namespace
 
 HWND FindProgramMessageBox(DWORD processId) {
-    MessageBoxFinder finder{processId, nullptr};
-    for (int waited = 0; waited < 30000 && finder.found == nullptr; waited += 100) {
-        Sleep(100);
-        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&finder));
-    }
-    return finder.found;
+    return AwaitWindow({processId, L"#32770", L"SkySwap", nullptr}, nullptr);
 }
 
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, HWND parent) {
-    WindowSearch search{processId, className, nullptr};
-    for (int waited = 0; waited < 30000 && search.found == nullptr; waited += 100) {
-        if (parent != nullptr) {
-            EnumChildWindows(parent, NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
-        } else {
-            EnumWindows(NoteWindowOfClass, reinterpret_cast<LPARAM>(&search));
-        }
-        if (search.found == nullptr) {
-            Sleep(100);
-        }
+    return AwaitWindow({processId, className, nullptr, nullptr}, parent);
+}
+
+void AwaitEnd(PROCESS_INFORMATION& process) {
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        ADD_FAILURE() << "the program did not end";
     }
-    return search.found;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 MessageBoxContents ContentsOf(HWND box) {

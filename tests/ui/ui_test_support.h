@@ -108,6 +108,9 @@ HWND FindProgramMessageBox(DWORD processId);
 // A window of class `className` that another process shows: a top-level one, or a child of
 // `parent`; waited for up to 30 seconds. Null when none appears.
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, HWND parent = nullptr);
+// Waits up to 30 seconds for another process to end (a test failure and its end when it does
+// not), then closes its handles.
+void AwaitEnd(PROCESS_INFORMATION& process);
 struct MessageBoxContents {
     std::vector<std::wstring> texts;    // static controls with text
     std::vector<std::wstring> buttons;  // captions of the buttons
