@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "elevation_win.h"
 #include "keep_sky.h"
 #include "known_folders_win.h"
 #include "messages.h"
@@ -101,7 +102,8 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     SYSTEMTIME today{};
     GetLocalTime(&today);
     CommandOutcome outcome =
-        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay));
+        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay),
+                   FolderOnNetworkShare);
     const bool changedTheGame = command.action != CommandAction::Status &&
                                 command.action != CommandAction::SaveDefault &&
                                 outcome.exitCode == kExitSuccess;

@@ -172,13 +172,25 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
 
 namespace {
 
-CommandOutcome SaveDefaultFromCommandLine(int32_t set, AppState& state, FileSystem& fs) {
+using NetworkShareQuery = std::function<bool(const std::string& folder)>;
+
+// What went wrong; on a network share, no advice that administrator rights would help.
+std::string FailureMessage(const TransferReport& report, const NetworkShareQuery& onNetworkShare) {
+    if (!report.protectedFolder.empty() && onNetworkShare &&
+        onNetworkShare(report.protectedFolder)) {
+        return NetworkShareRefusal(report);
+    }
+    return TransferMessage(report);
+}
+
+CommandOutcome SaveDefaultFromCommandLine(int32_t set, AppState& state, FileSystem& fs,
+                                          const NetworkShareQuery& onNetworkShare) {
     state.SelectedIndex = set;
     state.SelectedPath = SetFolder(state, set);
     SkyKnowledge knowledge;
     const TransferReport report = RunSaveMyDefault(state, fs, knowledge);
     if (!report.ok()) {
-        return {kExitFailed, TransferMessage(report)};
+        return {kExitFailed, FailureMessage(report, onNetworkShare)};
     }
     return {kExitSuccess, SavedDefaultMessage(set)};
 }
@@ -186,7 +198,8 @@ CommandOutcome SaveDefaultFromCommandLine(int32_t set, AppState& state, FileSyst
 }  // namespace
 
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription) {
+                          const std::string& keptDescription,
+                          const NetworkShareQuery& onNetworkShare) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
         !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
         return {kExitFailed, kInstallationMessage};
@@ -209,7 +222,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
             transfer = GameTransfer::LoadGameDefault;
             break;
         case CommandAction::SaveDefault:
-            return SaveDefaultFromCommandLine(command.setNumber, state, fs);
+            return SaveDefaultFromCommandLine(command.setNumber, state, fs, onNetworkShare);
         case CommandAction::Window:
         case CommandAction::Help:
             return {kExitBadCommandLine, CommandLineHelp()};
@@ -225,7 +238,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
     const std::string kept =
         outcome.keep.status == KeepStatus::Kept ? KeptMessage(outcome.keep.set) + "\n" : "";
     if (!outcome.transfer.ok()) {
-        return {kExitFailed, kept + TransferMessage(outcome.transfer)};
+        return {kExitFailed, kept + FailureMessage(outcome.transfer, onNetworkShare)};
     }
     return {kExitSuccess,
             kept + GameTransferDoneMessage(transfer, state.SelectedIndex.value_or(0))};

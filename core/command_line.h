@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,9 +64,11 @@ struct CommandOutcome {
 // Runs an action other than Window and Help with the window's own start-up checks and
 // transfers: discovery first (a failure gives the installation message and exit code 1), then
 // the one transfer, with a sky in no set kept first as a new set described by
-// `keptDescription`. `state` is filled by discovery.
-CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription);
+// `keptDescription`. `state` is filled by discovery. A folder that refused for lack of rights
+// and that `onNetworkShare` calls a network share is named as such.
+CommandOutcome RunCommand(
+    const CommandLine& command, AppState& state, FileSystem& fs, const std::string& keptDescription,
+    const std::function<bool(const std::string& folder)>& onNetworkShare = {});
 
 // What "/status" reports: what is in the game, as the window's title says it, and which of the
 // ten sky files the game folder holds.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "messages.h"
+#include "support/protected_file_system.h"
 #include "support/sky_library.h"
 
 namespace skyswap {
@@ -219,6 +220,33 @@ TEST(CommandLineRun, SaveDefaultMakesASetThePersonalDefault) {
     outcome = run({"/savedefault", "1"});
     EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
     EXPECT_EQ(TagsIn(temp, myDefault, tags), std::vector<std::string>(10, "ZT1"));
+}
+
+TEST(CommandLineRun, AFolderOnANetworkShareIsNamedAsSuchWhenItRefuses) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 2);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    test::WriteSkyFiles(temp, kGame, "ZT0");
+    auto real = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    for (const bool share : {false, true}) {
+        SCOPED_TRACE(share ? "on a share" : "on this computer");
+        test::ProtectedFolderFileSystem fs{*real, temp.Join(kGame)};
+        std::vector<std::string> asked;
+        AppState state;
+        const CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, fs,
+                                                  kKept, [&](const std::string& folder) {
+                                                      asked.push_back(folder);
+                                                      return share;
+                                                  });
+        EXPECT_EQ(outcome.exitCode, kExitFailed);
+        EXPECT_EQ(asked, std::vector<std::string>{temp.Join(kGame)});
+        const std::string shareText = "Windows does not let SkySwap write to " + temp.Join(kGame) +
+                                      " on the network share; ask the share's owner for write "
+                                      "access or copy the game to this computer";
+        EXPECT_EQ(outcome.text == shareText, share) << outcome.text;
+        EXPECT_EQ(outcome.text.find("administrator") == std::string::npos, share) << outcome.text;
+    }
 }
 
 TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
