@@ -101,12 +101,19 @@ FsStatus PosixFileSystem::ListFolder(const std::string& folder, std::vector<Fold
         if (name[0] == '.') {  // ".", ".." and hidden entries
             continue;
         }
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+        FolderEntry listed{name, entry->d_type == DT_DIR, std::nullopt};
+        if (entry->d_type != DT_DIR) {
+            // A file's size, as Windows' listing gives it; relative to the open folder, so the
+            // path is not walked again.
             struct stat info {};
-            isFolder = ::stat((base + "/" + name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {
+                listed.isFolder = S_ISDIR(info.st_mode);
+                if (S_ISREG(info.st_mode)) {
+                    listed.size = static_cast<std::uint64_t>(info.st_size);
+                }
+            }
         }
-        entries.push_back({name, isFolder});
+        entries.push_back(std::move(listed));
     }
     ::closedir(dir);
     return FsStatus::Ok();
@@ -163,7 +170,7 @@ FsStatus PosixFileSystem::CopyToStaged(const std::string& source, const std::str
             break;
         }
     }
-    if (::fsync(out.get()) != 0 || ::close(out.release()) != 0) {
+    if (flush_(out.get()) != 0 || ::close(out.release()) != 0) {
         const FsStatus status = FromErrno(errno);
         ::unlink(stagedPath.c_str());
         return status;
@@ -229,7 +236,7 @@ FsStatus PosixFileSystem::WriteFlushed(const std::string& path, const std::strin
     if (out.get() < 0) {
         return FromErrno(errno);
     }
-    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || ::fsync(out.get()) != 0 ||
+    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || flush_(out.get()) != 0 ||
         ::close(out.release()) != 0) {
         const FsStatus status = FromErrno(errno);
         ::unlink(target.c_str());
