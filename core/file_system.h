@@ -32,8 +32,8 @@ struct FsStatus {
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
-    // A file's size as the folder's listing gives it, without opening the file; nothing when
-    // the listing could not tell.
+    // A file's size as the folder's listing gives it, without opening the file (Windows' does);
+    // nothing when the listing does not tell, and FileSize has to be asked.
     std::optional<std::uint64_t> size;
 };
 
@@ -46,7 +46,7 @@ class FileSystem {
     // Opens the file for reading and closes it again.
     virtual bool CanOpenForReading(const std::string& path) = 0;
     // Entries of a folder, without "." and "..", hidden and system entries; files with their
-    // sizes.
+    // sizes where the system's listing has them.
     virtual FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
     virtual bool IsFolder(const std::string& path) = 0;
     virtual bool IsFile(const std::string& path) = 0;

@@ -134,11 +134,12 @@ bool SameBytes(FileSystem& fs, const std::string& path, const std::string& expec
     return true;
 }
 
-// Whether `folder` holds the game's ten files: presence and sizes from one listing, stopping at
-// the first name that differs, then the bytes. A file whose size is not known matches nothing.
+// Whether `folder` holds the game's ten files: names and the sizes its listing gives first,
+// stopping at the first that differs; then file by file a size the listing did not give and the
+// bytes. A file whose size cannot be learned matches nothing.
 bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folder) {
     const FolderFacts& gameFacts = game.facts();
-    const FolderFacts setFacts = ListedFacts(fs, folder);
+    FolderFacts setFacts = ListedFacts(fs, folder);
     if (!setFacts.listed) {
         return false;
     }
@@ -146,13 +147,20 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
         const FileFacts& ours = gameFacts.files[i];
         const FileFacts& theirs = setFacts.files[i];
         if (ours.present != theirs.present ||
-            (ours.present && (!ours.size || !theirs.size || *ours.size != *theirs.size))) {
+            (ours.present && (!ours.size || (theirs.size && *ours.size != *theirs.size)))) {
             return false;
         }
     }
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
         if (!gameFacts.files[i].present) {
             continue;
+        }
+        FileFacts& theirs = setFacts.files[i];
+        if (!theirs.size) {
+            std::uint64_t size = 0;
+            if (!fs.FileSize(theirs.path, size).ok() || size != *gameFacts.files[i].size) {
+                return false;
+            }
         }
         const std::string* expected = nullptr;
         switch (game.Bytes(i, expected)) {
@@ -163,7 +171,7 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
             case GameFiles::Read::Whole:
                 break;
         }
-        if (!SameBytes(fs, setFacts.files[i].path, *expected)) {
+        if (!SameBytes(fs, theirs.path, *expected)) {
             return false;
         }
     }

@@ -102,9 +102,10 @@ FsStatus PosixFileSystem::ListFolder(const std::string& folder, std::vector<Fold
             continue;
         }
         FolderEntry listed{name, entry->d_type == DT_DIR, std::nullopt};
-        if (entry->d_type != DT_DIR) {
-            // A file's size, as Windows' listing gives it; relative to the open folder, so the
-            // path is not walked again.
+        // readdir gives no sizes, and a stat of every file would cost more than the listing:
+        // a file's size is asked (FileSize) only where it is needed. An entry of unknown kind
+        // is looked at, relative to the open folder, and then its size comes with it.
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
             if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {
                 listed.isFolder = S_ISDIR(info.st_mode);

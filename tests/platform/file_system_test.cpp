@@ -124,7 +124,7 @@ TEST(PlatformFileSystem, ACopyThatFailsHalfWayLeavesNoStagedFile) {
     EXPECT_EQ(temp.ReadFile(staged), contents);
 }
 
-TEST(PlatformFileSystem, AListingGivesTheSizesOfFiles) {
+TEST(PlatformFileSystem, AListingGivesTheKindsAndOnWindowsTheSizesOfFiles) {
     test::TempFolder temp;
     temp.MakeFolder("Set");
     temp.WriteFile("Set\\cloud1.ter", std::string(70000, 'c'));
@@ -138,8 +138,12 @@ TEST(PlatformFileSystem, AListingGivesTheSizesOfFiles) {
         byName[entry.name] = entry;
     }
     ASSERT_EQ(byName.size(), 3u);
+#ifdef _WIN32
+    // Windows' listing has the sizes; readdir has none, and FileSize is asked instead.
     EXPECT_EQ(byName["cloud1.ter"].size, std::optional<std::uint64_t>(70000));
     EXPECT_EQ(byName["CLOUD2.TER"].size, std::optional<std::uint64_t>(0));
+#endif
+    EXPECT_FALSE(byName["cloud1.ter"].isFolder);
     EXPECT_TRUE(byName["bnhorizn.ter"].isFolder);
     EXPECT_EQ(byName["bnhorizn.ter"].size, std::nullopt);
     EXPECT_EQ(fs->ListFolder(temp.Join("Absent"), entries).error, FsError::NotFound);
