@@ -142,8 +142,8 @@ void RegisterRecognitionBenchmarks(
                                            fixtures.back().get()));
         shape(benchmark::RegisterBenchmark(("GameReadAndListing" + suffix).c_str(),
                                            GameReadAndListing, fixtures.back().get()));
-        shape(benchmark::RegisterBenchmark(("RecognitionFloor" + suffix).c_str(),
-                                           RecognitionFloor, fixtures.back().get()));
+        shape(benchmark::RegisterBenchmark(("RecognitionFloor" + suffix).c_str(), RecognitionFloor,
+                                           fixtures.back().get()));
     }
 }
 

@@ -63,8 +63,7 @@ bool WouldRefuse(GameTransfer transfer, const AppState& state, FileSystem& fs) {
             if (state.RandomPending) {
                 return state.SetNumbers.empty();
             }
-            return state.SelectedPath.empty() ||
-                   !fs.IsFolder(state.SelectedPath);
+            return state.SelectedPath.empty() || !fs.IsFolder(state.SelectedPath);
         case GameTransfer::LoadMyDefault:
             return !fs.IsFolder(state.MyDefaultPath);
         case GameTransfer::LoadGameDefault:
@@ -136,7 +135,8 @@ KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& 
                 return KeepFailed(n, file.name, file.status, KeepStep::CopyFiles);
             }
         }
-        return KeepFailed(n, setName, {FsError::Other, "the folder " + source + " could not be read"},
+        return KeepFailed(n, setName,
+                          {FsError::Other, "the folder " + source + " could not be read"},
                           KeepStep::CopyFiles);
     }
     status = fs.WriteFlushed(building + "\\" + descriptionName, description);
@@ -147,7 +147,8 @@ KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& 
     // The folder was made by us a moment ago, so "access denied" here is a scanner, the indexer
     // or a sync client reading a file just written: it passes like a held file.
     RetryBudget budget;
-    status = budget.Run(fs, [&] { return fs.RenameFolder(building, folder); }, true);
+    status = budget.Run(
+        fs, [&] { return fs.RenameFolder(building, folder); }, true);
     if (!status.ok()) {
         RemoveUnfinished(fs, building, descriptionName);
         return KeepFailed(n, setName, status, KeepStep::NameFolder);

@@ -86,7 +86,8 @@ FolderFacts AskedFacts(FileSystem& fs, const std::string& folder) {
 // The game's ten files, their sizes taken once and their bytes read when a set first needs them.
 class GameFiles {
   public:
-    GameFiles(FileSystem& fs, const std::string& folder) : fs_(fs), facts_(AskedFacts(fs, folder)) {}
+    GameFiles(FileSystem& fs, const std::string& folder)
+        : fs_(fs), facts_(AskedFacts(fs, folder)) {}
 
     const FolderFacts& facts() const { return facts_; }
 

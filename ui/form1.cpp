@@ -360,9 +360,8 @@ void Form1::Command2_Click() {
     recognizer_.Stop();
     SYSTEMTIME today{};
     GetLocalTime(&today);
-    const GameTransferOutcome outcome =
-        RunSaveMyDefault(state_, Files(), knowledge_,
-                         KeptDefaultDescription(today.wYear, today.wMonth, today.wDay));
+    const GameTransferOutcome outcome = RunSaveMyDefault(
+        state_, Files(), knowledge_, KeptDefaultDescription(today.wYear, today.wMonth, today.wDay));
     const bool saveRan = ShowKeeping(outcome);
     if (hwnd_ == nullptr) {
         return;  // restarted as administrator
@@ -436,10 +435,9 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
     // included; every change still goes to the game folder itself.
     // The files in the game folder itself, which the game does not see behind shadow copies,
     // are replaced too: they are looked at as well.
-    const GameTransferOutcome outcome =
-        skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
-                                 KeptDescription(today.wYear, today.wMonth, today.wDay),
-                                 gameView_.BehindShadows());
+    const GameTransferOutcome outcome = skyswap::RunGameTransfer(
+        transfer, state_, gameView_, knowledge_,
+        KeptDescription(today.wYear, today.wMonth, today.wDay), gameView_.BehindShadows());
     if (ShowKeeping(outcome)) {
         AfterTransferIntoGame(outcome.transfer);
     }

@@ -143,8 +143,7 @@ TEST(KeepSky, WhenKeepingFailsTheTransferDoesNotRunAndNothingIsLeft) {
         EXPECT_NE(message.find(fault.says), std::string::npos) << message;
         EXPECT_NE(message.find("ZT2"), std::string::npos) << message;
         // Only a refused new folder is Windows' protection, which administrator rights lift.
-        EXPECT_EQ(outcome.keep.LibraryRefused(),
-                  fault.operation == test::FsOperation::CreateFolder)
+        EXPECT_EQ(outcome.keep.LibraryRefused(), fault.operation == test::FsOperation::CreateFolder)
             << fault.pathEnd;
     }
 }
@@ -206,8 +205,8 @@ TEST(KeepSky, ARandomChoiceInAnEmptyLibraryKeepsNothing) {
 // cannot be read, replaced or removed, so it cannot be lost: the set is still recognised by the
 // others and the file's size, the nine others are installed and the held one is named.
 TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
-    for (const GameTransfer transfer : {GameTransfer::InstallSelected,
-                                        GameTransfer::LoadGameDefault}) {
+    for (const GameTransfer transfer :
+         {GameTransfer::InstallSelected, GameTransfer::LoadGameDefault}) {
         Game game(3);
         test::WriteSkyFiles(game.temp, kGame, "ZT2");
         game.knowledge = {};
@@ -221,7 +220,8 @@ TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
         }
         ChooseSlot(game.state, 1);
         const GameTransferOutcome outcome = game.Run(transfer, &faulty);
-        EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep) << KeepFailedMessage(outcome.keep);
+        EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep)
+            << KeepFailedMessage(outcome.keep);
         ASSERT_EQ(outcome.transfer.status, TransferStatus::SomeFilesFailed);
         Tags expected(10, transfer == GameTransfer::InstallSelected ? "ZT1" : "");
         expected.back() = "ZT2";
@@ -237,8 +237,7 @@ TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
     test::WriteSkyFiles(game.temp, kGame, "ZT2");
     test::FaultyFileSystem faulty(*game.fs);
     faulty.Fail(test::FsOperation::ReadAt, "Game\\cloud2.ter", FsError::InUse);
-    EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(game.state)).installed,
-              InstalledSky::OfSet(2));
+    EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(game.state)).installed, InstalledSky::OfSet(2));
 }
 
 // A sky in no set whose file is held: keeping really is impossible, and the message says which
@@ -267,7 +266,7 @@ TEST(KeepSky, LeftOversOfKeepingAreRemovedAndNothingElse) {
         {"ZT3.skyswap-tmp", true, {"cloud1.ter", "bnhorizn.ter", "ZT3.txt"}, false},
         {"ZT4.skyswap-tmp", true, {}, false},
         {"ZT5.skyswap-tmp", true, {"cloud1.ter", "notes.doc"}, true},  // something of a person's
-        {"ZT05.skyswap-tmp", true, {"cloud1.ter"}, true},  // not a set's name
+        {"ZT05.skyswap-tmp", true, {"cloud1.ter"}, true},              // not a set's name
         {"Mine.skyswap-tmp", true, {"cloud1.ter"}, true},
         {"ZT6.skyswap-tmp", false, {}, true},  // a file
         {"ZT7.skyswap-tmpx", true, {"cloud1.ter"}, true},
