@@ -71,20 +71,36 @@ void Recognize(benchmark::State& state, const RecognitionFixture* fixture) {
     state.counters["sets"] = static_cast<double>(fixture->snapshot().setNumbers.size());
 }
 
-void GameReadAndListing(benchmark::State& state, const RecognitionFixture* fixture) {
-    std::vector<NativePath> gameFiles;
-    for (const char* name : SkyFileSet) {
-        gameFiles.push_back(ToNative(fixture->snapshot().gameFolder + name));
+// The game's ten files, read once each as recognition does; false when one cannot be.
+class GameFileReads {
+  public:
+    explicit GameFileReads(const LibrarySnapshot& library) {
+        for (const char* name : SkyFileSet) {
+            paths_.push_back(ToNative(library.gameFolder + name));
+        }
     }
+    bool Read(benchmark::State& state, std::string& bytes) const {
+        for (const NativePath& path : paths_) {
+            if (!BareRead(path, kRecognitionFileSize, bytes)) {
+                state.SkipWithError("a game file cannot be read");
+                return false;
+            }
+            benchmark::DoNotOptimize(bytes.data());
+        }
+        return true;
+    }
+
+  private:
+    std::vector<NativePath> paths_;
+};
+
+void GameReadAndListing(benchmark::State& state, const RecognitionFixture* fixture) {
+    const GameFileReads game(fixture->snapshot());
     const NativePath library = ToNative(fixture->snapshot().libraryFolder);
     std::string bytes;
     for (auto _ : state) {
-        for (const NativePath& path : gameFiles) {
-            if (!BareRead(path, kRecognitionFileSize, bytes)) {
-                state.SkipWithError("a game file cannot be read");
-                return;
-            }
-            benchmark::DoNotOptimize(bytes.data());
+        if (!game.Read(state, bytes)) {
+            return;
         }
         if (BareListing(library) < 0) {
             state.SkipWithError("the library cannot be listed");
@@ -96,10 +112,7 @@ void GameReadAndListing(benchmark::State& state, const RecognitionFixture* fixtu
 // The floor described above.
 void RecognitionFloor(benchmark::State& state, const RecognitionFixture* fixture) {
     const LibrarySnapshot& library = fixture->snapshot();
-    std::vector<NativePath> gameFiles;
-    for (const char* name : SkyFileSet) {
-        gameFiles.push_back(ToNative(library.gameFolder + name));
-    }
+    const GameFileReads game(library);
     std::vector<NativePath> setFolders;
     std::vector<NativePath> firstFiles;
     for (const int32_t n : library.setNumbers) {
@@ -110,12 +123,8 @@ void RecognitionFloor(benchmark::State& state, const RecognitionFixture* fixture
     constexpr std::size_t kFirstBytes = 4 * 1024;
     std::string bytes;
     for (auto _ : state) {
-        for (const NativePath& path : gameFiles) {
-            if (!BareRead(path, kRecognitionFileSize, bytes)) {
-                state.SkipWithError("a game file cannot be read");
-                return;
-            }
-            benchmark::DoNotOptimize(bytes.data());
+        if (!game.Read(state, bytes)) {
+            return;
         }
         for (std::size_t i = 0; i < setFolders.size(); ++i) {
             if (BareListing(setFolders[i]) < 0 || !BareRead(firstFiles[i], kFirstBytes, bytes)) {
