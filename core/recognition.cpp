@@ -146,7 +146,14 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
     }
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
         const FileFacts& ours = gameFacts.files[i];
-        const FileFacts& theirs = setFacts.files[i];
+        FileFacts& theirs = setFacts.files[i];
+        if (ours.present && !theirs.present) {
+            // A listing leaves out hidden files, which a transfer copies all the same.
+            std::uint64_t size = 0;
+            if (fs.FileSize(folder + SkyFileSet[i], size).ok()) {
+                theirs = {true, size, folder + SkyFileSet[i]};
+            }
+        }
         if (ours.present != theirs.present ||
             (ours.present && (!ours.size || (theirs.size && *ours.size != *theirs.size)))) {
             return false;

@@ -211,6 +211,16 @@ TEST(Recognition, OneListingPerSetInAnyLetterCase) {
     EXPECT_EQ(counting.sizeQueries(), listingHasSizes ? 10 : 10 + 4 + 10);
 }
 
+// A hidden file is left out of a listing but copied by a transfer: it still counts.
+TEST(Recognition, AHiddenSetFileStillCounts) {
+    Library library(3);
+    test::WriteSkyFiles(library.temp, kGame, "ZT2");
+    if (!library.temp.SetHidden(library.Set(2) + "\\cloud2.ter")) {
+        GTEST_SKIP() << "no hidden attribute here";
+    }
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(2));
+}
+
 // Knowledge is checked against the folders, and a set emptied since no longer names the sky.
 TEST(Recognition, KnowledgeOfASetThatWasEmptiedIsDropped) {
     Library library(3);
