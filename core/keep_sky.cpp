@@ -132,7 +132,10 @@ KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& 
         RemoveUnfinished(fs, building, descriptionName);
         for (const FileReport& file : copied.files) {
             if (file.outcome == FileOutcome::Failed) {
-                return KeepFailed(n, file.name, file.status, KeepStep::CopyFiles);
+                const bool unread = file.status.error != FsError::InUse &&
+                                    !fs.CanOpenForReading(source + "\\" + file.name);
+                return KeepFailed(n, file.name, file.status,
+                                  unread ? KeepStep::ReadSource : KeepStep::CopyFiles);
             }
         }
         return KeepFailed(n, setName,

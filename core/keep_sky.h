@@ -24,7 +24,9 @@ enum class KeepStatus {
 enum class KeptSky { Game, PersonalDefault };
 
 // The step of keeping that failed.
-enum class KeepStep { MakeFolder, CopyFiles, WriteDescription, NameFolder };
+// ReadSource: a file of the sky to keep could not be read (other than held open, which
+// recognition judges by its size), so whether that sky is in the library was not known either.
+enum class KeepStep { MakeFolder, ReadSource, CopyFiles, WriteDescription, NameFolder };
 
 struct KeepOutcome {
     KeepStatus status = KeepStatus::NothingToKeep;

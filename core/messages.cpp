@@ -205,6 +205,20 @@ std::string KeepFailedMessage(const KeepOutcome& keep) {
                  "it. Try again in a moment";
     }
     const std::string asSet = setName.empty() ? "" : " as set " + setName;
+    if (keep.failedStep == KeepStep::ReadSource) {
+        // Recognition could not read the file either: whether the sky is in a set is not known.
+        const std::string why =
+            keep.failure.status.error == FsError::AccessDenied
+                ? "access is denied"
+                : (keep.failure.status.message.empty() ? std::string("it cannot be read")
+                                                       : keep.failure.status.message);
+        const std::string where =
+            keep.from == KeptSky::PersonalDefault ? "your default (ZTDef)" : "the game folder";
+        return "Nothing was changed. SkySwap could not read " + keep.failure.name + " in " + where +
+               " (" + why +
+               "), so it cannot tell whether that sky is in your library, nor keep it" + asSet +
+               " before replacing it.";
+    }
     if (keep.from == KeptSky::PersonalDefault) {
         return "Nothing was changed. Your default (ZTDef) is in no set of your library, and "
                "SkySwap could not keep it" +

@@ -255,6 +255,26 @@ TEST(KeepSky, AHeldFileOfASkyInNoSetIsNamed) {
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend"));
 }
 
+// A game file that cannot be read at all (not held, but refused): recognition could not judge
+// the sky, so the message does not claim it is in no set.
+TEST(KeepSky, AnUnreadableGameFileIsNamedWithoutClaimingTheSkyIsInNoSet) {
+    Game game(2);
+    test::WriteSkyFiles(game.temp, kGame, "ZT1");
+    test::FaultyFileSystem faulty(*game.fs);
+    faulty.Fail(test::FsOperation::ReadAt, "Game\\cloud2.ter", FsError::AccessDenied);
+    faulty.Fail(test::FsOperation::CopyToStaged, "Game\\cloud2.ter", FsError::AccessDenied);
+    game.knowledge = {};
+    ChooseSlot(game.state, 0);
+    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected, &faulty);
+    ASSERT_EQ(outcome.keep.status, KeepStatus::Failed);
+    EXPECT_FALSE(outcome.keep.LibraryRefused());
+    EXPECT_EQ(KeepFailedMessage(outcome.keep),
+              "Nothing was changed. SkySwap could not read cloud2.ter in the game folder (access "
+              "is denied), so it cannot tell whether that sky is in your library, nor keep it as "
+              "set ZT2 before replacing it.");
+    EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT1"));
+}
+
 TEST(KeepSky, LeftOversOfKeepingAreRemovedAndNothingElse) {
     struct Entry {
         std::string name;
