@@ -101,9 +101,10 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     view.SetFolders(game, VirtualStoreMirror(game, known));
     SYSTEMTIME today{};
     GetLocalTime(&today);
-    CommandOutcome outcome =
-        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay),
-                   FolderOnNetworkShare);
+    CommandOutcome outcome = RunCommand(
+        command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay),
+        view.BehindShadows(),
+        {FolderOnNetworkShare, KeptDefaultDescription(today.wYear, today.wMonth, today.wDay)});
     const bool changedTheGame = command.action != CommandAction::Status &&
                                 command.action != CommandAction::SaveDefault &&
                                 outcome.exitCode == kExitSuccess;

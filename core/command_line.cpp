@@ -183,23 +183,27 @@ std::string FailureMessage(const TransferReport& report, const NetworkShareQuery
     return TransferMessage(report);
 }
 
-CommandOutcome SaveDefaultFromCommandLine(int32_t set, AppState& state, FileSystem& fs,
-                                          const NetworkShareQuery& onNetworkShare) {
-    state.SelectedIndex = set;
-    state.SelectedPath = SetFolder(state, set);
-    SkyKnowledge knowledge;
-    const TransferReport report = RunSaveMyDefault(state, fs, knowledge);
-    if (!report.ok()) {
-        return {kExitFailed, FailureMessage(report, onNetworkShare)};
+// What a transfer that went through or failed tells, after what was kept before it.
+CommandOutcome TransferOutcome(const GameTransferOutcome& outcome, const std::string& done,
+                               const NetworkShareQuery& onNetworkShare) {
+    if (const KeepOutcome* failed = outcome.FailedKeep()) {
+        return {kExitFailed, KeepFailedMessage(*failed)};
     }
-    return {kExitSuccess, SavedDefaultMessage(set)};
+    std::string kept;
+    for (const KeepOutcome* keep : outcome.Kept()) {
+        kept += KeptMessage(*keep) + "\n";
+    }
+    if (!outcome.transfer.ok()) {
+        return {kExitFailed, kept + FailureMessage(outcome.transfer, onNetworkShare)};
+    }
+    return {kExitSuccess, kept + done};
 }
 
 }  // namespace
 
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription,
-                          const NetworkShareQuery& onNetworkShare) {
+                          const std::string& keptDescription, FileSystem* gameFolderItself,
+                          const CommandContext& context) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
         !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
         return {kExitFailed, kInstallationMessage};
@@ -212,8 +216,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
             ChooseRandom(state);
             break;
         case CommandAction::Install:
-            state.SelectedIndex = command.setNumber;
-            state.SelectedPath = SetFolder(state, command.setNumber);
+            ChooseSet(state, command.setNumber);
             break;
         case CommandAction::MyDefault:
             transfer = GameTransfer::LoadMyDefault;
@@ -221,27 +224,28 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
         case CommandAction::GameDefault:
             transfer = GameTransfer::LoadGameDefault;
             break;
-        case CommandAction::SaveDefault:
-            return SaveDefaultFromCommandLine(command.setNumber, state, fs, onNetworkShare);
+        case CommandAction::SaveDefault: {
+            ChooseSet(state, command.setNumber);
+            RemoveUnfinishedSets(state, fs);
+            SkyKnowledge knowledge;
+            return TransferOutcome(
+                RunSaveMyDefault(state, fs, knowledge, context.keptDefaultDescription),
+                SavedDefaultMessage(command.setNumber), context.onNetworkShare);
+        }
         case CommandAction::Window:
         case CommandAction::Help:
             return {kExitBadCommandLine, CommandLineHelp()};
     }
+    // A transfer runs only where this SkySwap holds the library, as the window's start does.
+    RemoveUnfinishedSets(state, fs);
     // As the window's buttons do: a sky in no set is kept first, and the random draw changes
     // the sky.
     SkyKnowledge knowledge;
     const GameTransferOutcome outcome =
-        RunGameTransfer(transfer, state, fs, knowledge, keptDescription);
-    if (outcome.keep.status == KeepStatus::Failed) {
-        return {kExitFailed, KeepFailedMessage(outcome.keep)};
-    }
-    const std::string kept =
-        outcome.keep.status == KeepStatus::Kept ? KeptMessage(outcome.keep.set) + "\n" : "";
-    if (!outcome.transfer.ok()) {
-        return {kExitFailed, kept + FailureMessage(outcome.transfer, onNetworkShare)};
-    }
-    return {kExitSuccess,
-            kept + GameTransferDoneMessage(transfer, state.SelectedIndex.value_or(0))};
+        RunGameTransfer(transfer, state, fs, knowledge, keptDescription, gameFolderItself);
+    return TransferOutcome(outcome,
+                           GameTransferDoneMessage(transfer, state.SelectedIndex.value_or(0)),
+                           context.onNetworkShare);
 }
 
 }  // namespace skyswap

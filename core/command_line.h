@@ -41,6 +41,15 @@ struct CommandLine {
     bool ok() const { return error.empty(); }
 };
 
+// What a run from the command line learns from the system beyond the file system.
+struct CommandContext {
+    // Whether a folder lies on a network share: one that refused is named as such, without
+    // advice that administrator rights would help.
+    std::function<bool(const std::string& folder)> onNetworkShare;
+    // The description of ZTDef kept as a set before "/savedefault" saves over it.
+    std::string keptDefaultDescription;
+};
+
 // Exit codes of a run from the command line.
 constexpr int kExitSuccess = 0;
 constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
@@ -64,11 +73,11 @@ struct CommandOutcome {
 // Runs an action other than Window and Help with the window's own start-up checks and
 // transfers: discovery first (a failure gives the installation message and exit code 1), then
 // the one transfer, with a sky in no set kept first as a new set described by
-// `keptDescription`. `state` is filled by discovery. A folder that refused for lack of rights
-// and that `onNetworkShare` calls a network share is named as such.
-CommandOutcome RunCommand(
-    const CommandLine& command, AppState& state, FileSystem& fs, const std::string& keptDescription,
-    const std::function<bool(const std::string& folder)>& onNetworkShare = {});
+// `keptDescription`. `state` is filled by discovery. `gameFolderItself`: see RunGameTransfer.
+CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
+                          const std::string& keptDescription,
+                          FileSystem* gameFolderItself = nullptr,
+                          const CommandContext& context = {});
 
 // What "/status" reports: what is in the game, as the window's title says it, and which of the
 // ten sky files the game folder holds.

@@ -337,6 +337,8 @@ bool Form1::Form_Load(int showCommand) {
         InstallationFailed();
         return false;
     }
+    // The program's start has made sure that no other SkySwap holds this library.
+    RemoveUnfinishedSets(state_, Files());
     FindShadowCopies();
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
@@ -372,14 +374,23 @@ void Form1::Command2_Click() {
 
 bool Form1::SaveMyDefault() {
     recognizer_.Stop();
-    const TransferReport report = RunSaveMyDefault(state_, Files(), knowledge_);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const GameTransferOutcome outcome = RunSaveMyDefault(
+        state_, Files(), knowledge_, KeptDefaultDescription(today.wYear, today.wMonth, today.wDay));
     const ResumedRequest request = RequestFor(ResumedAction::SaveDefault);
+    const bool saveRan = ShowKeeping(outcome, request);
+    if (hwnd_ == nullptr) {
+        return false;  // restarted as administrator
+    }
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
     }
     ShowInstalledSky();
-    ShowTransferOutcome(report, request);
-    return report.ok();
+    if (saveRan) {
+        ShowTransferOutcome(outcome.transfer, request);
+    }
+    return saveRan && outcome.transfer.ok();
 }
 
 void Form1::Command3_Click() {
@@ -441,34 +452,19 @@ bool Form1::RunGameTransfer(GameTransfer transfer) {
     GetLocalTime(&today);
     // Through the game's view: the sky that is kept is the one the game shows, shadow copies
     // included; every change still goes to the game folder itself.
-    const GameTransferOutcome outcome =
-        skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
-                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
+    // The files in the game folder itself, which the game does not see behind shadow copies,
+    // are replaced too: they are looked at as well.
+    const GameTransferOutcome outcome = skyswap::RunGameTransfer(
+        transfer, state_, gameView_, knowledge_,
+        KeptDescription(today.wYear, today.wMonth, today.wDay), gameView_.BehindShadows());
     const ResumedRequest request =
         RequestFor(transfer == GameTransfer::InstallSelected ? ResumedAction::Install
                    : transfer == GameTransfer::LoadMyDefault ? ResumedAction::MyDefault
                                                              : ResumedAction::GameDefault);
-    if (outcome.keep.status == KeepStatus::Failed) {
-        if (outcome.keep.failure.status.error == FsError::AccessDenied &&
-            (!hooks_.isElevated() || hooks_.onNetworkShare(state_.Dest))) {
-            // The library sits in the game folder, which Windows protects.
-            TransferReport refused;
-            refused.status = TransferStatus::StagingFailed;
-            refused.protectedFolder = state_.Dest;
-            RefusedForRights(refused, request);
-        } else {
-            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
-                              MB_OK | MB_ICONWARNING);
-        }
-    } else {
-        if (outcome.keep.status == KeepStatus::Kept) {
-            ThumbNails(state_, *this);  // the kept set may belong on this page
-            hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(outcome.keep.set)), Title(),
-                              MB_OK | MB_ICONINFORMATION);
-        }
+    if (ShowKeeping(outcome, request)) {
         AfterTransferIntoGame(outcome.transfer, request);
     }
-    const bool done = outcome.keep.status != KeepStatus::Failed && outcome.transfer.ok();
+    const bool done = outcome.FailedKeep() == nullptr && outcome.transfer.ok();
     if (hwnd_ == nullptr) {
         return done;  // restarted as administrator
     }
@@ -477,6 +473,32 @@ bool Form1::RunGameTransfer(GameTransfer transfer) {
     }
     ShowInstalledSky();
     return done;
+}
+
+bool Form1::ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest& request) {
+    if (const KeepOutcome* failed = outcome.FailedKeep()) {
+        if (failed->LibraryRefused() &&
+            (!hooks_.isElevated() || hooks_.onNetworkShare(state_.Dest))) {
+            // The library sits in the game folder, which Windows protects.
+            TransferReport refused;
+            refused.status = TransferStatus::StagingFailed;
+            refused.protectedFolder = state_.Dest;
+            RefusedForRights(refused, request);
+        } else {
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(*failed)), Title(),
+                              MB_OK | MB_ICONWARNING);
+        }
+        return false;
+    }
+    const std::vector<const KeepOutcome*> kept = outcome.Kept();
+    if (!kept.empty()) {
+        ThumbNails(state_, *this);  // the kept sets may belong on this page
+    }
+    for (const KeepOutcome* keep : kept) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(*keep)), Title(),
+                          MB_OK | MB_ICONINFORMATION);
+    }
+    return true;
 }
 
 void Form1::StartRecognition() {

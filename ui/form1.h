@@ -138,6 +138,10 @@ class Form1 final : public ImageElements {
     // True when the transfer went through.
     bool RunGameTransfer(GameTransfer transfer);
     bool SaveMyDefault();
+    // Tells what was kept before a transfer, or why keeping failed (offering a restart as
+    // administrator, carrying `request`, when Windows refused the new set's folder). False when
+    // the transfer did not run.
+    bool ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest& request);
     // What a restart carries for a transfer refused now, from the transfer and the selection.
     ResumedRequest RequestFor(ResumedAction action) const;
     void CarryOnAfterRestart();

@@ -81,13 +81,13 @@ ResumedRequest Form1::RequestFor(ResumedAction action) const {
     ResumedRequest request;
     request.action = action;
     if (action == ResumedAction::Install || action == ResumedAction::SaveDefault) {
-        if (!state_.SelectedIndex) {
-            return {};
-        }
-        if (*state_.SelectedIndex == kRandomIndex) {
+        if (state_.RandomPending) {
             // Not drawn yet (keeping the game's sky failed first): the new window draws.
             return action == ResumedAction::Install ? ResumedRequest{ResumedAction::Random, 0, {}}
                                                     : ResumedRequest{};
+        }
+        if (!state_.SelectedIndex) {
+            return {};
         }
         request.set = *state_.SelectedIndex;
     }
@@ -96,10 +96,6 @@ ResumedRequest Form1::RequestFor(ResumedAction action) const {
 
 void Form1::CarryOnAfterRestart() {
     const ResumedRequest request = std::exchange(resume_, {});
-    const auto choose = [&](int32_t set) {
-        state_.SelectedIndex = set;
-        state_.SelectedPath = SetFolder(state_, set);
-    };
     std::string done;
     switch (request.action) {
         case ResumedAction::Install:
@@ -107,7 +103,7 @@ void Form1::CarryOnAfterRestart() {
             if (request.action == ResumedAction::Random) {
                 ChooseRandom(state_);
             } else {
-                choose(request.set);
+                ChooseSet(state_, request.set);
             }
             if (RunGameTransfer(GameTransfer::InstallSelected)) {
                 done = GameTransferDoneMessage(GameTransfer::InstallSelected,
@@ -125,7 +121,7 @@ void Form1::CarryOnAfterRestart() {
             break;
         }
         case ResumedAction::SaveDefault:
-            choose(request.set);
+            ChooseSet(state_, request.set);
             if (SaveMyDefault()) {
                 done = SavedDefaultMessage(request.set);
             }

@@ -202,7 +202,8 @@ TEST(CommandLineRun, SaveDefaultMakesASetThePersonalDefault) {
     const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2"};
     const auto run = [&](std::vector<std::string> arguments) {
         AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept, nullptr,
+                          {{}, "Kept from your default on 2026-12-07"});
     };
     const std::string myDefault = std::string(kLibrary) + "\\ZTDef";
 
@@ -234,11 +235,13 @@ TEST(CommandLineRun, AFolderOnANetworkShareIsNamedAsSuchWhenItRefuses) {
         test::ProtectedFolderFileSystem fs{*real, temp.Join(kGame)};
         std::vector<std::string> asked;
         AppState state;
-        const CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, fs,
-                                                  kKept, [&](const std::string& folder) {
-                                                      asked.push_back(folder);
-                                                      return share;
-                                                  });
+        CommandContext context;
+        context.onNetworkShare = [&](const std::string& folder) {
+            asked.push_back(folder);
+            return share;
+        };
+        const CommandOutcome outcome =
+            RunCommand(ParseCommandLine({"/install", "1"}), state, fs, kKept, nullptr, context);
         EXPECT_EQ(outcome.exitCode, kExitFailed);
         EXPECT_EQ(asked, std::vector<std::string>{temp.Join(kGame)});
         const std::string shareText = "Windows does not let SkySwap write to " + temp.Join(kGame) +
@@ -281,6 +284,43 @@ TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"FRIEND"}),
               std::vector<std::string>(10, "FRIEND"));
     EXPECT_EQ(TagsIn(temp, kGame, {"FRIEND"}), std::vector<std::string>(10, ""));
+}
+
+TEST(CommandLineRun, SetNineHundredAnEmptyLibraryAndLeftOversOfKeeping) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 0);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    test::WriteSkyFiles(temp, kGame, "HAND");
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    const auto run = [&](std::vector<std::string> arguments) {
+        AppState state;
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
+    };
+    // A random choice in an empty library refuses, and a transfer that refuses keeps nothing.
+    CommandOutcome outcome = run({"/random"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "There is no sky set in the library to choose from.");
+    EXPECT_EQ(temp.List(kLibrary), std::vector<std::string>{"nosky.jpg"});
+    EXPECT_EQ(TagsIn(temp, kGame, {"HAND"}), std::vector<std::string>(10, "HAND"));
+
+    // A folder left by keeping that was cut short: /status leaves it, a transfer removes it.
+    const std::string unfinished = std::string(kLibrary) + "\\ZT7.skyswap-tmp";
+    test::WriteSkyFiles(temp, unfinished, "HAND", {"cloud1.ter"});
+    temp.WriteFile(unfinished + "\\ZT7.txt", "Kept");
+    run({"/status"});
+    EXPECT_TRUE(temp.Exists(unfinished));
+
+    test::WriteSkyFiles(temp, std::string(kLibrary) + "\\ZT900", "ZT900");
+    for (int press = 0; press < 3; ++press) {
+        outcome = run({"/install", "900"});
+        EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+        EXPECT_EQ(TagsIn(temp, kGame, {"ZT900"}), std::vector<std::string>(10, "ZT900"));
+    }
+    EXPECT_FALSE(temp.Exists(unfinished));
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT901", {"HAND"}),
+              std::vector<std::string>(10, "HAND"))
+        << "the hand-made sky, kept at the first install as the number after the highest";
 }
 
 TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
