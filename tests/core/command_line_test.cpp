@@ -62,6 +62,31 @@ TEST(CommandLineParsing, LibraryAndVirtualStoreGoWithAnyActionOrNone) {
     EXPECT_EQ(Parse({"/library", "-odd"}).library, "-odd");
 }
 
+TEST(CommandLineParsing, PathsWithOrWithoutAddAreAdded) {
+    const CommandLine add = Parse({"/add", "C:\\Downloads\\Stormy Evening.zip", "Sky Pack"});
+    EXPECT_TRUE(add.ok()) << add.error;
+    EXPECT_EQ(add.action, CommandAction::Add);
+    EXPECT_EQ(add.paths,
+              (std::vector<std::string>{"C:\\Downloads\\Stormy Evening.zip", "Sky Pack"}));
+
+    // What Windows runs for files dropped on the program's icon: the paths alone.
+    const CommandLine dropped = Parse({"C:\\a.zip", "C:\\b"});
+    EXPECT_TRUE(dropped.ok()) << dropped.error;
+    EXPECT_EQ(dropped.action, CommandAction::Add);
+    EXPECT_EQ(dropped.paths, (std::vector<std::string>{"C:\\a.zip", "C:\\b"}));
+
+    // Switches may come anywhere; a path after /library is its folder, not a download.
+    const CommandLine mixed = Parse({"a.zip", "-Add", "b.zip", "/QUIET", "/library", "D:\\s", "c"});
+    EXPECT_TRUE(mixed.ok()) << mixed.error;
+    EXPECT_EQ(mixed.action, CommandAction::Add);
+    EXPECT_TRUE(mixed.quiet);
+    EXPECT_EQ(mixed.library, "D:\\s");
+    EXPECT_EQ(mixed.paths, (std::vector<std::string>{"a.zip", "b.zip", "c"}));
+
+    EXPECT_TRUE(Parse({"/random"}).paths.empty());
+    EXPECT_NE(CommandLineHelp().find("/add PATH"), std::string::npos);
+}
+
 TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     const struct {
         std::vector<std::string> arguments;
@@ -69,7 +94,15 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     } cases[] = {
         {{"/shuffle"}, "Unknown switch /shuffle"},
         {{"/random", "/bogus"}, "Unknown switch /bogus"},
-        {{"random"}, "Unexpected argument \"random\""},
+        {{"/random", "extra"}, "Unexpected argument \"extra\""},
+        {{"sky.zip", "/status"}, "Unexpected argument \"sky.zip\""},
+        {{"/install", "3", "sky.zip"}, "Unexpected argument \"sky.zip\""},
+        {{"/add"}, "/add needs a folder or a .zip file"},
+        {{"-ADD"}, "-ADD needs a folder or a .zip file"},
+        {{"/add", "a.zip", "/add", "b.zip"}, "Only one action at a time"},
+        {{"/add", "a.zip", "/random"}, "Only one action at a time"},
+        {{"/add", ""}, "Unexpected argument \"\""},
+        {{"a.zip", "-"}, "Unexpected argument \"-\""},
         {{"/"}, "Unexpected argument \"/\""},
         {{""}, "Unexpected argument"},
         {{"/install"}, "/install needs a set number"},
