@@ -46,6 +46,18 @@ class GameFiles {
     GameFiles(FileSystem& fs, const std::string& folder) : fs_(fs), folder_(folder) {
         facts_ = FactsOf(fs, folder);
     }
+    // Files that are already in memory, from a download being added.
+    GameFiles(FileSystem& fs, const SkyFileContents& files) : fs_(fs) {
+        for (std::size_t i = 0; i < kSkyFileCount; ++i) {
+            if (files[i]) {
+                facts_.sizes[i] = files[i]->size();
+                facts_.anyPresent = true;
+                bytes_[i] = *files[i];
+                loaded_[i] = true;
+                readOk_[i] = true;
+            }
+        }
+    }
 
     const FolderFacts& facts() const { return facts_; }
 
@@ -156,6 +168,18 @@ Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
         result.installed = InstalledSky::NotInLibrary();
     }
     return result;
+}
+
+std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& libraryFolder,
+                                       const std::vector<int32_t>& setNumbers,
+                                       const SkyFileContents& files) {
+    GameFiles reference(fs, files);
+    for (const int32_t n : setNumbers) {
+        if (FolderMatchesGame(fs, reference, libraryFolder + "\\ZT" + std::to_string(n))) {
+            return n;
+        }
+    }
+    return std::nullopt;
 }
 
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky) {
