@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "add_request.h"
+#include "elevation_win.h"
+#include "support/protected_file_system.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -197,6 +199,61 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               FALSE)
         << "the window's own cursor again";
+}
+
+TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    TempFolder downloads;
+    const std::string stormy = MakeDownload(downloads, "Stormy Evening", "STORMY");
+    std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
+    ProtectedFolderFileSystem fs(*real, temp.Join(kLibrary));
+    std::vector<RestartRequest> restarts;
+    bool elevated = false;
+    Form1::Hooks hooks;
+    hooks.fileSystem = &fs;
+    hooks.isElevated = [&] { return elevated; };
+    hooks.restart = [&](const RestartRequest& request) {
+        restarts.push_back(request);
+        return static_cast<unsigned long>(ERROR_SUCCESS);
+    };
+    StartedForm form(temp, kLibrary, hooks);
+    ASSERT_TRUE(form.started);
+
+    form.answer = IDNO;
+    DropFiles(form->hwnd(), {stormy});
+    ASSERT_TRUE(AddingEnded(form));
+    ASSERT_EQ(form.messages.size(), 1u);
+    const std::wstring& offer = form.messages[0].text;
+    EXPECT_EQ(offer.rfind(Utf8ToWide(stormy) + L": ", 0), 0u) << WideToUtf8(offer);
+    EXPECT_NE(offer.find(L"Windows protects the library folder " + Utf8ToWide(temp.Join(kLibrary)) +
+                         L". SkySwap needs administrator rights to add skies there. Restart "
+                         L"SkySwap as administrator?"),
+              std::wstring::npos)
+        << WideToUtf8(offer);
+    EXPECT_EQ(form.messages[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+    EXPECT_TRUE(restarts.empty());
+    EXPECT_EQ(form->State().SetCount, 3);
+    EXPECT_TRUE(temp.Exists(std::string(kLibrary) + "\\ZT2"));
+    EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT3"));
+
+    // Already an administrator: no offer, the refusal as it is.
+    elevated = true;
+    form.messages.clear();
+    DropFiles(form->hwnd(), {stormy});
+    ASSERT_TRUE(AddingEnded(form));
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(form.messages[0].text.find(L"Restart SkySwap"), std::wstring::npos);
+
+    elevated = false;
+    form.answer = IDYES;
+    form.messages.clear();
+    DropFiles(form->hwnd(), {stormy});
+    ASSERT_TRUE(PumpUntil([&] { return !restarts.empty(); }, kAddingMs));
+    EXPECT_EQ(restarts[0].verb, L"runas");
+    EXPECT_EQ(restarts[0].folder, Utf8ToWide(temp.Join(kLibrary)));
+    EXPECT_EQ(form->hwnd(), nullptr) << "the restarted SkySwap takes over";
 }
 
 // The data of a WM_COPYDATA: a tag and bytes.
