@@ -170,8 +170,8 @@ CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServ
     CommandOutcome outcome{added.ExitCode(), Joined(AddedLines(added)),
                            Joined(RefusalLines(added))};
     if (added.libraryProtected) {
-        outcome.errors += "\nWindows protects the library folder " + state.MainPath +
-                          ": run skyswap /add again as administrator to add skies there.";
+        // The refusal says which folder Windows protects.
+        outcome.errors += "\nRun skyswap /add as administrator to add skies there.";
     }
     return outcome;
 }

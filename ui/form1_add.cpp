@@ -132,10 +132,8 @@ void Form1::ShowAdded(const AddOutcome& outcome) {
         }
     }
     if (outcome.libraryProtected && !hooks_.isElevated()) {
-        OfferRestartAsAdministrator(text + "\n\nWindows protects the library folder " +
-                                    state_.MainPath +
-                                    ". SkySwap needs administrator rights to add skies there. "
-                                    "Restart SkySwap as administrator?");
+        // The refusal says which folder Windows protects.
+        OfferRestartAsAdministrator(text + "\n\nRestart SkySwap as administrator?");
         return;
     }
     if (!text.empty()) {
