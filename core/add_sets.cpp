@@ -403,7 +403,9 @@ bool NameSays(const std::string& name) {
     return false;
 }
 
-// The pictures to try for a set's thumbnail, the best first.
+// The pictures to try for a set's thumbnail, the best first: another library's thumbnail, then
+// the set folder's own pictures (those whose name says what they show before the largest), then
+// those at the download's top, which may stand for a whole pack.
 std::vector<const DownloadFile*> PictureCandidates(const Download& download,
                                                    const SetSource& source) {
     std::vector<const DownloadFile*> candidates;
@@ -438,8 +440,6 @@ std::vector<const DownloadFile*> PictureCandidates(const Download& download,
                 add(file);
             }
         }
-    }
-    for (const auto* pictures : {&own, &top}) {
         for (const DownloadFile* file : *pictures) {
             add(file);
         }
