@@ -86,11 +86,11 @@ std::string MakeZip(const std::vector<ZipItem>& items) {
     }
     for (const ZipItem& item : items) {
         zip_fileinfo info{};
-        // Bit 11: the name is UTF-8, as the tests write every name.
+        // Bit 11: the name is UTF-8.
         if (zipOpenNewFileInZip4_64(zip, item.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                     item.deflate ? Z_DEFLATED : 0, Z_DEFAULT_COMPRESSION, 0,
                                     -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                    1U << 11, 0) != ZIP_OK ||
+                                    item.utf8Name ? 1U << 11 : 0U, 0) != ZIP_OK ||
             zipWriteInFileInZip(zip, item.bytes.data(), static_cast<unsigned>(item.bytes.size())) !=
                 ZIP_OK ||
             zipCloseFileInZip(zip) != ZIP_OK) {

@@ -10,7 +10,8 @@ namespace skyswap::test {
 struct ZipItem {
     std::string name;  // as stored: "Pack/Sky/bnhorizn.ter", "Pack/" for a folder
     std::string bytes;
-    bool deflate = true;  // else stored
+    bool deflate = true;   // else stored
+    bool utf8Name = true;  // else the name is in code page 437, as older ZIP tools write it
 };
 
 // The bytes of a ZIP archive holding `items` in their order.
