@@ -403,7 +403,9 @@ bool NameSays(const std::string& name) {
     return false;
 }
 
-// The pictures to try for a set's thumbnail, the best first.
+// The pictures to try for a set's thumbnail, the best first: another library's thumbnail, then
+// the set folder's own pictures (those whose name says what they show before the largest), then
+// those of each folder above it up to the download's top, which may stand for a whole pack.
 std::vector<const DownloadFile*> PictureCandidates(const Download& download,
                                                    const SetSource& source) {
     std::vector<const DownloadFile*> candidates;
@@ -429,19 +431,18 @@ std::vector<const DownloadFile*> PictureCandidates(const Download& download,
             });
         return pictures;
     };
-    const std::vector<const DownloadFile*> own = picturesIn(source.folder);
-    const std::vector<const DownloadFile*> top =
-        source.folder.empty() ? std::vector<const DownloadFile*>() : picturesIn("");
-    for (const auto* pictures : {&own, &top}) {
-        for (const DownloadFile* file : *pictures) {
+    for (std::string folder = source.folder;; folder = ParentOf(folder)) {
+        const std::vector<const DownloadFile*> pictures = picturesIn(folder);
+        for (const DownloadFile* file : pictures) {
             if (NameSays(file->name)) {
                 add(file);
             }
         }
-    }
-    for (const auto* pictures : {&own, &top}) {
-        for (const DownloadFile* file : *pictures) {
+        for (const DownloadFile* file : pictures) {
             add(file);
+        }
+        if (folder.empty()) {
+            break;
         }
     }
     return candidates;
