@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "messages.h"
+#include "support/fake_add_services.h"
+#include "support/protected_file_system.h"
 #include "support/sky_library.h"
 
 namespace skyswap {
@@ -255,6 +257,54 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs, kKept);
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
+}
+
+TEST(CommandLineRun, AddSaysTheSetsAddedApartFromTheRefusals) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 3);
+    auto real = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    test::FakeArchiveOpener archives;
+    test::FakePictureScaler pictures;
+    test::WriteSkyFiles(temp, "Stormy Evening", "STORMY");
+    temp.MakeFolder("Photos");
+    const auto run = [&](FileSystem& fs, std::vector<std::string> arguments) {
+        AppState state;
+        return RunAdd(ParseCommandLine(arguments), state, {fs, archives, pictures});
+    };
+
+    // No nosky.jpg: the window's start-up check comes first, as for every action.
+    CommandOutcome outcome = run(*real, {temp.Join("Stormy Evening")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "");
+    EXPECT_EQ(outcome.errors, kInstallationMessage);
+    EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT3"));
+
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    outcome = run(*real, {"/add", temp.Join("Stormy Evening"), temp.Join("Photos")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed) << "one path added nothing";
+    EXPECT_EQ(outcome.text, "Added ZT3: Stormy Evening");
+    EXPECT_EQ(outcome.errors.rfind(temp.Join("Photos") + ": ", 0), 0u) << outcome.errors;
+    EXPECT_EQ(outcome.errors.find('\n'), std::string::npos) << outcome.errors;
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"STORMY"}),
+              std::vector<std::string>(10, "STORMY"));
+
+    // A library that Windows protects: the refusal names it, the last line says what helps.
+    test::WriteSkyFiles(temp, "Dawn", "DAWN");
+    test::ProtectedFolderFileSystem guarded(*real, temp.Join(kLibrary));
+    outcome = run(guarded, {temp.Join("Dawn")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "");
+    EXPECT_NE(outcome.errors.find("Windows protects the library folder " + temp.Join(kLibrary)),
+              std::string::npos)
+        << outcome.errors;
+    const std::string hint = "\nRun skyswap /add as administrator to add skies there.";
+    EXPECT_EQ(outcome.errors.substr(outcome.errors.size() - hint.size()), hint);
+
+    outcome = run(*real, {temp.Join("Dawn")});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess);
+    EXPECT_EQ(outcome.text, "Added ZT4: Dawn");
+    EXPECT_EQ(outcome.errors, "");
 }
 
 }  // namespace

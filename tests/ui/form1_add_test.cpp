@@ -14,6 +14,7 @@
 #include "add_request.h"
 #include "elevation_win.h"
 #include "support/protected_file_system.h"
+#include "support/zip_maker.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -91,6 +92,53 @@ TEST(Form1Add, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessage) {
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text, L"Added ZT14: Dawn");
     EXPECT_EQ(form.messages[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+}
+
+// A ZIP as a mod site serves it: the sky in a folder of its name, with a JPEG preview of one
+// colour and the author's readme.
+std::string MakeZipDownload(const TempFolder& temp, const std::string& name, COLORREF colour) {
+    WritePicture(temp.Join("preview.jpg"), 640, 400, colour, ImageFormat::Jpeg);
+    std::vector<ZipItem> items{{name + "/", ""}};
+    for (const std::string& file : SkyFileNames()) {
+        items.push_back({name + "/" + file, SkyFileBytes("ZIPPED", file)});
+    }
+    items.push_back({name + "/preview.jpg", *temp.ReadFile("preview.jpg")});
+    items.push_back({name + "/readme.txt", "Made by a friend."});
+    temp.WriteFile(name + ".zip", MakeZip(items));
+    return temp.Join(name + ".zip");
+}
+
+TEST(Form1Add, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    TempFolder downloads;
+    const COLORREF stormy = RGB(40, 60, 160);
+    const std::string zip = MakeZipDownload(downloads, "Stormy Evening", stormy);
+    downloads.WriteFile("Dawn.7z", "7z\xBC\xAF\x27\x1C");
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+
+    DropFiles(form->hwnd(), {downloads.Join("Dawn.7z"), zip});
+    ASSERT_TRUE(AddingEnded(form));
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text,
+              L"Added ZT3: Stormy Evening\n" + Utf8ToWide(downloads.Join("Dawn.7z")) +
+                  L": SkySwap reads ZIP archives; unpack this one and add its folder")
+        << WideToUtf8(form.messages[0].text);
+    EXPECT_EQ(form->State().PageFirst, 0);
+    EXPECT_TRUE(Near(CentreColour(form->Image1(3)), stormy)) << "the preview made its picture";
+    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), ThumbnailColour(2)));
+    const std::string set = std::string(kLibrary) + "\\ZT3";
+    EXPECT_EQ(TagsIn(temp, set, {"ZIPPED"}), Repeated("ZIPPED"));
+    EXPECT_EQ(temp.ReadFile(set + "\\readme.txt"), "Made by a friend.");
+    const std::optional<std::string> bmp = temp.ReadFile(set + "\\ZT3.bmp");
+    ASSERT_TRUE(bmp && bmp->size() > 26);
+    int32_t width = 0;
+    int32_t height = 0;
+    std::memcpy(&width, bmp->data() + 18, 4);
+    std::memcpy(&height, bmp->data() + 22, 4);
+    EXPECT_EQ(width, 200);
+    EXPECT_EQ(std::abs(height), 129);
 }
 
 // Passes every call to the real file system; calls about the gated folder wait until Open.
@@ -226,8 +274,7 @@ TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
     ASSERT_EQ(form.messages.size(), 1u);
     const std::wstring& offer = form.messages[0].text;
     EXPECT_EQ(offer.rfind(Utf8ToWide(stormy) + L": ", 0), 0u) << WideToUtf8(offer);
-    EXPECT_NE(offer.find(L"Windows protects the library folder " +
-                         Utf8ToWide(temp.Join(kLibrary))),
+    EXPECT_NE(offer.find(L"Windows protects the library folder " + Utf8ToWide(temp.Join(kLibrary))),
               std::wstring::npos)
         << WideToUtf8(offer);
     const std::wstring question = L"\n\nRestart SkySwap as administrator?";
