@@ -60,7 +60,7 @@ EAW_INI = (
 # The download beside the demo: its name, the folder it wraps, its picture and its credits.
 DOWNLOAD = "Stormy Evening"
 DOWNLOAD_ZIP = DOWNLOAD + ".zip"
-DOWNLOAD_PREVIEW = (640, 400)
+DOWNLOAD_PREVIEW = (620, 400)  # the thumbnail's proportions: nothing cut off
 DOWNLOAD_README = (
     "Stormy Evening - a sky for EAW\r\n"
     "Dark towering cloud at dusk. Made for the SkySwap demo.\r\n"
@@ -413,8 +413,7 @@ def thumbnail_bmp(index):
 def download_preview_png():
     width, height = DOWNLOAD_PREVIEW
     sky = Sky(width, height, seed=2000)
-    draw_scene("storm", sky)
-    sky.label("NEW")
+    draw_scene("storm", sky)  # no label: a downloaded picture has none
     rgba = []
     for row in sky.canvas.rgb_rows():
         pixels = bytearray(width * 4)
