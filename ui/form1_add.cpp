@@ -123,6 +123,12 @@ void Form1::ShowAdded(const AddOutcome& outcome) {
         const int32_t first = outcome.added.front().set;
         state_.PageFirst = first - first % kSlotCount;
         ThumbNails(state_, *this);
+        // The sky in the game may be one of the new sets: looked at again, the title and the
+        // outline follow.
+        if (!knowledge_.installed || knowledge_.installed->source == SkySource::NotInLibrary ||
+            knowledge_.installed->source == SkySource::PersonalDefault) {
+            StartRecognition();
+        }
         ShowInstalledSky();
     }
     std::string text;

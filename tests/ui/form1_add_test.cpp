@@ -141,6 +141,26 @@ TEST(Form1Add, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
     EXPECT_EQ(std::abs(height), 129);
 }
 
+TEST(Form1Add, WhenTheSkyInTheGameIsAddedTheTitleAndTheOutlineSaySo) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "FRIEND");
+    TempFolder downloads;
+    const std::string friendly = MakeDownload(downloads, "A Friend's Sky", "FRIEND");
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+    ASSERT_TRUE(PumpUntil([&] { return form->InstalledSet().has_value(); }, kAddingMs));
+    EXPECT_EQ(WindowText(form->hwnd()), L"SkySwap - a sky not in your library");
+
+    DropFiles(form->hwnd(), {friendly});
+    ASSERT_TRUE(AddingEnded(form));
+    EXPECT_EQ(form.messages[0].text, L"Added ZT3: A Friend's Sky");
+    ASSERT_TRUE(PumpUntil(
+        [&] { return WindowText(form->hwnd()) == L"SkySwap - ZT3: A Friend's Sky"; }, kAddingMs))
+        << WideToUtf8(WindowText(form->hwnd()));
+    EXPECT_TRUE(form->SlotShowsInstalledSet(3));
+}
+
 // Passes every call to the real file system; calls about the gated folder wait until Open.
 class GatedFileSystem final : public FileSystem {
   public:
@@ -227,6 +247,8 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
     Click(form->Image1(kNextArrow).hwnd());
     EXPECT_EQ(form->State().PageFirst, 10);
     EXPECT_TRUE(form.messages.empty());
+    // A second drop meanwhile waits its turn, and is numbered after the first.
+    DropFiles(form->hwnd(), {MakeDownload(downloads, "Dawn", "DAWN")});
 
     // "Game default" waits for the set to be added, then removes the sky files.
     std::thread opener([&] {
@@ -236,13 +258,15 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
     SendMessageW(form->Control(L"Command4"), BM_CLICK, 0, 0);
     opener.join();
     EXPECT_FALSE(form->Adding());
-    ASSERT_FALSE(form.messages.empty());
+    ASSERT_EQ(form.messages.size(), 2u);
     EXPECT_EQ(form.messages[0].text, L"Added ZT12: Stormy Evening");
-    EXPECT_EQ(GameTags(temp, 13), Repeated("")) << "then the transfer ran";
+    EXPECT_EQ(form.messages[1].text, L"Added ZT13: Dawn");
+    EXPECT_EQ(GameTags(temp, 14), Repeated("")) << "then the transfer ran";
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"STORMY"}), Repeated("STORMY"));
-    // The run's own message, handled late, changes nothing.
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT13", {"DAWN"}), Repeated("DAWN"));
+    // The runs' own messages, handled late, change nothing.
     PumpMessages(form->hwnd());
-    EXPECT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages.size(), 2u);
     EXPECT_EQ(SendMessageW(form->hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(form->hwnd()),
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               FALSE)
