@@ -317,7 +317,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnAddDone(wParam);
             return 0;
         case WM_SETCURSOR:
-            if (OnSetCursor(wParam, lParam)) {
+            if (OnSetCursor(LOWORD(lParam))) {
                 return TRUE;
             }
             break;

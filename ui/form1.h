@@ -126,7 +126,7 @@ class Form1 final : public ImageElements {
     void AcceptDownloads();
     void OnDropFiles(HDROP drop);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
-    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(UINT hitTest);
     void AddDownloadsFrom(std::vector<std::string> paths);
     void OnAddDone(WPARAM run);
     bool FinishAdding();

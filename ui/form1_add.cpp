@@ -70,8 +70,8 @@ LRESULT Form1::OnCopyData(const COPYDATASTRUCT& data) {
     return TRUE;
 }
 
-bool Form1::OnSetCursor(WPARAM, LPARAM lParam) {
-    if (!adder_.Running() || LOWORD(lParam) != HTCLIENT) {
+bool Form1::OnSetCursor(UINT hitTest) {
+    if (!adder_.Running() || hitTest != HTCLIENT) {
         return false;
     }
     // The arrow with the hourglass: busy, but the buttons and the pages still answer.
