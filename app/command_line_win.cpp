@@ -14,9 +14,9 @@
 #include "keep_sky.h"
 #include "known_folders_win.h"
 #include "messages.h"
+#include "picture_scaler_win.h"
 #include "single_instance_win.h"
 #include "text_win.h"
-#include "picture_scaler_win.h"
 #include "virtual_store.h"
 #include "windows_file_system.h"
 #include "zip_archive.h"
@@ -207,6 +207,7 @@ CommandLine ProcessCommandLine() {
 
 int RunFromCommandLine(const CommandLine& command) {
     CommandOutcome outcome;
+    bool windowTells = false;  // the open window shows what it added
     if (!command.ok()) {
         outcome = {kExitBadCommandLine,
                    command.error + "\nType skyswap /? for the list of switches."};
@@ -231,6 +232,7 @@ int RunFromCommandLine(const CommandLine& command) {
             outcome = command.action == CommandAction::Add
                           ? HandToTheWindow(*library, command)
                           : CommandOutcome{kExitFailed, kLibraryInUseMessage};
+            windowTells = command.action == CommandAction::Add && outcome.exitCode == kExitSuccess;
         } else if (command.action == CommandAction::Add) {
             outcome = AddToTheLibrary(command, fileSystem);
         } else {
@@ -238,7 +240,7 @@ int RunFromCommandLine(const CommandLine& command) {
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
-    if (TellTheStarter(command, outcome) || command.quiet) {
+    if (TellTheStarter(command, outcome) || command.quiet || windowTells) {
         return outcome.exitCode;
     }
     // Without a console only what needs the user's attention is shown: a failure, the list

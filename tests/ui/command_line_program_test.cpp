@@ -315,6 +315,28 @@ TEST_F(CommandLineProgram, AddHandsItsPathsToTheWindowThatHasTheLibraryOpen) {
     EXPECT_EQ(form.messages[0].text, L"Added ZT4: Stormy Evening");
     EXPECT_EQ(form->State().SetCount, 5);
     EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORMY"}), Repeated("STORMY"));
+
+    // Dropped on the icon (no console, no standard handles), it ends without a message box of
+    // its own: the window says what it added.
+    const std::string dawn = MakeDownload(temp_, "Dawn", "DAWN");
+    FreeConsole();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::wstring line = CommandLineFor(Quoted(dawn));
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               Utf8ToWide(library_).c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                          kWaitMs));
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !form->Adding() && form.messages.size() == 2; }, kWaitMs));
+    EXPECT_EQ(form.messages[1].text, L"Added ZT5: Dawn");
 }
 
 TEST_F(CommandLineProgram, FilesDroppedOnTheIconGoToTheLibraryTheProgramIsIn) {
