@@ -253,16 +253,28 @@ class ZipArchive final : public Archive {
         if (methods_[index] != kStored && methods_[index] != Z_DEFLATED) {
             return {ArchiveError::Damaged, {}};
         }
+        const std::uint64_t declared = entries_[index].size;
+        if (declared > maxBytes) {
+            return {ArchiveError::TooLarge, {}};
+        }
         if (unzGoToFilePos64(zip_, &positions_[index]) != UNZ_OK ||
             unzOpenCurrentFile(zip_) != UNZ_OK) {
             return Failure(ArchiveError::Damaged);
         }
-        std::string chunk(kInflateChunk, '\0');
+        // A kept entry is inflated straight into its buffer, one that is only checked through a
+        // chunk; either way no more than the declared size is taken.
+        std::string chunk(bytes != nullptr ? 16 : kInflateChunk, '\0');
+        if (bytes != nullptr) {
+            bytes->resize(static_cast<std::size_t>(declared));
+        }
         std::uint64_t total = 0;
         ArchiveError error = ArchiveError::None;
         for (;;) {
-            const int got =
-                unzReadCurrentFile(zip_, chunk.data(), static_cast<unsigned>(chunk.size()));
+            const bool intoEntry = bytes != nullptr && total < declared;
+            char* target = intoEntry ? bytes->data() + total : chunk.data();
+            const std::uint64_t room =
+                intoEntry ? std::min<std::uint64_t>(declared - total, 1U << 30) : chunk.size();
+            const int got = unzReadCurrentFile(zip_, target, static_cast<unsigned>(room));
             if (got < 0) {
                 error = ArchiveError::Damaged;
                 break;
@@ -271,12 +283,9 @@ class ZipArchive final : public Archive {
                 break;
             }
             total += static_cast<std::uint64_t>(got);
-            if (total > maxBytes) {
-                error = ArchiveError::TooLarge;
+            if (total > declared) {
+                error = ArchiveError::Damaged;
                 break;
-            }
-            if (bytes != nullptr) {
-                bytes->append(chunk.data(), static_cast<std::size_t>(got));
             }
         }
         // Closing checks the CRC once the whole entry was read.
