@@ -46,15 +46,12 @@ class GameFiles {
     GameFiles(FileSystem& fs, const std::string& folder) : fs_(fs), folder_(folder) {
         facts_ = FactsOf(fs, folder);
     }
-    // Files that are already in memory, from a download being added.
-    GameFiles(FileSystem& fs, const SkyFileContents& files) : fs_(fs) {
+    // Files that are already in memory, from a download being added; they are read in place.
+    GameFiles(FileSystem& fs, const SkyFileContents& files) : fs_(fs), given_(&files) {
         for (std::size_t i = 0; i < kSkyFileCount; ++i) {
             if (files[i]) {
                 facts_.sizes[i] = files[i]->size();
                 facts_.anyPresent = true;
-                bytes_[i] = *files[i];
-                loaded_[i] = true;
-                readOk_[i] = true;
             }
         }
     }
@@ -63,6 +60,9 @@ class GameFiles {
 
     // The whole file i, or nothing when it cannot be read in full.
     const std::string* Bytes(std::size_t i) {
+        if (given_ != nullptr) {
+            return (*given_)[i] ? &*(*given_)[i] : nullptr;
+        }
         if (!loaded_[i]) {
             loaded_[i] = true;
             const std::uint64_t size = *facts_.sizes[i];
@@ -79,6 +79,7 @@ class GameFiles {
     FileSystem& fs_;
     std::string folder_;
     FolderFacts facts_;
+    const SkyFileContents* given_ = nullptr;
     std::array<std::string, kSkyFileCount> bytes_;
     std::array<bool, kSkyFileCount> loaded_{};
     std::array<bool, kSkyFileCount> readOk_{};

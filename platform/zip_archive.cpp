@@ -20,7 +20,10 @@ constexpr unsigned long kEncryptedFlag = 1U << 0;
 constexpr unsigned long kUtf8NameFlag = 1U << 11;
 constexpr unsigned long kStored = 0;
 
-// The archive's file as minizip's I/O functions see it: the program's FileSystem behind a window.
+// The archive's file as minizip's I/O functions see it: the program's FileSystem behind three
+// windows. minizip goes back and forth between the central directory at the end of the file and
+// each entry's data; one window stays on the directory while the other two move through the data
+// (an entry may span two), so every part of the file is read about once.
 class FileSource {
   public:
     FileSource(FileSystem& fs, std::string path, std::uint64_t size)
@@ -32,19 +35,14 @@ class FileSource {
         auto* out = static_cast<char*>(buffer);
         unsigned long done = 0;
         while (done < size && position_ < size_) {
-            if (position_ < windowStart_ || position_ >= windowStart_ + window_.size()) {
-                windowStart_ = position_;
-                const FsStatus status = fs_.ReadAt(path_, position_, kReadWindow, window_);
-                if (!status.ok() || window_.empty()) {
-                    failure_ =
-                        status.ok() ? FsStatus{FsError::Other, "the file ended early"} : status;
-                    window_.clear();
-                    break;
-                }
+            const Window* window = WindowAt(position_);
+            if (window == nullptr) {
+                break;
             }
-            const std::size_t offset = static_cast<std::size_t>(position_ - windowStart_);
-            const std::size_t count = std::min<std::size_t>(size - done, window_.size() - offset);
-            std::memcpy(out + done, window_.data() + offset, count);
+            const std::size_t offset = static_cast<std::size_t>(position_ - window->start);
+            const std::size_t count =
+                std::min<std::size_t>(size - done, window->bytes.size() - offset);
+            std::memcpy(out + done, window->bytes.data() + offset, count);
             done += static_cast<unsigned long>(count);
             position_ += count;
         }
@@ -76,12 +74,43 @@ class FileSource {
     bool Failed() const { return !failure_.ok(); }
 
   private:
+    struct Window {
+        std::uint64_t start = 0;
+        std::string bytes;
+        std::uint64_t lastUse = 0;
+    };
+
+    // The window that holds `position`, read into the one used least recently when none does;
+    // null when the file cannot be read there.
+    const Window* WindowAt(std::uint64_t position) {
+        ++uses_;
+        for (Window& window : windows_) {
+            if (position >= window.start && position - window.start < window.bytes.size()) {
+                window.lastUse = uses_;
+                return &window;
+            }
+        }
+        Window& oldest = *std::min_element(
+            windows_.begin(), windows_.end(),
+            [](const Window& a, const Window& b) { return a.lastUse < b.lastUse; });
+        // Aligned, so that minizip's backward search for the directory's end stays in one window.
+        oldest.start = position - position % kReadWindow;
+        oldest.lastUse = uses_;
+        const FsStatus status = fs_.ReadAt(path_, oldest.start, kReadWindow, oldest.bytes);
+        if (!status.ok() || position - oldest.start >= oldest.bytes.size()) {
+            failure_ = status.ok() ? FsStatus{FsError::Other, "the file ended early"} : status;
+            oldest.bytes.clear();
+            return nullptr;
+        }
+        return &oldest;
+    }
+
     FileSystem& fs_;
     std::string path_;
     std::uint64_t size_;
     std::uint64_t position_ = 0;
-    std::string window_;
-    std::uint64_t windowStart_ = 0;
+    std::array<Window, 3> windows_;
+    std::uint64_t uses_ = 0;
     FsStatus failure_;
 };
 
@@ -253,16 +282,28 @@ class ZipArchive final : public Archive {
         if (methods_[index] != kStored && methods_[index] != Z_DEFLATED) {
             return {ArchiveError::Damaged, {}};
         }
+        const std::uint64_t declared = entries_[index].size;
+        if (declared > maxBytes) {
+            return {ArchiveError::TooLarge, {}};
+        }
         if (unzGoToFilePos64(zip_, &positions_[index]) != UNZ_OK ||
             unzOpenCurrentFile(zip_) != UNZ_OK) {
             return Failure(ArchiveError::Damaged);
         }
-        std::string chunk(kInflateChunk, '\0');
+        // A kept entry is inflated straight into its buffer, one that is only checked through a
+        // chunk; either way no more than the declared size is taken.
+        std::string chunk(bytes != nullptr ? 16 : kInflateChunk, '\0');
+        if (bytes != nullptr) {
+            bytes->resize(static_cast<std::size_t>(declared));
+        }
         std::uint64_t total = 0;
         ArchiveError error = ArchiveError::None;
         for (;;) {
-            const int got =
-                unzReadCurrentFile(zip_, chunk.data(), static_cast<unsigned>(chunk.size()));
+            const bool intoEntry = bytes != nullptr && total < declared;
+            char* target = intoEntry ? bytes->data() + total : chunk.data();
+            const std::uint64_t room =
+                intoEntry ? std::min<std::uint64_t>(declared - total, 1U << 30) : chunk.size();
+            const int got = unzReadCurrentFile(zip_, target, static_cast<unsigned>(room));
             if (got < 0) {
                 error = ArchiveError::Damaged;
                 break;
@@ -271,12 +312,9 @@ class ZipArchive final : public Archive {
                 break;
             }
             total += static_cast<std::uint64_t>(got);
-            if (total > maxBytes) {
-                error = ArchiveError::TooLarge;
+            if (total > declared) {
+                error = ArchiveError::Damaged;
                 break;
-            }
-            if (bytes != nullptr) {
-                bytes->append(chunk.data(), static_cast<std::size_t>(got));
             }
         }
         // Closing checks the CRC once the whole entry was read.
