@@ -192,6 +192,7 @@ class Form1 final : public ImageElements {
     RecognitionWorker recognizer_;                   // stopped before the file systems go
     AddWorker adder_;                                // likewise
     std::vector<std::string> waitingDownloads_;      // dropped while adder_ was busy
+    bool acceptingDownloads_ = false;                // once the library is known
 };
 
 }  // namespace skyswap

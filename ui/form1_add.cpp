@@ -46,6 +46,7 @@ void SetCursorOver(HWND window, const wchar_t* cursor) {
 }  // namespace
 
 void Form1::AcceptDownloads() {
+    acceptingDownloads_ = true;
     DragAcceptFiles(hwnd_, TRUE);
     // Restarted as administrator, the window still takes drops from Explorer and paths from a
     // command line, which run with fewer rights.
@@ -63,7 +64,9 @@ void Form1::OnDropFiles(HDROP drop) {
 
 LRESULT Form1::OnCopyData(const COPYDATASTRUCT& data) {
     std::optional<std::vector<std::string>> paths = DecodeAddRequest(data);
-    if (!paths) {
+    // Before the library is known (a failed start-up still shows its message), there is no
+    // folder to add to.
+    if (!paths || !acceptingDownloads_) {
         return FALSE;  // not ours, or malformed: ignored
     }
     AddDownloadsFrom(std::move(*paths));
@@ -80,7 +83,7 @@ bool Form1::OnSetCursor(UINT hitTest) {
 }
 
 void Form1::AddDownloadsFrom(std::vector<std::string> paths) {
-    if (paths.empty()) {
+    if (paths.empty() || !acceptingDownloads_) {
         return;
     }
     if (adder_.Running()) {

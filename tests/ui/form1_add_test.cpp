@@ -414,5 +414,30 @@ TEST(Form1Add, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {
     EXPECT_EQ(form->State().SetCount, 3);
 }
 
+TEST(Form1Add, AFailedStartUpTakesNoRequestWhileItShowsItsMessage) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 2);
+    TempFolder downloads;
+    const std::string stormy = MakeDownload(downloads, "Stormy Evening", "STORMY");
+    // Started in the game folder instead of its library: no library to add to.
+    CurrentFolderScope folder(temp.Join(kGame));
+    std::vector<LRESULT> answers;
+    Form1::Hooks hooks;
+    hooks.messageBox = [&](HWND owner, const std::wstring&, const std::wstring&, UINT) {
+        const std::wstring request = EncodeAddRequest({stormy});
+        COPYDATASTRUCT data{kAddRequestTag, static_cast<DWORD>(request.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(request.data())};
+        answers.push_back(SendMessageW(owner, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)));
+        return IDOK;
+    };
+    hooks.programEnded = [] {};
+    Form1 form(GetModuleHandleW(nullptr), hooks);
+    EXPECT_FALSE(form.Create(SW_SHOWNORMAL));
+    EXPECT_EQ(answers, std::vector<LRESULT>{FALSE});
+    EXPECT_FALSE(temp.Exists(std::string(kGame) + "\\ZT0.skyswap-tmp"));
+    EXPECT_FALSE(temp.Exists(std::string(kGame) + "\\ZT0"));
+    EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT2"));
+}
+
 }  // namespace
 }  // namespace skyswap::test
