@@ -95,8 +95,8 @@ class Form1 final : public ImageElements {
     void SetToolTip(int element, const std::string& text) override;
 
   private:
-    // Posted by adder_ when its outcome is ready; after the recognition's messages.
-    static constexpr UINT kAddDoneMessage = WM_APP + 3;
+    // Posted by adder_ when its outcome is ready; clear of form1.cpp's WM_APP messages.
+    static constexpr UINT kAddDoneMessage = WM_APP + 4;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
