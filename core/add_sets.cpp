@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "ascii.h"
 #include "description.h"
 #include "discovery.h"
 #include "keep_sky.h"
@@ -27,12 +28,6 @@ constexpr std::size_t kMostFoldersListed = 5000;
 const char* const kArchiveKindReason =
     "SkySwap reads ZIP archives; unpack this one and add its folder";
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::string LastName(const std::string& path) {
     const std::size_t separator = path.rfind('\\');
     return separator == std::string::npos ? path : path.substr(separator + 1);
@@ -50,7 +45,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 // The lower-case extension with its dot: ".zip"; empty when there is none.
 std::string ExtensionOf(const std::string& name) {
     const std::size_t dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? std::string() : Lower(name.substr(dot));
+    return dot == std::string::npos || dot == 0 ? std::string() : AsciiLower(name.substr(dot));
 }
 
 std::string StemOf(const std::string& name) {
@@ -82,7 +77,7 @@ struct DownloadFile {
 };
 
 int SkyIndexOf(const std::string& name) {
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
         if (lower == SkyFileSet[i] + 1) {
             return static_cast<int>(i);
@@ -117,6 +112,10 @@ class Download {
     virtual ~Download() = default;
     // The whole file; a refusal naming it when it cannot be read.
     virtual std::optional<Refusal> Read(const DownloadFile& file, std::string& bytes) = 0;
+    // The same, for a file that is read once: a sky file, which belongs to one set folder only.
+    virtual std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) {
+        return Read(file, bytes);
+    }
 
     std::string name;  // the folder's name, or the archive's without its extension
     std::vector<DownloadFile> files;
@@ -272,6 +271,18 @@ class ArchiveDownload final : public Download {
         return std::nullopt;
     }
 
+    // Hands over the unpacked bytes instead of copying them: 10 MiB of sky files are not
+    // copied again.
+    std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) override {
+        const auto kept = contents_.find(file.entry);
+        if (kept == contents_.end()) {
+            return Read(file, bytes);
+        }
+        bytes = std::move(kept->second);
+        contents_.erase(kept);
+        return std::nullopt;
+    }
+
   private:
     static std::string EntryFailure(const std::string& entry, const ArchiveStatus& status) {
         switch (status.error) {
@@ -305,7 +316,7 @@ struct SetSource {
 
 // Case-insensitive, folder by folder, so "Pack\Sky 2" comes before "Pack\sky 3".
 bool FolderBefore(const std::string& a, const std::string& b) {
-    return Lower(a) < Lower(b);
+    return AsciiLower(a) < AsciiLower(b);
 }
 
 std::vector<SetSource> SetSourcesOf(const Download& download) {
@@ -350,9 +361,9 @@ std::optional<int32_t> OtherLibrarySet(const Download& download, const std::stri
 
 const DownloadFile* FileNamed(const Download& download, const std::string& folder,
                               const std::string& name) {
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     for (const DownloadFile& file : download.files) {
-        if (file.folder == folder && Lower(file.name) == lower) {
+        if (file.folder == folder && AsciiLower(file.name) == lower) {
             return &file;
         }
     }
@@ -394,7 +405,7 @@ std::string DescriptionOf(Download& download, const SetSource& source, bool pack
 }
 
 bool NameSays(const std::string& name) {
-    const std::string stem = Lower(StemOf(name));
+    const std::string stem = AsciiLower(StemOf(name));
     for (const char* word : {"preview", "thumb", "screen", "sky"}) {
         if (stem.find(word) != std::string::npos) {
             return true;
@@ -472,7 +483,7 @@ std::vector<const DownloadFile*> TextsFor(const Download& download, const SetSou
                 (ExtensionOf(file.name) == ".txt" && SetNumberFromFolderName(StemOf(file.name)))) {
                 continue;
             }
-            if (names.insert(Lower(file.name)).second) {
+            if (names.insert(AsciiLower(file.name)).second) {
                 texts.push_back(&file);
             }
         }
@@ -717,7 +728,7 @@ class Adder {
         for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
             if (const DownloadFile* file = source.skyFiles[i]) {
                 std::string bytes;
-                if (std::optional<Refusal> refusal = download.Read(*file, bytes)) {
+                if (std::optional<Refusal> refusal = download.Take(*file, bytes)) {
                     return refusal;
                 }
                 contents[i] = std::move(bytes);

@@ -4,17 +4,9 @@
 #include <cctype>
 #include <set>
 
+#include "ascii.h"
+
 namespace skyswap {
-
-namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-}  // namespace
 
 bool IsSafeEntryName(const std::string& name) {
     if (name.empty() || name.front() == '/' || name.front() == '\\') {
@@ -32,7 +24,7 @@ bool IsSafeEntryName(const std::string& name) {
         }
         // The device names Windows keeps in every folder, also with an extension or trailing
         // spaces: "CON", "nul.txt", "COM1 .ter".
-        std::string base = Lower(part.substr(0, part.find('.')));
+        std::string base = AsciiLower(part.substr(0, part.find('.')));
         while (!base.empty() && base.back() == ' ') {
             base.pop_back();
         }

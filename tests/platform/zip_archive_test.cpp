@@ -4,6 +4,7 @@
 
 #include "add_sets.h"
 #include "support/fake_add_services.h"
+#include "support/forwarding_file_system.h"
 #include "support/faulty_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
@@ -133,29 +134,11 @@ TEST(ZipArchive, DamagedAndEncryptedEntriesAreRefused) {
 }
 
 // Passes everything to the real file system and counts the bytes read.
-class ReadCounter final : public FileSystem {
+class ReadCounter final : public test::ForwardingFileSystem {
   public:
-    explicit ReadCounter(FileSystem& real) : real_(real) {}
+    using ForwardingFileSystem::ForwardingFileSystem;
     std::uint64_t bytesRead = 0;
 
-    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
-    bool CanOpenForReading(const std::string& p) override { return real_.CanOpenForReading(p); }
-    FsStatus ListFolder(const std::string& f, std::vector<FolderEntry>& e) override {
-        return real_.ListFolder(f, e);
-    }
-    bool IsFolder(const std::string& p) override { return real_.IsFolder(p); }
-    bool IsFile(const std::string& p) override { return real_.IsFile(p); }
-    FsStatus CreateFolder(const std::string& p) override { return real_.CreateFolder(p); }
-    FsStatus RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
-    FsStatus CopyToStaged(const std::string& s, const std::string& t) override {
-        return real_.CopyToStaged(s, t);
-    }
-    FsStatus MoveStagedOver(const std::string& s, const std::string& t) override {
-        return real_.MoveStagedOver(s, t);
-    }
-    FsStatus ReadPrefix(const std::string& p, std::size_t n, std::string& b) override {
-        return ReadAt(p, 0, n, b);
-    }
     FsStatus FileSize(const std::string& p, std::uint64_t& s) override {
         return real_.FileSize(p, s);
     }
@@ -164,17 +147,6 @@ class ReadCounter final : public FileSystem {
         bytesRead += b.size();
         return status;
     }
-    FsStatus WriteFlushed(const std::string& p, const std::string& b) override {
-        return real_.WriteFlushed(p, b);
-    }
-    FsStatus RenameFolder(const std::string& f, const std::string& t) override {
-        return real_.RenameFolder(f, t);
-    }
-    FsStatus RemoveFolder(const std::string& p) override { return real_.RemoveFolder(p); }
-    void Pause(int) override {}
-
-  private:
-    FileSystem& real_;
 };
 
 // minizip jumps between the directory at the end and each entry's data; a large archive is still

@@ -13,6 +13,7 @@
 
 #include "add_request.h"
 #include "elevation_win.h"
+#include "support/forwarding_file_system.h"
 #include "support/protected_file_system.h"
 #include "support/zip_maker.h"
 #include "text_win.h"
@@ -161,10 +162,11 @@ TEST(Form1Add, WhenTheSkyInTheGameIsAddedTheTitleAndTheOutlineSaySo) {
     EXPECT_TRUE(form->SlotShowsInstalledSet(3));
 }
 
-// Passes every call to the real file system; calls about the gated folder wait until Open.
-class GatedFileSystem final : public FileSystem {
+// Passes every call to the real file system; reading the gated folder waits until Open.
+class GatedFileSystem final : public ForwardingFileSystem {
   public:
-    GatedFileSystem(FileSystem& real, std::string gated) : real_(real), gated_(std::move(gated)) {}
+    GatedFileSystem(FileSystem& real, std::string gated)
+        : ForwardingFileSystem(real), gated_(std::move(gated)) {}
     ~GatedFileSystem() override { CloseHandle(open_); }
     GatedFileSystem(const GatedFileSystem&) = delete;
     GatedFileSystem& operator=(const GatedFileSystem&) = delete;
@@ -172,7 +174,6 @@ class GatedFileSystem final : public FileSystem {
     // True once a call has reached the gate.
     bool Reached() const { return reached_; }
 
-    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
     bool CanOpenForReading(const std::string& path) override {
         return Wait(path), real_.CanOpenForReading(path);
     }
@@ -181,13 +182,8 @@ class GatedFileSystem final : public FileSystem {
     }
     bool IsFolder(const std::string& path) override { return Wait(path), real_.IsFolder(path); }
     bool IsFile(const std::string& path) override { return Wait(path), real_.IsFile(path); }
-    FsStatus CreateFolder(const std::string& path) override { return real_.CreateFolder(path); }
-    FsStatus RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
     FsStatus CopyToStaged(const std::string& source, const std::string& staged) override {
         return Wait(source), real_.CopyToStaged(source, staged);
-    }
-    FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override {
-        return real_.MoveStagedOver(staged, target);
     }
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes,
                         std::string& bytes) override {
@@ -200,14 +196,6 @@ class GatedFileSystem final : public FileSystem {
                     std::string& bytes) override {
         return Wait(path), real_.ReadAt(path, offset, maxBytes, bytes);
     }
-    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
-        return real_.WriteFlushed(path, bytes);
-    }
-    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
-        return real_.RenameFolder(from, to);
-    }
-    FsStatus RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
-    void Pause(int milliseconds) override { real_.Pause(milliseconds); }
 
   private:
     void Wait(const std::string& path) {
@@ -217,7 +205,6 @@ class GatedFileSystem final : public FileSystem {
         }
     }
 
-    FileSystem& real_;
     std::string gated_;
     HANDLE open_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<bool> reached_{false};
