@@ -106,6 +106,9 @@ void Form1::OnAddDone(WPARAM run) {
 }
 
 bool Form1::FinishAdding() {
+    if (adder_.Running()) {
+        SetCursorOver(hwnd_, IDC_WAIT);  // the window does not answer until the sets are in
+    }
     while (hwnd_ != nullptr && adder_.Running()) {
         if (std::optional<AddOutcome> outcome = adder_.Finish()) {
             ShowAdded(*outcome);
