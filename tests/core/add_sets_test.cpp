@@ -248,6 +248,8 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
     adding.temp.WriteFile(adding.Set(6), "a file, not a set");
     adding.temp.MakeFolder(adding.Set(7) + ".skyswap-tmp");
     adding.temp.WriteFile(adding.Set(7) + ".skyswap-tmp\\bnhorizn.ter", "left by a crash");
+    // Something else was put into this one: it stays, and its number is passed over.
+    adding.temp.MakeFolder(adding.Set(8) + ".skyswap-tmp\\not ours");
     adding.state = test::StateFor(adding.temp);
     ASSERT_EQ(adding.state.SetCount, 6);
     WriteDownloadSky(adding.temp, adding.Download("one"), "one");
@@ -255,12 +257,14 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
 
     const AddOutcome outcome = adding.Add({adding.Download("one"), adding.Download("two")});
 
-    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT7: one", "Added ZT8: two"}));
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT7: one", "Added ZT9: two"}));
     EXPECT_EQ(adding.TagsOf(7, {"one"}), Names(10, "one")) << "the crash's leftover is gone";
-    EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8"}));
+    EXPECT_EQ(adding.Library(),
+              (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8.skyswap-tmp", "ZT9"}));
+    EXPECT_TRUE(adding.temp.Exists(adding.Set(8) + ".skyswap-tmp\\not ours"));
     ApplyAdded(adding.state, outcome);
-    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 8}));
-    EXPECT_EQ(adding.state.SetCount, 9);
+    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 9}));
+    EXPECT_EQ(adding.state.SetCount, 10);
 }
 
 TEST(AddSets, ASkyAlreadyInTheLibraryIsNotAddedAgain) {
