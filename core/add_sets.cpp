@@ -314,9 +314,15 @@ struct SetSource {
     std::vector<const DownloadFile*> skyFiles;  // by SkyFileSet index, null where absent
 };
 
-// Case-insensitive, folder by folder, so "Pack\Sky 2" comes before "Pack\sky 3".
+// Case-insensitive, folder by folder: "Pack\Sky 2" before "Pack\sky 3", and "Pack\A" (a folder
+// inside "Pack") before "Pack A".
 bool FolderBefore(const std::string& a, const std::string& b) {
-    return AsciiLower(a) < AsciiLower(b);
+    const auto key = [](const std::string& path) {
+        std::string lower = AsciiLower(path);
+        std::replace(lower.begin(), lower.end(), '\\', '\x01');
+        return lower;
+    };
+    return key(a) < key(b);
 }
 
 std::vector<SetSource> SetSourcesOf(const Download& download) {

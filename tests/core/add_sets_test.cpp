@@ -149,13 +149,15 @@ TEST(AddSets, AZipThatWrapsItsFolderAndAPackOfSkiesEachBecomeSetsInNameOrder) {
                                             {{"Pack/readme.txt", "the pack's readme"}},
                                             SkyEntries("Pack/A sky/", "a", 3),
                                             {{"cover.jpg", Picture('D')}},
-                                            {{"Pack/b-sky/read me.txt", "b's own"}}}));
+                                            {{"Pack/b-sky/read me.txt", "b's own"}},
+                                            SkyEntries("Pack Extra/", "extra", 1)}));
 
     const AddOutcome outcome =
         adding.Add({adding.Download("wrap.zip"), adding.Download("pack.ZIP")});
 
     ASSERT_EQ(AddedLines(outcome),
-              (Names{"Added ZT2: wrap", "Added ZT3: pack - A sky", "Added ZT4: pack - b-sky"}))
+              (Names{"Added ZT2: wrap", "Added ZT3: pack - A sky", "Added ZT4: pack - b-sky",
+                     "Added ZT5: pack - Pack Extra"}))
         << testing::PrintToString(RefusalLines(outcome));
     EXPECT_EQ(adding.TagsOf(2, {"wrapped"}), Names(10, "wrapped"));
     EXPECT_EQ(adding.TagsOf(3, {"a"}), (Names{"a", "a", "a", "", "", "", "", "", "", ""}));
