@@ -314,9 +314,15 @@ struct SetSource {
     std::vector<const DownloadFile*> skyFiles;  // by SkyFileSet index, null where absent
 };
 
-// Case-insensitive, folder by folder, so "Pack\Sky 2" comes before "Pack\sky 3".
+// Case-insensitive, folder by folder: "Pack\Sky 2" before "Pack\sky 3", and "Pack\A" (a folder
+// inside "Pack") before "Pack A".
 bool FolderBefore(const std::string& a, const std::string& b) {
-    return AsciiLower(a) < AsciiLower(b);
+    const auto key = [](const std::string& path) {
+        std::string lower = AsciiLower(path);
+        std::replace(lower.begin(), lower.end(), '\\', '\x01');
+        return lower;
+    };
+    return key(a) < key(b);
 }
 
 std::vector<SetSource> SetSourcesOf(const Download& download) {
@@ -538,8 +544,24 @@ class StagedSet {
 
     const std::string& setName() const { return setName_; }
 
+    // Removes what an attempt that was cut short (a crash, a power cut) left under the temporary
+    // name; the program alone makes folders with this suffix, so the files in it go. False when
+    // the folder stays.
+    bool ClearLeftover() {
+        if (!fs_.IsFolder(building_)) {
+            return true;
+        }
+        std::vector<FolderEntry> entries;
+        fs_.ListFolder(building_, entries);
+        for (const FolderEntry& entry : entries) {
+            if (!entry.isFolder) {
+                fs_.RemoveFile(building_ + "\\" + entry.name);
+            }
+        }
+        return fs_.RemoveFolder(building_).ok() || !fs_.IsFolder(building_);
+    }
+
     std::optional<Refusal> Create() {
-        RemoveLeftover();
         const FsStatus status = fs_.CreateFolder(building_);
         if (!status.ok()) {
             return LibraryRefused(library_, setName_, status);
@@ -574,22 +596,6 @@ class StagedSet {
         if (created_) {
             fs_.RemoveFolder(building_);
         }
-    }
-
-    // A folder by this name was left by an attempt that was cut short (a crash, a power cut):
-    // the program alone makes folders with this suffix, so what is in it goes.
-    void RemoveLeftover() {
-        if (!fs_.IsFolder(building_)) {
-            return;
-        }
-        std::vector<FolderEntry> entries;
-        fs_.ListFolder(building_, entries);
-        for (const FolderEntry& entry : entries) {
-            if (!entry.isFolder) {
-                fs_.RemoveFile(building_ + "\\" + entry.name);
-            }
-        }
-        fs_.RemoveFolder(building_);  // when it stays, Create says why
     }
 
     FileSystem& fs_;
@@ -740,12 +746,22 @@ class Adder {
             return Refusal{description + " is already in your library as ZT" +
                            std::to_string(*same)};
         }
-        const int32_t n = FreeSetNumber(library_, fs);
-        if (n < 0) {
-            return Refusal{"Every set number up to ZT" + std::to_string(kHighestSetNumber) +
-                           " is taken."};
+        // A number whose temporary folder is still there and cannot be cleared (something else
+        // was put in it) is passed over for the next free one.
+        std::optional<StagedSet> building;
+        int32_t n = -1;
+        for (AppState from = library_;; from.SetCount = n + 1) {
+            n = FreeSetNumber(from, fs);
+            if (n < 0) {
+                return Refusal{"Every set number up to ZT" + std::to_string(kHighestSetNumber) +
+                               " is taken."};
+            }
+            building.emplace(fs, library_.MainPath, n);
+            if (building->ClearLeftover()) {
+                break;
+            }
         }
-        StagedSet staged(fs, library_.MainPath, n);
+        StagedSet& staged = *building;
         std::optional<Refusal> refusal = staged.Create();
         for (std::size_t i = 0; i < SkyFileSet.size() && !refusal; ++i) {
             if (contents[i]) {

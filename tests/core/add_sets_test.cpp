@@ -149,13 +149,15 @@ TEST(AddSets, AZipThatWrapsItsFolderAndAPackOfSkiesEachBecomeSetsInNameOrder) {
                                             {{"Pack/readme.txt", "the pack's readme"}},
                                             SkyEntries("Pack/A sky/", "a", 3),
                                             {{"cover.jpg", Picture('D')}},
-                                            {{"Pack/b-sky/read me.txt", "b's own"}}}));
+                                            {{"Pack/b-sky/read me.txt", "b's own"}},
+                                            SkyEntries("Pack Extra/", "extra", 1)}));
 
     const AddOutcome outcome =
         adding.Add({adding.Download("wrap.zip"), adding.Download("pack.ZIP")});
 
     ASSERT_EQ(AddedLines(outcome),
-              (Names{"Added ZT2: wrap", "Added ZT3: pack - A sky", "Added ZT4: pack - b-sky"}))
+              (Names{"Added ZT2: wrap", "Added ZT3: pack - A sky", "Added ZT4: pack - b-sky",
+                     "Added ZT5: pack - Pack Extra"}))
         << testing::PrintToString(RefusalLines(outcome));
     EXPECT_EQ(adding.TagsOf(2, {"wrapped"}), Names(10, "wrapped"));
     EXPECT_EQ(adding.TagsOf(3, {"a"}), (Names{"a", "a", "a", "", "", "", "", "", "", ""}));
@@ -248,6 +250,8 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
     adding.temp.WriteFile(adding.Set(6), "a file, not a set");
     adding.temp.MakeFolder(adding.Set(7) + ".skyswap-tmp");
     adding.temp.WriteFile(adding.Set(7) + ".skyswap-tmp\\bnhorizn.ter", "left by a crash");
+    // Something else was put into this one: it stays, and its number is passed over.
+    adding.temp.MakeFolder(adding.Set(8) + ".skyswap-tmp\\not ours");
     adding.state = test::StateFor(adding.temp);
     ASSERT_EQ(adding.state.SetCount, 6);
     WriteDownloadSky(adding.temp, adding.Download("one"), "one");
@@ -255,12 +259,14 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
 
     const AddOutcome outcome = adding.Add({adding.Download("one"), adding.Download("two")});
 
-    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT7: one", "Added ZT8: two"}));
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT7: one", "Added ZT9: two"}));
     EXPECT_EQ(adding.TagsOf(7, {"one"}), Names(10, "one")) << "the crash's leftover is gone";
-    EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8"}));
+    EXPECT_EQ(adding.Library(),
+              (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8.skyswap-tmp", "ZT9"}));
+    EXPECT_TRUE(adding.temp.Exists(adding.Set(8) + ".skyswap-tmp\\not ours"));
     ApplyAdded(adding.state, outcome);
-    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 8}));
-    EXPECT_EQ(adding.state.SetCount, 9);
+    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 9}));
+    EXPECT_EQ(adding.state.SetCount, 10);
 }
 
 TEST(AddSets, ASkyAlreadyInTheLibraryIsNotAddedAgain) {

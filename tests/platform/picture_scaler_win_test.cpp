@@ -1,5 +1,11 @@
 #include "picture_scaler_win.h"
 
+#include "add_sets.h"
+#include "support/sky_library.h"
+#include "support/test_support.h"
+#include "support/zip_maker.h"
+#include "zip_archive.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -141,6 +147,36 @@ TEST(WicPictureScaler, WorksOnAThreadWithoutComAndInTheWindowsApartment) {
     });
     window.join();
     EXPECT_TRUE(windowScaled);
+}
+
+// What the window's worker does: a ZIP with a preview added through the real reader and WIC.
+TEST(WicPictureScaler, AZipAddedOnAWorkerThreadGetsItsThumbnail) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 1);
+    const AppState state = test::StateFor(temp);
+    std::vector<test::ZipItem> items = {
+        {"Blue Hour/preview.bmp", Bmp(640, 400, [](int, int) { return kBlue; })}};
+    for (const std::string& name : test::SkyFileNames()) {
+        items.push_back({"Blue Hour/" + name, test::SkyFileBytes("blue", name)});
+    }
+    temp.WriteFile("blue.zip", test::MakeZip(items));
+
+    AddOutcome outcome;
+    std::thread worker([&] {
+        auto fs = test::MakePlatformFileSystem();
+        auto archives = MakeZipArchiveOpener();
+        auto pictures = MakeWicPictureScaler();
+        outcome = AddDownloads(state, {*fs, *archives, *pictures}, {temp.Join("blue.zip")});
+    });
+    worker.join();
+
+    EXPECT_EQ(AddedLines(outcome), std::vector<std::string>{"Added ZT1: blue"});
+    const auto bmp = temp.ReadFile(std::string(test::kLibrary) + "\\ZT1\\ZT1.bmp");
+    ASSERT_TRUE(bmp);
+    ASSERT_EQ(bmp->size(), 54U + 200 * 129 * 3);
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>((*bmp)[i]); };
+    EXPECT_GT(byte(54 + 100 * 3), 200U) << "blue";
+    EXPECT_LT(byte(54 + 100 * 3 + 2), 50U) << "no red";
 }
 
 }  // namespace
