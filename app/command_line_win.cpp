@@ -1,20 +1,25 @@
 #include "command_line_win.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "add_request.h"
+#include "discovery.h"
 #include "elevation_win.h"
 #include "keep_sky.h"
 #include "known_folders_win.h"
 #include "messages.h"
+#include "picture_scaler_win.h"
 #include "single_instance_win.h"
 #include "text_win.h"
 #include "virtual_store.h"
 #include "windows_file_system.h"
+#include "zip_archive.h"
 
 namespace skyswap {
 
@@ -122,6 +127,64 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     return outcome;
 }
 
+// How long "/add" waits for the window that has the library open to appear and take the paths.
+constexpr DWORD kFindWindowMs = 3000;
+constexpr UINT kHandOverMs = 10000;
+
+// Started by a drop on its icon, SkySwap runs in a folder that Explorer chose: when that is no
+// library, the library is the folder the program is in, as it is when it lives in one.
+void FindLibraryToAddTo(WindowsFileSystem& fileSystem) {
+    AppState probe;
+    if (DiscoverLibrary(probe, fileSystem) == DiscoveryResult::Ok) {
+        return;
+    }
+    const std::wstring program = ThisProgramPath();
+    const std::size_t separator = program.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) {
+        SetCurrentDirectoryW(program.substr(0, separator).c_str());
+    }
+}
+
+// The window that has the library open adds the paths itself and shows the outcome.
+CommandOutcome HandToTheWindow(const SingleInstance& library, const CommandLine& command) {
+    const std::wstring folder = Utf8ToWide(WindowsFileSystem().CurrentFolder().value_or(""));
+    if (library.ActivateHolder(kFindWindowMs)) {
+        const HWND window = SingleInstance::FindHolderWindow(folder);
+        if (window != nullptr && SendAddRequest(window, command.paths, kHandOverMs)) {
+            return {kExitSuccess,
+                    "SkySwap is open for this library folder: its window adds the skies and "
+                    "shows what it added.",
+                    {}};
+        }
+    }
+    return {kExitFailed, {}, kLibraryInUseMessage};
+}
+
+CommandOutcome AddToTheLibrary(const CommandLine& command, WindowsFileSystem& fileSystem) {
+    // The pictures are scaled through WIC, a COM service.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CommandOutcome outcome;
+    {
+        const std::unique_ptr<ArchiveOpener> archives = MakeZipArchiveOpener();
+        const std::unique_ptr<PictureScaler> pictures = MakeWicPictureScaler();
+        AppState state;
+        outcome = RunAdd(command, state, {fileSystem, *archives, *pictures});
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return outcome;
+}
+
+// Writes the outcome where the starter looks; false when it has no console or redirection.
+bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome) {
+    if (command.action != CommandAction::Add) {
+        return WriteToStarter(outcome.text, outcome.exitCode != kExitSuccess);
+    }
+    return (outcome.text.empty() || WriteToStarter(outcome.text, false)) &&
+           (outcome.errors.empty() || WriteToStarter(outcome.errors, true));
+}
+
 }  // namespace
 
 CommandLine ProcessCommandLine() {
@@ -132,11 +195,25 @@ CommandLine ProcessCommandLine() {
         arguments.push_back(WideToUtf8(words[i]));
     }
     LocalFree(words);
-    return ParseCommandLine(arguments);
+    CommandLine command = ParseCommandLine(arguments);
+    // Paths are the starter's, relative to the folder it started SkySwap in, which /library or
+    // the library's own lookup may change.
+    for (std::string& path : command.paths) {
+        const std::wstring given = Utf8ToWide(path);
+        const DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+        std::wstring full(length, L'\0');
+        if (length > 0 &&
+            GetFullPathNameW(given.c_str(), length, full.data(), nullptr) == length - 1) {
+            full.resize(length - 1);
+            path = WideToUtf8(full);
+        }
+    }
+    return command;
 }
 
 int RunFromCommandLine(const CommandLine& command) {
     CommandOutcome outcome;
+    bool windowTells = false;  // the open window shows what it added
     if (!command.ok()) {
         outcome = {kExitBadCommandLine,
                    command.error + "\nType skyswap /? for the list of switches."};
@@ -144,11 +221,13 @@ int RunFromCommandLine(const CommandLine& command) {
         outcome = {kExitSuccess, CommandLineHelp()};
     } else {
         // As for the window: the library is the current folder, or the one /library names.
+        WindowsFileSystem fileSystem;
         if (command.library) {
             SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str());
+        } else if (command.action == CommandAction::Add) {
+            FindLibraryToAddTo(fileSystem);
         }
         AppState state;
-        WindowsFileSystem fileSystem;
         // Two SkySwaps never change the same folders at once: a transfer waits for nobody and
         // leaves the library to the window that has it open.
         std::optional<SingleInstance> library;
@@ -156,26 +235,35 @@ int RunFromCommandLine(const CommandLine& command) {
             library.emplace(Utf8ToWide(fileSystem.CurrentFolder().value_or(std::string())));
         }
         if (library && !library->IsFirst()) {
-            outcome = {kExitFailed, kLibraryInUseMessage};
+            outcome = command.action == CommandAction::Add
+                          ? HandToTheWindow(*library, command)
+                          : CommandOutcome{kExitFailed, kLibraryInUseMessage};
+            windowTells = command.action == CommandAction::Add && outcome.exitCode == kExitSuccess;
+        } else if (command.action == CommandAction::Add) {
+            outcome = AddToTheLibrary(command, fileSystem);
         } else {
             outcome = RunThroughTheGamesView(command, state, fileSystem);
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
-    if (WriteToStarter(outcome.text, failure) || command.quiet) {
+    if (TellTheStarter(command, outcome) || command.quiet || windowTells) {
         return outcome.exitCode;
     }
-    // Without a console only what needs the user's attention is shown: a failure, or the list
-    // that "/?" asked for.
-    if (failure || command.action == CommandAction::Help) {
+    // Without a console only what needs the user's attention is shown: a failure, the list
+    // that "/?" asked for, or what a drop on the icon added.
+    if (failure || command.action == CommandAction::Help || command.action == CommandAction::Add) {
+        const std::string text = outcome.text +
+                                 (outcome.text.empty() || outcome.errors.empty() ? "" : "\n") +
+                                 outcome.errors;
         UINT type = MB_OK;
         if (outcome.exitCode == kExitBadCommandLine) {
             type |= MB_ICONERROR;
-        } else if (failure && outcome.text != kInstallationMessage) {
+        } else if (failure && text != kInstallationMessage) {
             type |= MB_ICONWARNING;
+        } else if (command.action == CommandAction::Add && !failure) {
+            type |= MB_ICONINFORMATION;
         }
-        MessageBoxW(nullptr, Utf8ToWide(outcome.text).c_str(), Utf8ToWide(kProgramTitle).c_str(),
-                    type);
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kProgramTitle).c_str(), type);
     }
     return outcome.exitCode;
 }

@@ -317,7 +317,21 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kCarryOnMessage:
             CarryOnAfterRestart();
             return 0;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case WM_COPYDATA:
+            return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case kAddDoneMessage:
+            OnAddDone(wParam);
+            return 0;
+        case WM_SETCURSOR:
+            if (OnSetCursor(LOWORD(lParam))) {
+                return TRUE;
+            }
+            break;
         case WM_DESTROY:
+            adder_.Stop();
             recognizer_.Stop();
             hooks_.programEnded();
             return 0;
@@ -340,6 +354,7 @@ bool Form1::Form_Load(int showCommand) {
     // The program's start has made sure that no other SkySwap holds this library.
     RemoveUnfinishedSets(state_, Files());
     FindShadowCopies();
+    AcceptDownloads();
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
     PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
@@ -373,6 +388,9 @@ void Form1::Command2_Click() {
 }
 
 bool Form1::SaveMyDefault() {
+    if (!FinishAdding()) {
+        return false;  // restarted as administrator
+    }
     recognizer_.Stop();
     SYSTEMTIME today{};
     GetLocalTime(&today);
@@ -446,6 +464,10 @@ void Form1::ShowTransferOutcome(const TransferReport& report, const ResumedReque
 }
 
 bool Form1::RunGameTransfer(GameTransfer transfer) {
+    // A set being added would race a sky kept as a set for its number.
+    if (!FinishAdding()) {
+        return false;
+    }
     // A recognition under way would race the transfer; the transfer checks what the game holds.
     recognizer_.Stop();
     SYSTEMTIME today{};

@@ -50,9 +50,12 @@ void Form1::RefusedForRights(const TransferReport& report, const ResumedRequest&
 
 void Form1::OfferRestartAsAdministrator(const TransferReport& report,
                                         const ResumedRequest& request) {
+    OfferRestartAsAdministrator(ElevationOffer(report), request);
+}
+
+void Form1::OfferRestartAsAdministrator(const std::string& offer, const ResumedRequest& request) {
     const std::wstring title = Utf8ToWide(kProgramTitle);
-    if (hooks_.messageBox(hwnd_, Utf8ToWide(ElevationOffer(report)), title,
-                          MB_YESNO | MB_ICONWARNING) != IDYES) {
+    if (hooks_.messageBox(hwnd_, Utf8ToWide(offer), title, MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
     }
     RestartRequest restart;
@@ -127,7 +130,8 @@ void Form1::CarryOnAfterRestart() {
             }
             break;
         case ResumedAction::Add:
-            // Carried for adding downloads, which this window does not offer yet.
+            AddDownloadsFrom(request.paths);  // which tells how it went once it is done
+            break;
         case ResumedAction::None:
             break;
     }
