@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "add_request.h"
+#include "command_line.h"
 #include "elevation_win.h"
 #include "support/forwarding_file_system.h"
 #include "support/protected_file_system.h"
@@ -312,6 +313,19 @@ TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
     ASSERT_TRUE(PumpUntil([&] { return !restarts.empty(); }, kAddingMs));
     EXPECT_EQ(restarts[0].verb, L"runas");
     EXPECT_EQ(restarts[0].folder, Utf8ToWide(temp.Join(kLibrary)));
+    // The restart adds what was refused, without the user dropping it again.
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW((L"skyswap.exe " + restarts[0].parameters).c_str(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; argv != nullptr && i < count; ++i) {
+        arguments.push_back(WideToUtf8(argv[i]));
+    }
+    LocalFree(argv);
+    const CommandLine restarted = ParseCommandLine(arguments);
+    ASSERT_TRUE(restarted.ok()) << restarted.error;
+    EXPECT_EQ(restarted.action, CommandAction::Window);
+    EXPECT_EQ(restarted.resume.action, ResumedAction::Add);
+    EXPECT_EQ(restarted.resume.paths, std::vector<std::string>{stormy});
     EXPECT_EQ(form->hwnd(), nullptr) << "the restarted SkySwap takes over";
 }
 
