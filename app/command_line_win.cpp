@@ -1,14 +1,15 @@
 #include "command_line_win.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "console_win.h"
 #include "keep_sky.h"
 #include "known_folders_win.h"
+#include "library_lock.h"
 #include "messages.h"
 #include "single_instance_win.h"
 #include "text_win.h"
@@ -18,72 +19,6 @@
 namespace skyswap {
 
 namespace {
-
-constexpr char kLibraryInUseMessage[] =
-    "SkySwap is open for this library folder. Nothing was changed: change the sky in its window, "
-    "or close it and try again.";
-
-// A handle that the starter gave for output: a pipe or a file ("skyswap /status > a.txt").
-bool IsRedirected(HANDLE handle) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD type = GetFileType(handle);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
-}
-
-bool WriteAll(HANDLE handle, const std::string& bytes) {
-    DWORD written = 0;
-    for (std::size_t done = 0; done < bytes.size(); done += written) {
-        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
-                       &written, nullptr) ||
-            written == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::wstring WithCrLf(const std::string& text) {
-    std::wstring wide;
-    for (wchar_t c : Utf8ToWide(text)) {
-        if (c == L'\n') {
-            wide += L'\r';
-        }
-        wide += c;
-    }
-    return wide + L"\r\n";
-}
-
-// The text goes where the starter looks: its redirection, else its console. False when there
-// is neither, as for a program started from Explorer or a shortcut.
-bool WriteToStarter(const std::string& text, bool failure) {
-    const std::wstring lines = WithCrLf(text);
-    HANDLE given = GetStdHandle(failure ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    if (IsRedirected(given)) {
-        return WriteAll(given, WideToUtf8(lines));
-    }
-    // A window program has no console of its own; it borrows its starter's. Wine hands it
-    // that console already, and then AttachConsole refuses with "access denied".
-    const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
-    if (!attached && GetLastError() != ERROR_ACCESS_DENIED) {
-        return false;
-    }
-    HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    bool ok = false;
-    if (console != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ok = WriteConsoleW(console, lines.c_str(), static_cast<DWORD>(lines.size()), &written,
-                           nullptr) != FALSE;
-        CloseHandle(console);
-    }
-    if (attached) {
-        FreeConsole();
-    }
-    return ok;
-}
 
 // As the window does: the game is seen as it sees itself, VirtualStore shadow copies included,
 // and after a transfer into it those copies go, so the game shows what was installed.
@@ -118,44 +53,48 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
 }  // namespace
 
 CommandLine ProcessCommandLine() {
-    int count = 0;
-    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 1; words != nullptr && i < count; ++i) {
-        arguments.push_back(WideToUtf8(words[i]));
-    }
-    LocalFree(words);
-    return ParseCommandLine(arguments);
+    return ParseCommandLine(ProgramArguments());
 }
 
-int RunFromCommandLine(const CommandLine& command) {
+std::optional<std::string> EnterLibraryFolder(const CommandLine& command) {
+    if (!command.library || SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str())) {
+        return std::nullopt;
+    }
+    return "The library folder " + *command.library +
+           " cannot be opened: " + SystemMessage(GetLastError());
+}
+
+int RunFromCommandLine(const CommandLine& command, CommandFront front) {
     CommandOutcome outcome;
     if (!command.ok()) {
         outcome = {kExitBadCommandLine,
                    command.error + "\nType skyswap /? for the list of switches."};
     } else if (command.action == CommandAction::Help) {
         outcome = {kExitSuccess, CommandLineHelp()};
+    } else if (const std::optional<std::string> problem = EnterLibraryFolder(command)) {
+        outcome = {kExitBadCommandLine, *problem};
     } else {
         // As for the window: the library is the current folder, or the one /library names.
-        if (command.library) {
-            SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str());
-        }
         AppState state;
         WindowsFileSystem fileSystem;
-        // Two SkySwaps never change the same folders at once: a transfer waits for nobody and
-        // leaves the library to the window that has it open.
+        const std::string folder = fileSystem.CurrentFolder().value_or(std::string());
+        // Two SkySwaps never change the same folders at once: a transfer holds the library
+        // while it may write, waits for nobody, and leaves a library that another SkySwap
+        // holds alone. Where the folder refuses even the lock file, SkySwap cannot write there
+        // either, and the transfer meets that refusal itself.
         std::optional<SingleInstance> library;
         if (command.action != CommandAction::Status) {
-            library.emplace(Utf8ToWide(fileSystem.CurrentFolder().value_or(std::string())));
+            library.emplace(Utf8ToWide(folder), SingleInstance::Holder::CommandLine);
         }
-        if (library && !library->IsFirst()) {
-            outcome = {kExitFailed, kLibraryInUseMessage};
+        if (library && library->state() == SingleInstance::State::InUse) {
+            outcome = {kExitFailed, AlreadyOpenMessage(folder, library->JudgeHolderNow(), true)};
         } else {
             outcome = RunThroughTheGamesView(command, state, fileSystem);
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
-    if (WriteToStarter(outcome.text, failure) || command.quiet) {
+    const bool window = front == CommandFront::Window;
+    if (WriteToStarter(outcome.text, failure, window) || command.quiet || !window) {
         return outcome.exitCode;
     }
     // Without a console only what needs the user's attention is shown: a failure, or the list
