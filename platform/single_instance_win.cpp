@@ -66,6 +66,18 @@ std::optional<LockHolder> ReadRecord(const std::wstring& lockPath) {
     return ok ? DecodeLockHolder(std::string_view(buffer, read)) : std::nullopt;
 }
 
+bool ProcessIsRunning(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) {
+        // Another account's process may not be looked at; one that has ended is not found.
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD exitCode = 0;
+    const bool running = GetExitCodeProcess(process, &exitCode) && exitCode == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+}
+
 // The record's window when it is still a window of the holder's process.
 HWND HoldersWindow(const std::optional<LockHolder>& holder) {
     if (!holder || holder->window == 0) {
@@ -156,7 +168,11 @@ bool SingleInstance::TryToHold() {
             Sleep(kPollMs);
         }
     }
-    state_ = State::Unavailable;
+    // A lock that this account may not open for writing, but may read, as under Program Files
+    // where an elevated SkySwap made it: its live holder has the library.
+    const std::optional<LockHolder> holder =
+        error_ == ERROR_ACCESS_DENIED ? ReadRecord(lockPath_) : std::nullopt;
+    state_ = holder && ProcessIsRunning(holder->processId) ? State::InUse : State::Unavailable;
     return false;
 }
 
