@@ -10,19 +10,14 @@
 
 #include "command_line_win.h"
 #include "console_win.h"
+#include "elevation_win.h"
 #include "program_arguments.h"
 #include "text_win.h"
 
 namespace {
 
 std::wstring WindowProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length = 0;
-    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) >=
-           path.size()) {
-        path.resize(path.size() * 2);
-    }
-    path.resize(length);
+    std::wstring path = skyswap::ThisProgramPath();
     const std::size_t dot = path.find_last_of(L'.');
     const std::size_t slash = path.find_last_of(L"\\/");
     if (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) {
@@ -38,14 +33,14 @@ int StartWindowProgram() {
     if (!arguments.empty()) {
         line += L" " + arguments;
     }
-    // The window gets none of this program's handles: a shell reading its output through a
-    // pipe must not wait for the window to close.
+    // The window gets none of this program's handles nor its console: a shell reading its
+    // output through a pipe must not wait for the window to close.
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
         skyswap::WriteToStarter("SkySwap cannot start " + skyswap::WideToUtf8(program) + ": " +
                                     skyswap::SystemMessage(GetLastError()),
                                 true, false);

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "elevation_win.h"
 #include "program_arguments.h"
 #include "text_win.h"
 
@@ -42,19 +43,6 @@ bool WriteConsoleText(HANDLE console, const std::wstring& lines) {
         }
     }
     return true;
-}
-
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 }  // namespace
@@ -119,7 +107,7 @@ bool WriteToStarter(const std::string& text, bool failure, bool borrowConsole) {
 }
 
 std::wstring ProgramArgumentsText() {
-    return ArgumentsAfterProgramName(GetCommandLineW(), ModulePath());
+    return ArgumentsAfterProgramName(GetCommandLineW(), ThisProgramPath());
 }
 
 std::vector<std::string> ProgramArguments() {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_console_win.h"
 #include "support/test_support.h"
 #include "text_win.h"
 
@@ -16,17 +17,6 @@ using test::TempFolder;
 
 // Not ASCII, and beyond one code page: every language must come through.
 const std::string kText = "Ciel d'\xC3\xA9t\xC3\xA9\n\xE2\x98\x81 \xD0\xBD\xD0\xB5\xD0\xB1\xD0\xBE";
-
-std::wstring ConsoleText(HANDLE screen) {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    GetConsoleScreenBufferInfo(screen, &info);
-    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-    std::wstring text(cells, L' ');
-    DWORD read = 0;
-    ReadConsoleOutputCharacterW(screen, text.data(), cells, {0, 0}, &read);
-    text.resize(read);
-    return text;
-}
 
 TEST(ConsoleOutput, OnlyAConsoleCountsAsOne) {
     HANDLE readEnd = nullptr;
@@ -70,27 +60,21 @@ TEST(ConsoleOutput, AFileOrPipeGetsUtf8WithoutAByteOrderMark) {
 }
 
 TEST(ConsoleOutput, AConsoleGetsWideTextAndNulNothing) {
-    FreeConsole();
-    if (!AllocConsole()) {
+    test::TestConsole console;
+    if (!console.made()) {
         GTEST_SKIP() << "no console can be made here";
     }
-    HANDLE screen =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(OutputKindOf(screen), OutputKind::Console);
-    EXPECT_TRUE(WriteLines(screen, kText));
-    const std::wstring shown = ConsoleText(screen);
+    EXPECT_EQ(OutputKindOf(console.screen()), OutputKind::Console);
+    EXPECT_TRUE(WriteLines(console.screen(), kText));
+    const std::wstring shown = console.Text();
     EXPECT_NE(shown.find(L"Ciel d'\u00e9t\u00e9"), std::wstring::npos);
     EXPECT_NE(shown.find(L"\u2601 \u043d\u0435\u0431\u043e"), std::wstring::npos);
 
     HANDLE nul = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     EXPECT_TRUE(WriteLines(nul, "only for NUL"));
-    EXPECT_EQ(ConsoleText(screen).find(L"only for NUL"), std::wstring::npos);
+    EXPECT_EQ(console.Text().find(L"only for NUL"), std::wstring::npos);
     CloseHandle(nul);
-    CloseHandle(screen);
-    FreeConsole();
 }
 
 }  // namespace

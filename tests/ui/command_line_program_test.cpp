@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "single_instance_win.h"
+#include "support/test_console_win.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -268,12 +269,10 @@ TEST_F(CommandLineProgram, OutsideAGameFolderItEndsWithTheInstallationMessage) {
 namespace skyswap::test {
 namespace {
 
-// Starts the program with no handles of its own, as Explorer or cmd.exe starts a window program.
-HANDLE StartPlain(const std::string& folder, const std::string& arguments,
-                  DWORD* processId = nullptr) {
+// Starts `line` with no handles of its own, as Explorer or cmd.exe starts a window program.
+HANDLE StartLine(const std::string& folder, std::wstring line, DWORD* processId = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring line = CommandLineFor(arguments);
     const std::wstring where = Utf8ToWide(folder);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, where.c_str(),
@@ -287,6 +286,11 @@ HANDLE StartPlain(const std::string& folder, const std::string& arguments,
     return process.hProcess;
 }
 
+HANDLE StartPlain(const std::string& folder, const std::string& arguments,
+                  DWORD* processId = nullptr) {
+    return StartLine(folder, CommandLineFor(arguments), processId);
+}
+
 DWORD WaitForExit(HANDLE process) {
     DWORD exitCode = 99;
     if (WaitForSingleObject(process, kWaitMs) != WAIT_OBJECT_0) {
@@ -297,31 +301,13 @@ DWORD WaitForExit(HANDLE process) {
     return exitCode;
 }
 
-// What the console's screen holds, lines joined by spaces.
-std::wstring ConsoleText(HANDLE screen) {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    GetConsoleScreenBufferInfo(screen, &info);
-    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-    std::wstring text(cells, L' ');
-    DWORD read = 0;
-    ReadConsoleOutputCharacterW(screen, text.data(), cells, {0, 0}, &read);
-    text.resize(read);
-    return text;
-}
-
 TEST_F(CommandLineProgram, WithoutRedirectionTheTextGoesToTheStartersConsole) {
-    FreeConsole();
-    if (!AllocConsole()) {
+    TestConsole console;
+    if (!console.made()) {
         GTEST_SKIP() << "no console can be made here";
     }
-    HANDLE screen =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     const DWORD exitCode = WaitForExit(StartPlain(library_, "/install 3"));
-    const std::wstring shown = ConsoleText(screen);
-    CloseHandle(screen);
-    FreeConsole();
+    const std::wstring shown = console.Text();
     EXPECT_EQ(exitCode, 0u);
     EXPECT_NE(shown.find(L"Sky set ZT3 is now in the game."), std::wstring::npos)
         << WideToUtf8(shown.substr(0, 200));
@@ -421,29 +407,16 @@ TEST_F(CommandLineProgram, ALibraryFolderThatCannotBeOpenedEndsTheWindowProgramW
 
 TEST_F(CommandLineProgram, OutputToNulNeverReachesTheConsole) {
     PutProgramsIn(library_);
-    FreeConsole();
-    if (!AllocConsole()) {
+    TestConsole console;
+    if (!console.made()) {
         GTEST_SKIP() << "no console can be made here";
     }
-    HANDLE screen =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     for (const char* program : {"skyswap.com", "skyswap.exe"}) {
-        std::wstring line = L"cmd.exe /c " + Utf8ToWide(program) + L" /install 2 >nul";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started{};
-        const std::wstring where = Utf8ToWide(library_);
-        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   where.c_str(), &startup, &started));
-        CloseHandle(started.hThread);
-        EXPECT_EQ(WaitForExit(started.hProcess), 0u) << program;
+        const std::wstring line = L"cmd.exe /c " + Utf8ToWide(program) + L" /install 2 >nul";
+        EXPECT_EQ(WaitForExit(StartLine(library_, line)), 0u) << program;
         EXPECT_EQ(Game(), Repeated("ZT2")) << program;
     }
-    const std::wstring shown = ConsoleText(screen);
-    CloseHandle(screen);
-    FreeConsole();
+    const std::wstring shown = console.Text();
     EXPECT_EQ(shown.find(L"Sky set ZT2"), std::wstring::npos) << WideToUtf8(shown.substr(0, 300));
     EXPECT_EQ(shown.find(L"kept them"), std::wstring::npos);
 }
@@ -480,26 +453,12 @@ TEST_F(ForeignFolderName, AnUnquotedProgramNameWithSpacesIsNotReadAsArguments) {
 }
 
 TEST_F(ForeignFolderName, AConsoleShowsTheTextInEveryLanguage) {
-    FreeConsole();
-    if (!AllocConsole()) {
+    TestConsole console;
+    if (!console.made()) {
         GTEST_SKIP() << "no console can be made here";
     }
-    HANDLE screen =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
-    std::wstring line = L"cmd.exe /c skyswap /status";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    const std::wstring where = Utf8ToWide(library_);
-    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               where.c_str(), &startup, &started));
-    CloseHandle(started.hThread);
-    EXPECT_EQ(WaitForExit(started.hProcess), 0u);
-    const std::wstring shown = ConsoleText(screen);
-    CloseHandle(screen);
-    FreeConsole();
+    EXPECT_EQ(WaitForExit(StartLine(library_, L"cmd.exe /c skyswap /status")), 0u);
+    const std::wstring shown = console.Text();
     EXPECT_NE(shown.find(L"Game folder: " + Utf8ToWide(game_)), std::wstring::npos)
         << WideToUtf8(shown.substr(0, 300));
 }
