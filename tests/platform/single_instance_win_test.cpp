@@ -134,9 +134,27 @@ TEST(SingleInstanceLock, EverySpellingOfTheFolderMeetsTheSameLock) {
     } else {
         std::printf("[ NOTE     ] a junction cannot be made here (error %lu)\n", GetLastError());
     }
+    // A drive letter of its own for the folder, as "subst" makes one.
+    wchar_t drive[] = L"Q:";
+    for (; drive[0] > L'F' &&
+           GetDriveTypeW((drive + std::wstring(L"\\")).c_str()) != DRIVE_NO_ROOT_DIR;
+         --drive[0]) {
+    }
+    const bool defined = DefineDosDeviceW(0, drive, library.c_str()) != FALSE;
+    // Wine takes the definition but may not reach files through it.
+    const bool substituted = defined && GetFileAttributesW((drive + std::wstring(L"\\")).c_str()) !=
+                                            INVALID_FILE_ATTRIBUTES;
+    if (substituted) {
+        spellings.push_back({"subst drive", drive + std::wstring(L"\\")});
+    } else {
+        std::printf("[ NOTE     ] no subst drive can be made here (error %lu)\n", GetLastError());
+    }
     for (const auto& [what, spelling] : spellings) {
         SingleInstance second(spelling);
         EXPECT_EQ(second.state(), SingleInstance::State::InUse) << what;
+    }
+    if (defined) {
+        DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive, library.c_str());
     }
     RemoveDirectoryW(junction.c_str());  // the link only, before the folder is emptied
 }

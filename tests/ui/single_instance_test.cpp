@@ -158,6 +158,10 @@ TEST(SingleInstance, ASecondStartByAnotherSpellingBringsUpTheMessageTheFirstShow
     Program second(shortName);
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.WaitForEnd(30000), 0u);
+    // Activation across processes arrives a moment later.
+    for (int waited = 0; waited < 5000 && GetForegroundWindow() != box; waited += 50) {
+        Sleep(50);
+    }
     EXPECT_EQ(GetForegroundWindow(), box) << "the message box, not its disabled owner";
     DestroyWindow(other);
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
