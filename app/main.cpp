@@ -66,8 +66,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     const std::string folder = skyswap::WindowsFileSystem().CurrentFolder().value_or(std::string());
     skyswap::SingleInstance library(skyswap::Utf8ToWide(folder));
     // Where the library folder refuses even the lock file (a protected folder, without
-    // administrator rights), the window cannot write there either; it starts, and its transfers
-    // meet that refusal and offer the restart as administrator, which takes the lock.
+    // administrator rights), the window cannot write there either: it starts unless a window of
+    // this session has the folder open, and its transfers meet that refusal and offer the
+    // restart as administrator, which takes the lock.
+    if (library.state() == skyswap::SingleInstance::State::Unavailable && !command.library &&
+        library.ActivateWindowOfTheSameFolder()) {
+        return 0;
+    }
     if (library.state() == skyswap::SingleInstance::State::InUse &&
         !(command.library && library.WaitToBeFirst(kRestartWaitMs))) {
         const skyswap::HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);

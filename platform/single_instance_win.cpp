@@ -102,6 +102,31 @@ HolderVerdict Judge(const std::wstring& lockPath, const LockSeeker& seeker, bool
     return JudgeHolder(holder, seeker, *window != nullptr, timeIsUp);
 }
 
+constexpr wchar_t kFolderIdentityProperty[] = L"SkySwap.LibraryFolder";
+
+// The folder's volume and file number, the same through every spelling; 0 when unknown.
+std::uintptr_t FolderIdentity(const std::wstring& libraryFolder) {
+    HANDLE folder = CreateFileW(WinPath(WideToUtf8(libraryFolder)).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(folder, &info) != FALSE;
+    CloseHandle(folder);
+    if (!known) {
+        return 0;
+    }
+    // FNV-1a over the three numbers; never 0, which marks a window without one.
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const DWORD part : {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow}) {
+        hash = (hash ^ part) * 1099511628211ULL;
+    }
+    const auto identity = static_cast<std::uintptr_t>(hash);
+    return identity == 0 ? 1 : identity;
+}
+
 void BringToFront(HWND holder) {
     if (IsIconic(holder)) {
         ShowWindowAsync(holder, SW_RESTORE);
@@ -119,7 +144,7 @@ void BringToFront(HWND holder) {
 }  // namespace
 
 SingleInstance::SingleInstance(const std::wstring& libraryFolder, Holder holder)
-    : lockPath_(LockPathOf(libraryFolder)) {
+    : lockPath_(LockPathOf(libraryFolder)), folderIdentity_(FolderIdentity(libraryFolder)) {
     record_.processId = GetCurrentProcessId();
     record_.sessionId = ThisSession();
     record_.user = ThisAccount();
@@ -192,6 +217,8 @@ bool SingleInstance::WaitToBeFirst(DWORD milliseconds) {
 }
 
 void SingleInstance::MarkWindow(HWND window) {
+    // The system drops the property with the window.
+    SetPropW(window, kFolderIdentityProperty, reinterpret_cast<HANDLE>(folderIdentity_));
     record_.window = reinterpret_cast<std::uintptr_t>(window);
     if (IsFirst()) {
         WriteRecord();
@@ -214,6 +241,32 @@ HolderVerdict SingleInstance::ActivateHolder(DWORD milliseconds) {
         }
         Sleep(kPollMs);
     }
+}
+
+bool SingleInstance::ActivateWindowOfTheSameFolder() const {
+    struct Search {
+        std::uintptr_t identity;
+        HWND found;
+    } search{folderIdentity_, nullptr};
+    if (folderIdentity_ != 0) {
+        EnumWindows(
+            [](HWND window, LPARAM lParam) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lParam);
+                const auto identity =
+                    reinterpret_cast<std::uintptr_t>(GetPropW(window, kFolderIdentityProperty));
+                if (identity == s->identity) {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+    }
+    if (search.found == nullptr) {
+        return false;
+    }
+    BringToFront(search.found);
+    return true;
 }
 
 HolderVerdict SingleInstance::JudgeHolderNow() const {

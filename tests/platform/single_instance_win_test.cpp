@@ -209,6 +209,16 @@ TEST(SingleInstanceLock, TheRecordLeadsASecondStartToTheHoldersWindowOnly) {
         EXPECT_EQ(second.ActivateHolder(3000), HolderVerdict::BringToFront);
         EXPECT_EQ(GetForegroundWindow(), window);
 
+        // Where no lock can be had, the window is found by the folder's identity, whatever the
+        // spelling; another folder's window is not.
+        SetForegroundWindow(GetDesktopWindow());
+        const std::wstring shortName = ShortNameOf(library + L"\\..\\Library");
+        EXPECT_TRUE(SingleInstance(shortName.empty() ? library : shortName)
+                        .ActivateWindowOfTheSameFolder());
+        EXPECT_EQ(GetForegroundWindow(), window);
+        temp.MakeFolder("Other");
+        EXPECT_FALSE(SingleInstance(Wide(temp.Join("Other"))).ActivateWindowOfTheSameFolder());
+
         // Once the window is gone its handle names nothing of the holder's.
         DestroyWindow(window);
         EXPECT_EQ(SingleInstance::FindHolderWindow(library), nullptr);
