@@ -82,7 +82,7 @@ ProgramRun RunLineRedirected(const std::string& folder, std::wstring line) {
     ProgramRun run;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(),
                         &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << WideToUtf8(line);
+        ADD_FAILURE() << "cannot start " << WideToUtf8(line) << " (error " << GetLastError() << ")";
         return run;
     }
     out.CloseWrite();
