@@ -36,7 +36,8 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     SYSTEMTIME today{};
     GetLocalTime(&today);
     CommandOutcome outcome =
-        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay));
+        RunCommand(command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay),
+                   view.BehindShadows());
     const bool changedTheGame =
         command.action != CommandAction::Status && outcome.exitCode == kExitSuccess;
     if (changedTheGame && view.Mirror()) {

@@ -8,9 +8,6 @@
 
 namespace skyswap {
 
-// SelectedIndex value that stands for "a random set, drawn at install time".
-constexpr int32_t kRandomIndex = 900;
-
 // Highest set number that discovery accepts in a folder name ("ZT99999").
 constexpr int32_t kHighestSetNumber = 99999;
 
@@ -42,8 +39,11 @@ struct AppState {
     int32_t PageFirst = 0;                 // set shown in thumbnail slot 0
     int32_t PageLast = 0;                  // set shown in the last filled slot
     int32_t ArrowClicked = 0;              // 11 (back) or 12 (next)
-    std::optional<int32_t> SelectedIndex;  // a set number or kRandomIndex
+    std::optional<int32_t> SelectedIndex;  // the chosen set's number
     std::string SelectedPath;              // folder of the chosen set
+    // The random image was chosen: a set is drawn at install time. SelectedIndex and
+    // SelectedPath keep the choice made before it, which "SAVE AS MY DEFAULT" saves.
+    bool RandomPending = false;
 
     // Numbers of the set folders that discovery found, ascending. With a gap in the numbering
     // it is shorter than SetCount; the random draw picks among these only.

@@ -161,7 +161,7 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
 }
 
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription) {
+                          const std::string& keptDescription, FileSystem* gameFolderItself) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
         !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
         return {kExitFailed, kInstallationMessage};
@@ -175,8 +175,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
             ChooseRandom(state);
             break;
         case CommandAction::Install:
-            state.SelectedIndex = command.setNumber;
-            state.SelectedPath = SetFolder(state, command.setNumber);
+            ChooseSet(state, command.setNumber);
             break;
         case CommandAction::MyDefault:
             transfer = GameTransfer::LoadMyDefault;
@@ -190,16 +189,20 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
         case CommandAction::Help:
             return {kExitBadCommandLine, CommandLineHelp()};
     }
+    // A transfer runs only where this SkySwap holds the library, as the window's start does.
+    RemoveUnfinishedSets(state, fs);
     // As the window's buttons do: a sky in no set is kept first, and the random draw changes
     // the sky.
     SkyKnowledge knowledge;
     const GameTransferOutcome outcome =
-        RunGameTransfer(transfer, state, fs, knowledge, keptDescription);
-    if (outcome.keep.status == KeepStatus::Failed) {
-        return {kExitFailed, KeepFailedMessage(outcome.keep)};
+        RunGameTransfer(transfer, state, fs, knowledge, keptDescription, gameFolderItself);
+    if (const KeepOutcome* failed = outcome.FailedKeep()) {
+        return {kExitFailed, KeepFailedMessage(*failed)};
     }
-    const std::string kept =
-        outcome.keep.status == KeepStatus::Kept ? KeptMessage(outcome.keep.set) + "\n" : "";
+    std::string kept;
+    for (const KeepOutcome* keep : outcome.Kept()) {
+        kept += KeptMessage(*keep) + "\n";
+    }
     if (!outcome.transfer.ok()) {
         return {kExitFailed, kept + TransferMessage(outcome.transfer)};
     }

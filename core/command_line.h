@@ -58,7 +58,8 @@ struct CommandOutcome {
 // the one transfer, with a sky in no set kept first as a new set described by
 // `keptDescription`. `state` is filled by discovery.
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription);
+                          const std::string& keptDescription,
+                          FileSystem* gameFolderItself = nullptr);
 
 // What "/status" reports: what is in the game, as the window's title says it, and which of the
 // ten sky files the game folder holds.

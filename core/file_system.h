@@ -32,6 +32,9 @@ struct FsStatus {
 struct FolderEntry {
     std::string name;
     bool isFolder = false;
+    // A file's size as the folder's listing gives it, without opening the file (Windows' does);
+    // nothing when the listing does not tell, and FileSize has to be asked.
+    std::optional<std::uint64_t> size;
 };
 
 class FileSystem {
@@ -42,7 +45,8 @@ class FileSystem {
     virtual std::optional<std::string> CurrentFolder() = 0;
     // Opens the file for reading and closes it again.
     virtual bool CanOpenForReading(const std::string& path) = 0;
-    // Entries of a folder, without "." and "..", hidden and system entries.
+    // Entries of a folder, without "." and "..", hidden and system entries; files with their
+    // sizes where the system's listing has them.
     virtual FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
     virtual bool IsFolder(const std::string& path) = 0;
     virtual bool IsFile(const std::string& path) = 0;

@@ -15,12 +15,20 @@ std::string LastName(const std::string& path) {
     return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-KeepOutcome KeepFailed(int32_t set, const std::string& name, const FsStatus& status) {
+KeepOutcome KeepFailed(int32_t set, const std::string& name, const FsStatus& status,
+                       KeepStep step) {
     KeepOutcome outcome;
     outcome.status = KeepStatus::Failed;
     outcome.set = set;
     outcome.failure = {name, FileOutcome::Failed, status};
+    outcome.failedStep = step;
     return outcome;
+}
+
+std::string DatedDescription(const char* from, int year, int month, int day) {
+    char date[32];
+    std::snprintf(date, sizeof(date), "%04d-%02d-%02d", year, month, day);
+    return std::string("Kept from ") + from + " on " + date;
 }
 
 // A half-built folder, from this attempt or from one that was cut short.
@@ -52,11 +60,10 @@ std::optional<int32_t> SelectedSet(const AppState& state) {
 bool WouldRefuse(GameTransfer transfer, const AppState& state, FileSystem& fs) {
     switch (transfer) {
         case GameTransfer::InstallSelected:
-            if (state.SelectedIndex == kRandomIndex) {
+            if (state.RandomPending) {
                 return state.SetNumbers.empty();
             }
-            return !state.SelectedIndex || state.SelectedPath.empty() ||
-                   !fs.IsFolder(state.SelectedPath);
+            return state.SelectedPath.empty() || !fs.IsFolder(state.SelectedPath);
         case GameTransfer::LoadMyDefault:
             return !fs.IsFolder(state.MyDefaultPath);
         case GameTransfer::LoadGameDefault:
@@ -68,9 +75,11 @@ bool WouldRefuse(GameTransfer transfer, const AppState& state, FileSystem& fs) {
 }  // namespace
 
 std::string KeptDescription(int year, int month, int day) {
-    char date[32];
-    std::snprintf(date, sizeof(date), "%04d-%02d-%02d", year, month, day);
-    return std::string("Kept from the game folder on ") + date;
+    return DatedDescription("the game folder", year, month, day);
+}
+
+std::string KeptDefaultDescription(int year, int month, int day) {
+    return DatedDescription("your default", year, month, day);
 }
 
 int32_t FreeSetNumber(const AppState& state, FileSystem& fs) {
@@ -99,15 +108,13 @@ void RefreshKnowledge(const AppState& state, FileSystem& fs, SkyKnowledge& knowl
     knowledge.Learn(RecognizeInstalled(fs, library));
 }
 
-KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
-                        const std::string& description) {
-    if (!knowledge.installed || knowledge.installed->source != SkySource::NotInLibrary) {
-        return {};
-    }
+KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& source,
+                            const std::string& description) {
     const int32_t n = FreeSetNumber(state, fs);
     if (n < 0) {
         return KeepFailed(-1, "ZT" + std::to_string(kHighestSetNumber),
-                          {FsError::Other, "every set number up to this one is taken"});
+                          {FsError::Other, "every set number up to this one is taken"},
+                          KeepStep::MakeFolder);
     }
     const std::string setName = "ZT" + std::to_string(n);
     const std::string folder = SetFolder(state, n);
@@ -118,43 +125,114 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
     RemoveUnfinished(fs, building, descriptionName);
     FsStatus status = fs.CreateFolder(building);
     if (!status.ok()) {
-        return KeepFailed(n, setName, status);
+        return KeepFailed(n, setName, status, KeepStep::MakeFolder);
     }
-    const TransferReport copied = CopySkyFiles(fs, state.Dest, building);
+    const TransferReport copied = CopySkyFiles(fs, source, building);
     if (!copied.ok()) {
         RemoveUnfinished(fs, building, descriptionName);
         for (const FileReport& file : copied.files) {
             if (file.outcome == FileOutcome::Failed) {
-                return KeepFailed(n, file.name, file.status);
+                const bool unread = file.status.error != FsError::InUse &&
+                                    !fs.CanOpenForReading(source + "\\" + file.name);
+                return KeepFailed(n, file.name, file.status,
+                                  unread ? KeepStep::ReadSource : KeepStep::CopyFiles);
             }
         }
-        return KeepFailed(n, setName, {FsError::Other, "the game folder could not be read"});
+        return KeepFailed(n, setName,
+                          {FsError::Other, "the folder " + source + " could not be read"},
+                          KeepStep::CopyFiles);
     }
     status = fs.WriteFlushed(building + "\\" + descriptionName, description);
-    const std::string& failedName = status.ok() ? setName : descriptionName;
-    if (status.ok()) {
-        status = fs.RenameFolder(building, folder);
-    }
     if (!status.ok()) {
         RemoveUnfinished(fs, building, descriptionName);
-        return KeepFailed(n, failedName, status);
+        return KeepFailed(n, descriptionName, status, KeepStep::WriteDescription);
+    }
+    // The folder was made by us a moment ago, so "access denied" here is a scanner, the indexer
+    // or a sync client reading a file just written: it passes like a held file.
+    RetryBudget budget;
+    status = budget.Run(
+        fs, [&] { return fs.RenameFolder(building, folder); }, true);
+    if (!status.ok()) {
+        RemoveUnfinished(fs, building, descriptionName);
+        return KeepFailed(n, setName, status, KeepStep::NameFolder);
     }
     state.SetNumbers.push_back(n);  // n is above every number found, so the order holds
     state.SetCount = n + 1;
-    knowledge.installed = InstalledSky::OfSet(n);
     KeepOutcome outcome;
     outcome.status = KeepStatus::Kept;
     outcome.set = n;
     return outcome;
 }
 
+KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
+                        const std::string& description) {
+    if (!knowledge.installed || knowledge.installed->source != SkySource::NotInLibrary) {
+        return {};
+    }
+    const KeepOutcome outcome = KeepFolderAsSet(state, fs, state.Dest, description);
+    if (outcome.status == KeepStatus::Kept) {
+        knowledge.installed = InstalledSky::OfSet(outcome.set);
+    }
+    return outcome;
+}
+
+int RemoveUnfinishedSets(const AppState& state, FileSystem& fs) {
+    std::vector<FolderEntry> entries;
+    if (!fs.ListFolder(state.MainPath, entries).ok()) {
+        return 0;
+    }
+    const std::string suffix = kStagedSuffix;
+    int removed = 0;
+    for (const FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
+        if (!entry.isFolder || name.size() <= suffix.size() ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        const std::string setName = name.substr(0, name.size() - suffix.size());
+        if (!SetNumberFromFolderName(setName)) {
+            continue;
+        }
+        const std::string folder = state.MainPath + "\\" + name;
+        RemoveUnfinished(fs, folder, setName + ".txt");
+        removed += fs.IsFolder(folder) ? 0 : 1;
+    }
+    return removed;
+}
+
+const KeepOutcome* GameTransferOutcome::FailedKeep() const {
+    for (const KeepOutcome* outcome : {&keep, &keepBehindShadows}) {
+        if (outcome->status == KeepStatus::Failed) {
+            return outcome;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<const KeepOutcome*> GameTransferOutcome::Kept() const {
+    std::vector<const KeepOutcome*> kept;
+    for (const KeepOutcome* outcome : {&keep, &keepBehindShadows}) {
+        if (outcome->status == KeepStatus::Kept) {
+            kept.push_back(outcome);
+        }
+    }
+    return kept;
+}
+
 GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, FileSystem& fs,
-                                    SkyKnowledge& knowledge, const std::string& keptDescription) {
+                                    SkyKnowledge& knowledge, const std::string& keptDescription,
+                                    FileSystem* gameFolderItself) {
     GameTransferOutcome outcome;
     if (!WouldRefuse(transfer, state, fs)) {
         RefreshKnowledge(state, fs, knowledge);
         outcome.keep = KeepGameSky(state, fs, knowledge, keptDescription);
-        if (outcome.keep.status == KeepStatus::Failed) {
+        if (outcome.keep.status != KeepStatus::Failed && gameFolderItself != nullptr &&
+            RecognizeFolder(*gameFolderItself, SnapshotOf(state), state.Dest) ==
+                InstalledSky::NotInLibrary()) {
+            outcome.keepBehindShadows =
+                KeepFolderAsSet(state, *gameFolderItself, state.Dest, keptDescription);
+        }
+        if (outcome.FailedKeep() != nullptr) {
             outcome.transfer.status = TransferStatus::NothingChosen;
             return outcome;
         }
@@ -162,7 +240,7 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
     switch (transfer) {
         case GameTransfer::InstallSelected:
             outcome.transfer = InstallSelected(state, fs, InstalledSet(knowledge));
-            if (state.SelectedIndex && *state.SelectedIndex != kRandomIndex) {
+            if (state.SelectedIndex && !state.RandomPending) {
                 knowledge.AfterInstall(*state.SelectedIndex, outcome.transfer);
             }
             break;
@@ -178,14 +256,32 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
     return outcome;
 }
 
-TransferReport RunSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge) {
-    const TransferReport report = SaveMyDefault(state, fs);
+GameTransferOutcome RunSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
+                                     const std::string& keptDefaultDescription) {
+    GameTransferOutcome outcome;
+    const bool wouldRefuse = state.SelectedPath.empty() || !fs.IsFolder(state.SelectedPath);
+    if (!wouldRefuse && fs.IsFolder(state.MyDefaultPath) &&
+        RecognizeFolder(fs, SnapshotOf(state), state.MyDefaultPath) ==
+            InstalledSky::NotInLibrary()) {
+        outcome.keep = KeepFolderAsSet(state, fs, state.MyDefaultPath, keptDefaultDescription);
+        outcome.keep.from = KeptSky::PersonalDefault;
+        if (outcome.keep.status == KeepStatus::Failed) {
+            outcome.transfer.status = TransferStatus::NothingChosen;
+            return outcome;
+        }
+        const InstalledSky kept = InstalledSky::OfSet(outcome.keep.set);
+        if (knowledge.installed == InstalledSky::PersonalDefault()) {
+            knowledge.installed = kept;  // the game holds that sky, now a set
+        }
+        knowledge.personalDefault = kept;
+    }
+    outcome.transfer = SaveMyDefault(state, fs);
     if (const std::optional<int32_t> set = SelectedSet(state)) {
-        knowledge.AfterSaveMyDefault(*set, report);
+        knowledge.AfterSaveMyDefault(*set, outcome.transfer);
     } else {
         knowledge.personalDefault.reset();
     }
-    return report;
+    return outcome;
 }
 
 }  // namespace skyswap

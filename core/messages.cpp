@@ -163,8 +163,16 @@ std::string KeptMessage(int32_t set) {
            std::to_string(set) + " before replacing them.";
 }
 
+std::string KeptMessage(const KeepOutcome& keep) {
+    if (keep.from == KeptSky::PersonalDefault) {
+        return "Your default was in no set of your library; it is kept as set ZT" +
+               std::to_string(keep.set) + ".";
+    }
+    return KeptMessage(keep.set);
+}
+
 std::string KeepFailedMessage(const KeepOutcome& keep) {
-    const std::string setName = keep.set >= 0 ? " as set ZT" + std::to_string(keep.set) : "";
+    const std::string setName = keep.set >= 0 ? "ZT" + std::to_string(keep.set) : "";
     std::string reason;
     switch (keep.failure.status.error) {
         case FsError::DiskFull:
@@ -187,9 +195,38 @@ std::string KeepFailedMessage(const KeepOutcome& keep) {
                          : keep.failure.name + ": " + keep.failure.status.message;
             break;
     }
+    if (keep.failedStep == KeepStep::NameFolder) {
+        // The files were all written; another program kept reading them past every retry.
+        reason = "the new folder " + setName + kStagedSuffix + " could not be renamed to " +
+                 setName + " (" +
+                 (keep.failure.status.message.empty() ? std::string("it is in use")
+                                                      : keep.failure.status.message) +
+                 "); a virus scanner, the indexer or a sync client may still have been reading "
+                 "it. Try again in a moment";
+    }
+    const std::string asSet = setName.empty() ? "" : " as set " + setName;
+    if (keep.failedStep == KeepStep::ReadSource) {
+        // Recognition could not read the file either: whether the sky is in a set is not known.
+        const std::string why =
+            keep.failure.status.error == FsError::AccessDenied
+                ? "access is denied"
+                : (keep.failure.status.message.empty() ? std::string("it cannot be read")
+                                                       : keep.failure.status.message);
+        const std::string where =
+            keep.from == KeptSky::PersonalDefault ? "your default (ZTDef)" : "the game folder";
+        return "Nothing was changed. SkySwap could not read " + keep.failure.name + " in " + where +
+               " (" + why +
+               "), so it cannot tell whether that sky is in your library, nor keep it" + asSet +
+               " before replacing it.";
+    }
+    if (keep.from == KeptSky::PersonalDefault) {
+        return "Nothing was changed. Your default (ZTDef) is in no set of your library, and "
+               "SkySwap could not keep it" +
+               asSet + " before saving over it: " + reason + ".";
+    }
     return "Nothing was changed. The sky files in the game folder are in no set of your library, "
            "and SkySwap could not keep them" +
-           setName + " before replacing them: " + reason + ".";
+           asSet + " before replacing them: " + reason + ".";
 }
 
 std::string InstalledSkyName(const InstalledSky& installed, const std::string& description) {

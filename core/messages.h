@@ -18,6 +18,8 @@ std::string TransferMessage(const TransferReport& report);
 
 // After a sky in no set was kept as set `set` before a transfer replaced it.
 std::string KeptMessage(int32_t set);
+// After a sky in no set (the game's, or ZTDef's) was kept as a new set.
+std::string KeptMessage(const KeepOutcome& keep);
 // Keeping failed, so the transfer did not run: which file or folder and why.
 std::string KeepFailedMessage(const KeepOutcome& keep);
 

@@ -6,22 +6,20 @@ namespace skyswap {
 
 void ThumbNails(AppState& state, ImageElements& images) {
     state.PageLast = state.PageFirst + (kSlotCount - 1);
-    if (state.PageLast > state.SetCount - 1) {
+    const bool lastPage = state.PageLast >= state.SetCount - 1;
+    if (lastPage) {
         state.PageLast = state.SetCount - 1;
-        images.SetVisible(kNextArrow, false);
-        images.SetVisible(kBackArrow, true);
     }
+    // Each arrow shows where it leads somewhere: back after the first page, next before the
+    // last. A first page that is also the last still offers "next", which then stays put.
+    images.SetVisible(kBackArrow, state.PageFirst > 0);
+    images.SetVisible(kNextArrow, state.PageFirst == 0 || !lastPage);
     // One set without a usable picture shows the placeholder instead of stopping the program.
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const int32_t set = state.PageFirst + slot;
         if (set > state.PageLast || !images.LoadPicture(slot, ThumbnailPath(state, set))) {
             images.ShowPlaceholder(slot);
         }
-    }
-    // After the clamp above, so that a first page that is also the last still offers "next".
-    if (state.PageFirst == 0) {
-        images.SetVisible(kBackArrow, false);
-        images.SetVisible(kNextArrow, true);
     }
 }
 

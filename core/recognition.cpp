@@ -12,30 +12,73 @@ constexpr std::size_t kSkyFileCount = 10;
 constexpr std::size_t kFirstCompareChunk = 4 * 1024;
 constexpr std::size_t kCompareChunk = 64 * 1024;
 
-// For each of the ten names: its size, or nothing when the file is absent.
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether a listed name is sky file i ("CLOUD1.TER" is "cloud1.ter": Windows ignores the case).
+bool IsSkyFile(const std::string& listed, std::size_t i) {
+    const char* name = SkyFileSet[i] + 1;
+    std::size_t k = 0;
+    for (; k < listed.size() && name[k] != '\0'; ++k) {
+        if (Lower(listed[k]) != name[k]) {
+            return false;
+        }
+    }
+    return k == listed.size() && name[k] == '\0';
+}
+
+// One of the ten files as a folder holds it.
+struct FileFacts {
+    bool present = false;
+    std::optional<std::uint64_t> size;  // nothing when it could not be learned
+    std::string path;                   // as listed, in the listing's letter case
+};
+
 struct FolderFacts {
-    std::array<std::optional<std::uint64_t>, kSkyFileCount> sizes;
-    bool readable = true;  // false when a file's size could not be learned
+    std::array<FileFacts, kSkyFileCount> files;
+    bool listed = true;  // false when the folder could not be looked at
     bool anyPresent = false;
 };
 
-std::optional<std::uint64_t> SizeOf(FileSystem& fs, const std::string& path, bool& readable) {
-    std::uint64_t size = 0;
-    const FsStatus status = fs.FileSize(path, size);
-    if (status.ok()) {
-        return size;
+// A set folder's ten files from one listing of it: names and sizes in one call.
+FolderFacts ListedFacts(FileSystem& fs, const std::string& folder) {
+    FolderFacts facts;
+    std::vector<FolderEntry> entries;
+    if (!fs.ListFolder(folder, entries).ok()) {
+        facts.listed = false;
+        return facts;
     }
-    if (status.error != FsError::NotFound) {
-        readable = false;
+    for (const FolderEntry& entry : entries) {
+        if (entry.isFolder) {
+            continue;
+        }
+        for (std::size_t i = 0; i < kSkyFileCount; ++i) {
+            if (IsSkyFile(entry.name, i)) {
+                facts.files[i] = {true, entry.size, folder + "\\" + entry.name};
+                facts.anyPresent = true;
+                break;
+            }
+        }
     }
-    return std::nullopt;
+    return facts;
 }
 
-FolderFacts FactsOf(FileSystem& fs, const std::string& folder) {
+// The game's ten files, asked for one by one: the game folder is looked at through the game's
+// view, which shows a shadow copy in place of a file.
+FolderFacts AskedFacts(FileSystem& fs, const std::string& folder) {
     FolderFacts facts;
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
-        facts.sizes[i] = SizeOf(fs, folder + SkyFileSet[i], facts.readable);
-        facts.anyPresent = facts.anyPresent || facts.sizes[i].has_value();
+        FileFacts& file = facts.files[i];
+        file.path = folder + SkyFileSet[i];
+        std::uint64_t size = 0;
+        const FsStatus status = fs.FileSize(file.path, size);
+        // A file whose size cannot be learned is there all the same: it is no built-in sky.
+        file.present = status.error != FsError::NotFound;
+        if (status.ok()) {
+            file.size = size;
+        }
+        facts.anyPresent = facts.anyPresent || file.present;
     }
     return facts;
 }
@@ -43,33 +86,39 @@ FolderFacts FactsOf(FileSystem& fs, const std::string& folder) {
 // The game's ten files, their sizes taken once and their bytes read when a set first needs them.
 class GameFiles {
   public:
-    GameFiles(FileSystem& fs, const std::string& folder) : fs_(fs), folder_(folder) {
-        facts_ = FactsOf(fs, folder);
-    }
+    GameFiles(FileSystem& fs, const std::string& folder)
+        : fs_(fs), facts_(AskedFacts(fs, folder)) {}
 
     const FolderFacts& facts() const { return facts_; }
 
-    // The whole file i, or nothing when it cannot be read in full.
-    const std::string* Bytes(std::size_t i) {
+    enum class Read { Whole, Held, Failed };
+
+    // File i in full. A file another program holds open cannot be read, nor replaced or removed
+    // by a transfer: it is judged by the size its folder gives. Any other failure, or a read
+    // that ends before the size, matches nothing.
+    Read Bytes(std::size_t i, const std::string*& bytes) {
         if (!loaded_[i]) {
             loaded_[i] = true;
-            const std::uint64_t size = *facts_.sizes[i];
-            std::string& bytes = bytes_[i];
-            readOk_[i] =
-                fs_.ReadAt(folder_ + SkyFileSet[i], 0, static_cast<std::size_t>(size), bytes)
-                    .ok() &&
-                bytes.size() == size;
+            const FileFacts& file = facts_.files[i];
+            std::string& read = bytes_[i];
+            const FsStatus status =
+                fs_.ReadAt(file.path, 0, static_cast<std::size_t>(*file.size), read);
+            if (status.error == FsError::InUse) {
+                read_[i] = Read::Held;
+            } else {
+                read_[i] = status.ok() && read.size() == *file.size ? Read::Whole : Read::Failed;
+            }
         }
-        return readOk_[i] ? &bytes_[i] : nullptr;
+        bytes = &bytes_[i];
+        return read_[i];
     }
 
   private:
     FileSystem& fs_;
-    std::string folder_;
     FolderFacts facts_;
     std::array<std::string, kSkyFileCount> bytes_;
     std::array<bool, kSkyFileCount> loaded_{};
-    std::array<bool, kSkyFileCount> readOk_{};
+    std::array<Read, kSkyFileCount> read_{};
 };
 
 bool SameBytes(FileSystem& fs, const std::string& path, const std::string& expected) {
@@ -86,22 +135,51 @@ bool SameBytes(FileSystem& fs, const std::string& path, const std::string& expec
     return true;
 }
 
-// Whether `folder` holds the game's ten files: the cheap facts name by name first, stopping at
-// the first that differs, then the bytes.
+// Whether `folder` holds the game's ten files: names and the sizes its listing gives first,
+// stopping at the first that differs; then file by file a size the listing did not give and the
+// bytes. A file whose size cannot be learned matches nothing.
 bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folder) {
     const FolderFacts& gameFacts = game.facts();
+    FolderFacts setFacts = ListedFacts(fs, folder);
+    if (!setFacts.listed) {
+        return false;
+    }
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
-        bool readable = true;
-        if (SizeOf(fs, folder + SkyFileSet[i], readable) != gameFacts.sizes[i] || !readable) {
+        const FileFacts& ours = gameFacts.files[i];
+        FileFacts& theirs = setFacts.files[i];
+        if (ours.present && !theirs.present) {
+            // A listing leaves out hidden files, which a transfer copies all the same.
+            std::uint64_t size = 0;
+            if (fs.FileSize(folder + SkyFileSet[i], size).ok()) {
+                theirs = {true, size, folder + SkyFileSet[i]};
+            }
+        }
+        if (ours.present != theirs.present ||
+            (ours.present && (!ours.size || (theirs.size && *ours.size != *theirs.size)))) {
             return false;
         }
     }
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
-        if (!gameFacts.sizes[i]) {
+        if (!gameFacts.files[i].present) {
             continue;
         }
-        const std::string* expected = game.Bytes(i);
-        if (expected == nullptr || !SameBytes(fs, folder + SkyFileSet[i], *expected)) {
+        FileFacts& theirs = setFacts.files[i];
+        if (!theirs.size) {
+            std::uint64_t size = 0;
+            if (!fs.FileSize(theirs.path, size).ok() || size != *gameFacts.files[i].size) {
+                return false;
+            }
+        }
+        const std::string* expected = nullptr;
+        switch (game.Bytes(i, expected)) {
+            case GameFiles::Read::Held:
+                continue;
+            case GameFiles::Read::Failed:
+                return false;
+            case GameFiles::Read::Whole:
+                break;
+        }
+        if (!SameBytes(fs, theirs.path, *expected)) {
             return false;
         }
     }
@@ -123,31 +201,44 @@ LibrarySnapshot SnapshotOf(const AppState& state) {
     return {state.Dest, state.MainPath, state.MyDefaultPath, state.SetNumbers};
 }
 
+namespace {
+
+// The lowest set whose files are the game's; nothing when none is, or when cancelled.
+std::optional<int32_t> FirstMatchingSet(FileSystem& fs, GameFiles& game,
+                                        const LibrarySnapshot& library,
+                                        const std::atomic<bool>* cancel, bool& cancelled) {
+    for (const int32_t n : library.setNumbers) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+            cancelled = true;
+            return std::nullopt;
+        }
+        if (FolderMatchesGame(fs, game, SetFolderIn(library, n))) {
+            return n;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
                                const std::atomic<bool>* cancel) {
     Recognition result;
     GameFiles game(fs, library.gameFolder);
-    if (!game.facts().readable) {
-        // A game file that cannot even be looked at matches nothing; keeping it will say why.
-        result.installed = InstalledSky::NotInLibrary();
-        return result;
-    }
     if (!game.facts().anyPresent) {
         result.installed = InstalledSky::GameOwn();
         return result;
     }
-    for (const int32_t n : library.setNumbers) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
-            result.cancelled = true;
-            return result;
+    if (const std::optional<int32_t> n =
+            FirstMatchingSet(fs, game, library, cancel, result.cancelled)) {
+        result.installed = InstalledSky::OfSet(*n);
+        if (FolderMatchesGame(fs, game, library.defaultFolder)) {
+            result.personalDefault = result.installed;
         }
-        if (FolderMatchesGame(fs, game, SetFolderIn(library, n))) {
-            result.installed = InstalledSky::OfSet(n);
-            if (FolderMatchesGame(fs, game, library.defaultFolder)) {
-                result.personalDefault = result.installed;
-            }
-            return result;
-        }
+        return result;
+    }
+    if (result.cancelled) {
+        return result;
     }
     if (FolderMatchesGame(fs, game, library.defaultFolder)) {
         result.installed = InstalledSky::PersonalDefault();
@@ -158,11 +249,19 @@ Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
     return result;
 }
 
+InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
+                             const std::string& folder) {
+    GameFiles files(fs, folder);
+    if (!files.facts().anyPresent) {
+        return InstalledSky::GameOwn();
+    }
+    bool cancelled = false;
+    const std::optional<int32_t> n = FirstMatchingSet(fs, files, library, nullptr, cancelled);
+    return n ? InstalledSky::OfSet(*n) : InstalledSky::NotInLibrary();
+}
+
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky) {
     GameFiles game(fs, library.gameFolder);
-    if (!game.facts().readable) {
-        return false;
-    }
     switch (sky.source) {
         case SkySource::GameOwn:
             return !game.facts().anyPresent;

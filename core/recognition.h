@@ -55,12 +55,20 @@ struct Recognition {
 
 // Compares the game's ten files with each set in ascending order (the lowest matching set wins),
 // then with ZTDef. A file counts as the same when it is absent in both or present in both with
-// the same bytes. Which files exist and their sizes are compared first; bytes are read only for
-// the sets that remain, and each comparison stops at the first difference. A set with a file
-// that cannot be read does not match; recognition goes on with the others. `cancel`, when set,
-// stops the run between sets.
+// the same bytes. Which files exist and their sizes are compared first, from one listing of each
+// set's folder (names in any letter case); bytes are read only for the sets that remain, and
+// each comparison stops at the first difference. A set with a file that cannot be read, or whose
+// size is not known, does not match; recognition goes on with the others. A game file that
+// another program holds open is judged by its size: a transfer can neither replace nor lose it.
+// `cancel`, when set, stops the run between sets.
 Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
                                const std::atomic<bool>* cancel = nullptr);
+
+// What `folder` (ZTDef, or the game folder behind its shadow copies) holds, judged as the game
+// folder is: the lowest matching set, GameOwn when it holds none of the ten files, else
+// NotInLibrary. ZTDef is not compared.
+InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
+                             const std::string& folder);
 
 // Whether the game folder still holds `sky` (for NotInLibrary: false, as nothing names it).
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky);

@@ -6,13 +6,18 @@
 
 namespace skyswap {
 
+void ChooseSet(AppState& state, int32_t n) {
+    state.SelectedIndex = n;
+    state.SelectedPath = SetFolder(state, n);
+    state.RandomPending = false;
+}
+
 void ChooseSlot(AppState& state, int slot) {
-    state.SelectedIndex = state.PageFirst + slot;
-    state.SelectedPath = SetFolder(state, *state.SelectedIndex);
+    ChooseSet(state, state.PageFirst + slot);
 }
 
 void ChooseRandom(AppState& state) {
-    state.SelectedIndex = kRandomIndex;
+    state.RandomPending = true;
 }
 
 int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> installed,
@@ -29,7 +34,7 @@ int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> i
 }
 
 bool ResolveRandom(AppState& state, std::optional<int32_t> installed) {
-    if (state.SelectedIndex != kRandomIndex) {
+    if (!state.RandomPending) {
         return true;
     }
     if (state.SetNumbers.empty()) {
@@ -40,9 +45,7 @@ bool ResolveRandom(AppState& state, std::optional<int32_t> installed) {
     std::seed_seq seed{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32),
                        std::random_device{}()};
     std::mt19937 generator(seed);
-    const int32_t n = DrawRandomSet(state.SetNumbers, installed, generator);
-    state.SelectedIndex = n;
-    state.SelectedPath = SetFolder(state, n);
+    ChooseSet(state, DrawRandomSet(state.SetNumbers, installed, generator));
     return true;
 }
 

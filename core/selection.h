@@ -10,6 +10,9 @@
 
 namespace skyswap {
 
+// Chooses set n (any number: set 900 is a set like the others).
+void ChooseSet(AppState& state, int32_t n);
+
 // Chooses the set shown in thumbnail slot 0..9 of the current page. A slot past the last set
 // chooses a number without a folder; installing it reports the missing folder.
 void ChooseSlot(AppState& state, int slot);

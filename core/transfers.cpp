@@ -15,31 +15,6 @@ const char* const kStagedSuffix = ".skyswap-tmp";
 
 namespace {
 
-// A file held by another program (the running game, a virus scanner) is often free again a
-// moment later, so such failures are retried with a growing pause, about one second per transfer
-// in all, before the file is given up. A lack of rights does not pass with time: it fails at once.
-class RetryBudget {
-  public:
-    template <typename Operation>
-    FsStatus Run(FileSystem& fs, Operation operation) {
-        FsStatus status = operation();
-        int pause = kFirstPauseMs;
-        while (!status.ok() && IsTransient(status.error) && remainingMs_ > 0) {
-            const int wait = std::min(pause, remainingMs_);
-            fs.Pause(wait);
-            remainingMs_ -= wait;
-            pause *= 2;
-            status = operation();
-        }
-        return status;
-    }
-
-  private:
-    static constexpr int kFirstPauseMs = 10;
-    static bool IsTransient(FsError error) { return error == FsError::InUse; }
-    int remainingMs_ = 1000;
-};
-
 std::string BareName(const char* name) {
     return name + 1;
 }
@@ -171,7 +146,7 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
 
 TransferReport InstallSelected(AppState& state, FileSystem& fs,
                                std::optional<int32_t> installedSet) {
-    if (!state.SelectedIndex) {
+    if (!state.SelectedIndex && !state.RandomPending) {
         return Refusal(TransferStatus::NothingChosen);
     }
     if (!ResolveRandom(state, installedSet)) {

@@ -58,6 +58,34 @@ struct TransferReport {
     bool ok() const { return status == TransferStatus::Done; }
 };
 
+// A file held by another program (the running game, a virus scanner) is often free again a
+// moment later, so such failures are retried with a growing pause, about one second per transfer
+// in all, before the file is given up. A lack of rights does not pass with time: it fails at once,
+// unless the caller knows that "access denied" can only mean a held file (`accessDeniedToo`).
+class RetryBudget {
+  public:
+    template <typename Operation>
+    FsStatus Run(FileSystem& fs, Operation operation, bool accessDeniedToo = false) {
+        FsStatus status = operation();
+        int pause = kFirstPauseMs;
+        while (!status.ok() && IsTransient(status.error, accessDeniedToo) && remainingMs_ > 0) {
+            const int wait = remainingMs_ < pause ? remainingMs_ : pause;
+            fs.Pause(wait);
+            remainingMs_ -= wait;
+            pause *= 2;
+            status = operation();
+        }
+        return status;
+    }
+
+  private:
+    static constexpr int kFirstPauseMs = 10;
+    static bool IsTransient(FsError error, bool accessDeniedToo) {
+        return error == FsError::InUse || (accessDeniedToo && error == FsError::AccessDenied);
+    }
+    int remainingMs_ = 1000;
+};
+
 // Deletes the ten files in `folder`.
 TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder);
 // Makes `target` hold exactly the ten files that `source` holds: those the source has replace the

@@ -104,6 +104,18 @@ std::string GameView::Seen(const std::string& path) {
     return path;
 }
 
+FileSystem* GameView::BehindShadows() {
+    if (!mirror_) {
+        return nullptr;
+    }
+    for (const char* skyFile : SkyFileSet) {
+        if (real_.IsFile(*mirror_ + skyFile)) {
+            return &real_;
+        }
+    }
+    return nullptr;
+}
+
 bool GameView::CanOpenForReading(const std::string& path) {
     return real_.CanOpenForReading(Seen(path));
 }

@@ -45,6 +45,9 @@ class GameView final : public FileSystem {
     // No mirror: the view is the game folder itself.
     void SetFolders(const std::string& gameFolder, std::optional<std::string> mirror);
     const std::optional<std::string>& Mirror() const { return mirror_; }
+    // The file system beneath, which reads the game folder itself, when a shadow copy of a sky
+    // file hides a file there from the game; else nothing.
+    FileSystem* BehindShadows();
 
     std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
     bool CanOpenForReading(const std::string& path) override;

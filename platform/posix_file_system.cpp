@@ -101,12 +101,20 @@ FsStatus PosixFileSystem::ListFolder(const std::string& folder, std::vector<Fold
         if (name[0] == '.') {  // ".", ".." and hidden entries
             continue;
         }
-        bool isFolder = entry->d_type == DT_DIR;
+        FolderEntry listed{name, entry->d_type == DT_DIR, std::nullopt};
+        // readdir gives no sizes, and a stat of every file would cost more than the listing:
+        // a file's size is asked (FileSize) only where it is needed. An entry of unknown kind
+        // is looked at, relative to the open folder, and then its size comes with it.
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
-            isFolder = ::stat((base + "/" + name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+            if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {
+                listed.isFolder = S_ISDIR(info.st_mode);
+                if (S_ISREG(info.st_mode)) {
+                    listed.size = static_cast<std::uint64_t>(info.st_size);
+                }
+            }
         }
-        entries.push_back({name, isFolder});
+        entries.push_back(std::move(listed));
     }
     ::closedir(dir);
     return FsStatus::Ok();
@@ -163,7 +171,7 @@ FsStatus PosixFileSystem::CopyToStaged(const std::string& source, const std::str
             break;
         }
     }
-    if (::fsync(out.get()) != 0 || ::close(out.release()) != 0) {
+    if (flush_(out.get()) != 0 || ::close(out.release()) != 0) {
         const FsStatus status = FromErrno(errno);
         ::unlink(stagedPath.c_str());
         return status;
@@ -229,7 +237,7 @@ FsStatus PosixFileSystem::WriteFlushed(const std::string& path, const std::strin
     if (out.get() < 0) {
         return FromErrno(errno);
     }
-    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || ::fsync(out.get()) != 0 ||
+    if (!WriteAll(out.get(), bytes.data(), bytes.size()) || flush_(out.get()) != 0 ||
         ::close(out.release()) != 0) {
         const FsStatus status = FromErrno(errno);
         ::unlink(target.c_str());

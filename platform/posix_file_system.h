@@ -13,6 +13,11 @@ namespace skyswap {
 
 class PosixFileSystem final : public FileSystem {
   public:
+    // What puts a written file's data on the disk before it replaces another: fsync, or for a
+    // test a function that counts the calls.
+    using Flush = int (*)(int fd);
+    explicit PosixFileSystem(Flush flush = ::fsync) : flush_(flush) {}
+
     std::optional<std::string> CurrentFolder() override;
     bool CanOpenForReading(const std::string& path) override;
     FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
@@ -30,6 +35,9 @@ class PosixFileSystem final : public FileSystem {
     FsStatus RenameFolder(const std::string& from, const std::string& to) override;
     FsStatus RemoveFolder(const std::string& path) override;
     void Pause(int milliseconds) override;
+
+  private:
+    Flush flush_;
 };
 
 // Closes a file descriptor on every path.

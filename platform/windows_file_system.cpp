@@ -187,8 +187,13 @@ FsStatus WindowsFileSystem::ListFolder(const std::string& folder,
             (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0) {
             continue;
         }
-        entries.push_back(
-            {WideToUtf8(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        FolderEntry entry{WideToUtf8(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                          std::nullopt};
+        if (!entry.isFolder) {
+            // The directory holds the size: a file that another program holds open has one too.
+            entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        }
+        entries.push_back(std::move(entry));
     } while (FindNextFileW(find.get(), &data));
     const DWORD error = GetLastError();
     return error == ERROR_NO_MORE_FILES ? FsStatus::Ok() : FromError(error);

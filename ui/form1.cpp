@@ -328,6 +328,8 @@ bool Form1::Form_Load(int showCommand) {
         InstallationFailed();
         return false;
     }
+    // The program's start has made sure that no other SkySwap holds this library.
+    RemoveUnfinishedSets(state_, Files());
     FindShadowCopies();
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
@@ -356,12 +358,21 @@ void Form1::Command1_Click() {
 
 void Form1::Command2_Click() {
     recognizer_.Stop();
-    const TransferReport report = RunSaveMyDefault(state_, Files(), knowledge_);
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    const GameTransferOutcome outcome = RunSaveMyDefault(
+        state_, Files(), knowledge_, KeptDefaultDescription(today.wYear, today.wMonth, today.wDay));
+    const bool saveRan = ShowKeeping(outcome);
+    if (hwnd_ == nullptr) {
+        return;  // restarted as administrator
+    }
     if (!knowledge_.installed) {
         StartRecognition();  // the one stopped above, or ZTDef was only partly replaced
     }
     ShowInstalledSky();
-    ShowTransferOutcome(report);
+    if (saveRan) {
+        ShowTransferOutcome(outcome.transfer);
+    }
 }
 
 void Form1::Command3_Click() {
@@ -422,26 +433,12 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
     GetLocalTime(&today);
     // Through the game's view: the sky that is kept is the one the game shows, shadow copies
     // included; every change still goes to the game folder itself.
-    const GameTransferOutcome outcome =
-        skyswap::RunGameTransfer(transfer, state_, gameView_, knowledge_,
-                                 KeptDescription(today.wYear, today.wMonth, today.wDay));
-    if (outcome.keep.status == KeepStatus::Failed) {
-        if (outcome.keep.failure.status.error == FsError::AccessDenied && !hooks_.isElevated()) {
-            // The library sits in the game folder, which Windows protects.
-            TransferReport refused;
-            refused.status = TransferStatus::StagingFailed;
-            refused.protectedFolder = state_.Dest;
-            OfferRestartAsAdministrator(refused);
-        } else {
-            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(outcome.keep)), Title(),
-                              MB_OK | MB_ICONWARNING);
-        }
-    } else {
-        if (outcome.keep.status == KeepStatus::Kept) {
-            ThumbNails(state_, *this);  // the kept set may belong on this page
-            hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(outcome.keep.set)), Title(),
-                              MB_OK | MB_ICONINFORMATION);
-        }
+    // The files in the game folder itself, which the game does not see behind shadow copies,
+    // are replaced too: they are looked at as well.
+    const GameTransferOutcome outcome = skyswap::RunGameTransfer(
+        transfer, state_, gameView_, knowledge_,
+        KeptDescription(today.wYear, today.wMonth, today.wDay), gameView_.BehindShadows());
+    if (ShowKeeping(outcome)) {
         AfterTransferIntoGame(outcome.transfer);
     }
     if (hwnd_ == nullptr) {
@@ -451,6 +448,31 @@ void Form1::RunGameTransfer(GameTransfer transfer) {
         StartRecognition();  // the one stopped above, or files were only partly replaced
     }
     ShowInstalledSky();
+}
+
+bool Form1::ShowKeeping(const GameTransferOutcome& outcome) {
+    if (const KeepOutcome* failed = outcome.FailedKeep()) {
+        if (failed->LibraryRefused() && !hooks_.isElevated()) {
+            // The library sits in the game folder, which Windows protects.
+            TransferReport refused;
+            refused.status = TransferStatus::StagingFailed;
+            refused.protectedFolder = state_.Dest;
+            OfferRestartAsAdministrator(refused);
+        } else {
+            hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(*failed)), Title(),
+                              MB_OK | MB_ICONWARNING);
+        }
+        return false;
+    }
+    const std::vector<const KeepOutcome*> kept = outcome.Kept();
+    if (!kept.empty()) {
+        ThumbNails(state_, *this);  // the kept sets may belong on this page
+    }
+    for (const KeepOutcome* keep : kept) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(*keep)), Title(),
+                          MB_OK | MB_ICONINFORMATION);
+    }
+    return true;
 }
 
 void Form1::StartRecognition() {

@@ -129,6 +129,10 @@ class Form1 final : public ImageElements {
     LRESULT DefaultButtonForEnter() const;
     void ShowTransferOutcome(const TransferReport& report);
     void RunGameTransfer(GameTransfer transfer);
+    // Tells what was kept before a transfer, or why keeping failed (offering a restart as
+    // administrator when Windows refused the new set's folder). False when the transfer did not
+    // run.
+    bool ShowKeeping(const GameTransferOutcome& outcome);
     void StartRecognition();
     void OnRecognitionDone();
     void ShowInstalledSky();

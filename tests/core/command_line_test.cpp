@@ -202,6 +202,43 @@ TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
     EXPECT_EQ(TagsIn(temp, kGame, {"FRIEND"}), std::vector<std::string>(10, ""));
 }
 
+TEST(CommandLineRun, SetNineHundredAnEmptyLibraryAndLeftOversOfKeeping) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 0);
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    test::WriteSkyFiles(temp, kGame, "HAND");
+    auto fs = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    const auto run = [&](std::vector<std::string> arguments) {
+        AppState state;
+        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
+    };
+    // A random choice in an empty library refuses, and a transfer that refuses keeps nothing.
+    CommandOutcome outcome = run({"/random"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "There is no sky set in the library to choose from.");
+    EXPECT_EQ(temp.List(kLibrary), std::vector<std::string>{"nosky.jpg"});
+    EXPECT_EQ(TagsIn(temp, kGame, {"HAND"}), std::vector<std::string>(10, "HAND"));
+
+    // A folder left by keeping that was cut short: /status leaves it, a transfer removes it.
+    const std::string unfinished = std::string(kLibrary) + "\\ZT7.skyswap-tmp";
+    test::WriteSkyFiles(temp, unfinished, "HAND", {"cloud1.ter"});
+    temp.WriteFile(unfinished + "\\ZT7.txt", "Kept");
+    run({"/status"});
+    EXPECT_TRUE(temp.Exists(unfinished));
+
+    test::WriteSkyFiles(temp, std::string(kLibrary) + "\\ZT900", "ZT900");
+    for (int press = 0; press < 3; ++press) {
+        outcome = run({"/install", "900"});
+        EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
+        EXPECT_EQ(TagsIn(temp, kGame, {"ZT900"}), std::vector<std::string>(10, "ZT900"));
+    }
+    EXPECT_FALSE(temp.Exists(unfinished));
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT901", {"HAND"}),
+              std::vector<std::string>(10, "HAND"))
+        << "the hand-made sky, kept at the first install as the number after the highest";
+}
+
 TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     test::TempFolder temp;
     test::MakeLibrary(temp, 2);

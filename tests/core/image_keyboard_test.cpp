@@ -27,6 +27,7 @@ TEST(ImageKeyboard, ArrowsFollowTheGridAndStopAtItsEdges) {
     EXPECT_EQ(visited, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, kBackArrow, 9, kRandomElement,
                                          kNextArrow, kNextArrow}));
     EXPECT_EQ(NextGridElement(0, GridMove::Left, all), 0);
+    EXPECT_EQ(NextGridElement(1, GridMove::Left, all), 0) << "the first element is reached";
     EXPECT_EQ(NextGridElement(9, GridMove::Left, all), kBackArrow);
 
     // Up and down within the columns, into and out of the wider fourth row.
@@ -40,6 +41,8 @@ TEST(ImageKeyboard, ArrowsFollowTheGridAndStopAtItsEdges) {
     EXPECT_EQ(NextGridElement(kRandomElement, GridMove::Up, all), 7);
     EXPECT_EQ(NextGridElement(kNextArrow, GridMove::Up, all), 8);
     EXPECT_EQ(NextGridElement(5, GridMove::Up, all), 2);
+    EXPECT_EQ(NextGridElement(3, GridMove::Up, all), 0) << "the second row reaches the top one";
+    EXPECT_EQ(NextGridElement(0, GridMove::Down, all), 3);
     EXPECT_EQ(NextGridElement(2, GridMove::Up, all), 2) << "the top row stays";
     EXPECT_EQ(NextGridElement(9, GridMove::Down, all), 9) << "the bottom row stays";
 }

@@ -94,17 +94,41 @@ TEST(PagingTest, FifteenSetsMakeTwoPages) {
     EXPECT_EQ(Walk(state, images, {kNextArrow, kNextArrow, kBackArrow, kBackArrow}), expected);
 }
 
-TEST(PagingTest, MiddlePageKeepsTheArrowsThePreviousPageLeft) {
+TEST(PagingTest, AMiddlePageShowsBothArrows) {
     AppState state = Library(25);
     FakeImageElements images;
     const std::string first = "0 1 2 3 4 5 6 7 8 9 | last 9 | " + kFirstPageArrows;
-    const std::string middle = "10 11 12 13 14 15 16 17 18 19 | last 19 | ";
+    const std::string middle = "10 11 12 13 14 15 16 17 18 19 | last 19 | back shown, next shown";
     const std::string last = "20 21 22 23 24 - - - - - | last 24 | back shown, next hidden";
-    const std::vector<std::string> expected = {
-        first, middle + kFirstPageArrows, last, last, middle + "back shown, next hidden", first,
-    };
+    const std::vector<std::string> expected = {first, middle, last, last, middle, first};
     EXPECT_EQ(Walk(state, images, {kNextArrow, kNextArrow, kNextArrow, kBackArrow, kBackArrow}),
               expected);
+}
+
+// Whatever the count, a mouse user can page back from every page after the first and on from
+// every page before the last, and an arrow that would do nothing is not shown.
+TEST(PagingTest, TheArrowsFollowThePageForEveryCount) {
+    for (const int32_t count : {11, 19, 20, 21, 30, 31, 40, 100}) {
+        SCOPED_TRACE(std::to_string(count) + " sets");
+        AppState state = Library(count);
+        FakeImageElements images;
+        ThumbNails(state, images);
+        const int32_t pages = (count + kSlotCount - 1) / kSlotCount;
+        for (int32_t page = 0; page < pages; ++page) {
+            EXPECT_EQ(state.PageFirst, page * kSlotCount);
+            EXPECT_EQ(images.elements[kBackArrow].visible, page > 0) << "page " << page;
+            EXPECT_EQ(images.elements[kNextArrow].visible, page < pages - 1) << "page " << page;
+            state.ArrowClicked = kNextArrow;
+            Prox_Scrn(state, images);
+        }
+        EXPECT_EQ(state.PageFirst, (pages - 1) * kSlotCount) << "next stops at the last page";
+        for (int32_t page = pages - 1; page > 0; --page) {
+            ASSERT_TRUE(images.elements[kBackArrow].visible) << "page " << page;
+            state.ArrowClicked = kBackArrow;
+            Prox_Scrn(state, images);
+            EXPECT_EQ(state.PageFirst, (page - 1) * kSlotCount);
+        }
+    }
 }
 
 TEST(PagingTest, MissingThumbnailShowsThePlaceholderOnEveryPage) {

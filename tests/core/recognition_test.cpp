@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <functional>
+
+#include "keep_sky.h"
+
 #include "messages.h"
 #include "support/faulty_file_system.h"
 #include "support/sky_library.h"
@@ -97,6 +102,133 @@ TEST(Recognition, AnUnreadableSetDoesNotMatchAndTheOthersAreStillCompared) {
     faulty.Fail(test::FsOperation::ReadAt, "Game\\bnhorizn.ter", FsError::AccessDenied);
     EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(library.state)).installed,
               InstalledSky::NotInLibrary());
+}
+
+// What cannot be learned about a file never makes it match, and never makes a sky vanish.
+TEST(Recognition, WhatCannotBeReadNeverPassesForAMatch) {
+    struct Case {
+        std::string what;
+        std::function<void(test::FaultyFileSystem&)> plant;
+        InstalledSky expected;
+    };
+    // The game holds set 1; set 3 is a copy of set 1.
+    const std::vector<Case> cases = {
+        {"a set file whose size is not known",
+         [](test::FaultyFileSystem& fs) {
+             fs.Fail(test::FsOperation::FileSize, "ZT1\\cloud1.ter", FsError::Other);
+         },
+         InstalledSky::OfSet(3)},
+        {"a set folder that cannot be listed",
+         [](test::FaultyFileSystem& fs) {
+             fs.Fail(test::FsOperation::ListFolder, "ZT1", FsError::AccessDenied);
+         },
+         InstalledSky::OfSet(3)},
+        {"a game file whose size is not known",
+         [](test::FaultyFileSystem& fs) {
+             fs.Fail(test::FsOperation::FileSize, "Game\\cloud2.ter", FsError::AccessDenied);
+         },
+         InstalledSky::NotInLibrary()},
+        {"a game file that reads shorter than its size",
+         [](test::FaultyFileSystem& fs) { fs.CutReads("Game\\bnhorizn.ter", 6); },
+         InstalledSky::NotInLibrary()},
+        {"a game file held by another program",
+         [](test::FaultyFileSystem& fs) {
+             fs.Fail(test::FsOperation::ReadAt, "Game\\bnhorizn.ter", FsError::InUse);
+         },
+         InstalledSky::OfSet(1)},
+        {"nothing planted", [](test::FaultyFileSystem&) {}, InstalledSky::OfSet(1)},
+    };
+    for (const Case& c : cases) {
+        Library library(4);
+        test::WriteSkyFiles(library.temp, library.Set(3), "ZT1");
+        test::WriteSkyFiles(library.temp, kGame, "ZT1");
+        test::FaultyFileSystem faulty(*library.fs);
+        c.plant(faulty);
+        EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(library.state)).installed, c.expected)
+            << c.what;
+    }
+
+    // One game file of a sky in no set, whose size is not known: no built-in sky.
+    Library library(2);
+    test::WriteSkyFiles(library.temp, kGame, "friend", {"cloud2.ter"});
+    test::FaultyFileSystem faulty(*library.fs);
+    faulty.Fail(test::FsOperation::FileSize, "Game\\cloud2.ter", FsError::AccessDenied);
+    EXPECT_EQ(RecognizeInstalled(faulty, SnapshotOf(library.state)).installed,
+              InstalledSky::NotInLibrary());
+    SkyKnowledge knowledge;
+    knowledge.installed = InstalledSky::GameOwn();
+    RefreshKnowledge(library.state, faulty, knowledge);
+    EXPECT_EQ(knowledge.installed, InstalledSky::NotInLibrary()) << "so it is kept";
+
+    // A game file cut short whose first bytes are a set's: not that set.
+    Library cut(2);
+    const std::string head(5000, 'h');
+    cut.temp.WriteFile(cut.Set(0) + "\\cloud1.ter", head + "set zero");
+    for (const std::string& name : test::SkyFileNames()) {
+        if (name != "cloud1.ter") {
+            cut.fs->RemoveFile(cut.temp.Join(cut.Set(0) + "\\" + name));
+        }
+    }
+    cut.temp.WriteFile(std::string(kGame) + "\\cloud1.ter", head + "the game");
+    test::FaultyFileSystem shortReads(*cut.fs);
+    shortReads.CutReads("Game\\cloud1.ter", head.size());
+    EXPECT_EQ(RecognizeInstalled(shortReads, SnapshotOf(cut.state)).installed,
+              InstalledSky::NotInLibrary());
+}
+
+TEST(Recognition, TwoIdenticalSetsNameTheLowest) {
+    Library library(6);
+    for (const int n : {4, 2, 5}) {
+        test::WriteSkyFiles(library.temp, library.Set(n), "ZT9");
+    }
+    test::WriteSkyFiles(library.temp, kGame, "ZT9");
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(2));
+}
+
+// Names and sizes of a set come from one listing of its folder, in any letter case.
+TEST(Recognition, OneListingPerSetInAnyLetterCase) {
+    Library library(5);
+    for (const std::string& name : test::SkyFileNames()) {
+        std::string upper = name;
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        const std::string from = library.temp.Join(library.Set(4) + "\\" + name);
+        library.fs->RemoveFile(from);
+        library.temp.WriteFile(library.Set(4) + "\\" + upper, test::SkyFileBytes("ZT4", name));
+    }
+    test::WriteSkyFiles(library.temp, kGame, "ZT4");
+    test::FaultyFileSystem counting(*library.fs);
+    EXPECT_EQ(RecognizeInstalled(counting, SnapshotOf(library.state)).installed,
+              InstalledSky::OfSet(4));
+    EXPECT_EQ(counting.listings(), 6) << "five sets, then ZTDef";
+    // The game's ten files are asked one by one. Where the listing has the sizes (Windows), no
+    // set file is; else only where the comparison gets to it: the first file of each set that
+    // differs, all ten of the set that matches.
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(library.fs->ListFolder(library.temp.Join(library.Set(0)), entries).ok());
+    const bool listingHasSizes = entries.at(0).size.has_value();
+    EXPECT_EQ(counting.sizeQueries(), listingHasSizes ? 10 : 10 + 4 + 10);
+}
+
+// A hidden file is left out of a listing but copied by a transfer: it still counts.
+TEST(Recognition, AHiddenSetFileStillCounts) {
+    Library library(3);
+    test::WriteSkyFiles(library.temp, kGame, "ZT2");
+    if (!library.temp.SetHidden(library.Set(2) + "\\cloud2.ter")) {
+        GTEST_SKIP() << "no hidden attribute here";
+    }
+    EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(2));
+}
+
+// Knowledge is checked against the folders, and a set emptied since no longer names the sky.
+TEST(Recognition, KnowledgeOfASetThatWasEmptiedIsDropped) {
+    Library library(3);
+    SkyKnowledge knowledge;
+    knowledge.installed = InstalledSky::OfSet(1);
+    ClearSkyFiles(*library.fs, library.temp.Join(library.Set(1)));
+    RefreshKnowledge(library.state, *library.fs, knowledge);
+    EXPECT_EQ(knowledge.installed, InstalledSky::GameOwn());
 }
 
 TEST(Recognition, EmptyAndLargeLibraries) {

@@ -23,8 +23,42 @@ TEST(Selection, SlotChoosesTheSetShownOnTheCurrentPage) {
 
     // Random stays pending and keeps the previous folder until it is drawn.
     ChooseRandom(state);
-    EXPECT_EQ(state.SelectedIndex, kRandomIndex);
+    EXPECT_TRUE(state.RandomPending);
+    EXPECT_EQ(state.SelectedIndex, 13);
     EXPECT_EQ(state.SelectedPath, "C:\\Games\\EAW\\Skies\\ZT13");
+    ChooseSlot(state, 4);
+    EXPECT_FALSE(state.RandomPending) << "a slot ends the random choice";
+}
+
+// The library holds up to 99,999 sets: 900 is a set number like any other, whether chosen by a
+// slot or by number, and never a random choice.
+TEST(Selection, SetNineHundredIsASet) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 3);
+    test::WriteSkyFiles(temp, std::string(test::kLibrary) + "\\ZT900", "ZT900");
+    AppState state = test::StateFor(temp);
+    ASSERT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 900}));
+    auto fs = test::MakePlatformFileSystem();
+    const std::vector<std::string> tags = {"ZT0", "ZT1", "ZT2", "ZT900"};
+
+    state.PageFirst = 900;
+    for (int press = 0; press < 4; ++press) {
+        ChooseSlot(state, 0);
+        ASSERT_EQ(InstallSelected(state, *fs, press % 2 == 0 ? 0 : 900).status,
+                  TransferStatus::Done);
+        EXPECT_EQ(state.SelectedIndex, 900);
+        EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT900")) << press;
+    }
+    ChooseSet(state, 1);
+    ChooseSet(state, 900);
+    ASSERT_TRUE(ResolveRandom(state, 900));
+    EXPECT_EQ(state.SelectedPath, SetFolder(state, 900)) << "nothing pending: nothing drawn";
+
+    // The random choice, pending with set 900 chosen before it, draws among the others.
+    ChooseRandom(state);
+    ASSERT_TRUE(ResolveRandom(state, 900));
+    EXPECT_NE(state.SelectedIndex, 900);
+    EXPECT_FALSE(state.RandomPending);
 }
 
 TEST(Selection, RandomInstallDrawsOnceAndInstallsThatSet) {
@@ -59,7 +93,8 @@ TEST(Selection, PendingRandomSavesThePreviouslyChosenSet) {
     ASSERT_EQ(SaveMyDefault(state, *fs).status, TransferStatus::Done);
     EXPECT_EQ(TagsIn(temp, std::string(test::kLibrary) + "\\ZTDef", {"ZT2"}),
               std::vector<std::string>(10, "ZT2"));
-    EXPECT_EQ(state.SelectedIndex, kRandomIndex) << "saving does not draw";
+    EXPECT_TRUE(state.RandomPending) << "saving does not draw";
+    EXPECT_EQ(state.SelectedIndex, 2);
 }
 
 TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
@@ -88,7 +123,7 @@ TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
     state.SetNumbers.clear();
     ChooseRandom(state);
     EXPECT_FALSE(ResolveRandom(state));
-    EXPECT_EQ(state.SelectedIndex, kRandomIndex);
+    EXPECT_TRUE(state.RandomPending);
 }
 
 TEST(Selection, RandomDrawNeverPicksTheInstalledSetAndIsUniformOverTheOthers) {

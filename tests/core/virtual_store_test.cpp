@@ -2,6 +2,8 @@
 // folder as the game sees it, and the removal of the shadow copies after an install.
 #include <gtest/gtest.h>
 
+#include "keep_sky.h"
+#include "selection.h"
 #include "support/sky_library.h"
 #include "transfers.h"
 #include "virtual_store.h"
@@ -124,6 +126,57 @@ TEST(VirtualStore, ChangesThroughTheViewGoToTheRealGameFolder) {
     EXPECT_EQ(game.temp.ReadFile(std::string(ShadowedGame::kMirror) + "\\bnhorizn.ter"),
               test::SkyFileBytes("shadow", "bnhorizn.ter"))
         << "the shadow copies are not touched by the transfer itself";
+}
+
+// The game sees the shadow copies; the transfer replaces the files in the game folder itself.
+// Both skies, each in no set, are kept before anything is replaced.
+TEST(VirtualStore, TheRealFilesBehindShadowCopiesAreKeptToo) {
+    ShadowedGame game;
+    AppState state = test::StateFor(game.temp);
+    SkyKnowledge knowledge;
+    ChooseSlot(state, 0);
+    ASSERT_NE(game.view.BehindShadows(), nullptr);
+    const GameTransferOutcome outcome =
+        RunGameTransfer(GameTransfer::InstallSelected, state, game.view, knowledge, "Kept",
+                        game.view.BehindShadows());
+    ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
+    ASSERT_EQ(outcome.keepBehindShadows.status, KeepStatus::Kept);
+    EXPECT_EQ(outcome.Kept().size(), 2u);
+    const std::vector<std::string> tags = {"old", "shadow"};
+    const auto inSet = [&](int32_t n) {
+        return test::TagsIn(game.temp, std::string(test::kLibrary) + "\\ZT" + std::to_string(n),
+                            tags);
+    };
+    EXPECT_EQ(inSet(outcome.keep.set),
+              (std::vector<std::string>{"shadow", "", "shadow", "", "", "", "", "", "old", "old"}))
+        << "what the game showed";
+    EXPECT_EQ(inSet(outcome.keepBehindShadows.set),
+              (std::vector<std::string>{"old", "", "", "", "", "", "", "", "old", "old"}))
+        << "what the game folder held";
+    EXPECT_EQ(test::TagsIn(game.temp, kGame, {"ZT0"}), std::vector<std::string>(10, "ZT0"));
+
+    // Real files that are a set, or the same sky as the one kept through the view: one set.
+    ShadowedGame same;
+    test::WriteSkyFiles(same.temp, kGame, "shadow", {"bnhorizn.ter", "bncloud0.ter"});
+    same.temp.WriteFile(std::string(kGame) + "\\cloud1.ter", "");
+    for (const char* name : {"cloud1.ter", "cloud2.ter"}) {
+        same.real->RemoveFile(same.Game(name));
+    }
+    AppState sameState = test::StateFor(same.temp);
+    SkyKnowledge sameKnowledge;
+    ChooseSlot(sameState, 0);
+    const GameTransferOutcome one =
+        RunGameTransfer(GameTransfer::LoadGameDefault, sameState, same.view, sameKnowledge, "Kept",
+                        same.view.BehindShadows());
+    EXPECT_EQ(one.keep.status, KeepStatus::Kept);
+    EXPECT_EQ(one.keepBehindShadows.status, KeepStatus::NothingToKeep);
+
+    // No shadow copy of a sky file: nothing behind them.
+    ShadowedGame none;
+    for (const char* name : {"bnhorizn.ter", "bncloud0.ter"}) {
+        none.real->RemoveFile(none.temp.Join(std::string(ShadowedGame::kMirror) + "\\" + name));
+    }
+    EXPECT_EQ(none.view.BehindShadows(), nullptr);
 }
 
 TEST(VirtualStore, RemovingShadowCopiesTouchesOnlyTheTenNames) {

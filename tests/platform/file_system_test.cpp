@@ -2,7 +2,11 @@
 // must go, whatever the core does afterwards, and the old target stays as it was.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 #include "transfers.h"
@@ -14,6 +18,8 @@
 #else
 #include <signal.h>
 #include <sys/resource.h>
+
+#include "posix_file_system.h"
 #endif
 
 namespace skyswap {
@@ -117,6 +123,62 @@ TEST(PlatformFileSystem, ACopyThatFailsHalfWayLeavesNoStagedFile) {
     ASSERT_TRUE(fs->CopyToStaged(temp.Join("bncltra0.ter"), temp.Join(staged)).ok());
     EXPECT_EQ(temp.ReadFile(staged), contents);
 }
+
+TEST(PlatformFileSystem, AListingGivesTheKindsAndOnWindowsTheSizesOfFiles) {
+    test::TempFolder temp;
+    temp.MakeFolder("Set");
+    temp.WriteFile("Set\\cloud1.ter", std::string(70000, 'c'));
+    temp.WriteFile("Set\\CLOUD2.TER", "");
+    temp.MakeFolder("Set\\bnhorizn.ter");  // a folder by a sky file's name
+    auto fs = test::MakePlatformFileSystem();
+    std::vector<FolderEntry> entries;
+    ASSERT_TRUE(fs->ListFolder(temp.Join("Set"), entries).ok());
+    std::map<std::string, FolderEntry> byName;
+    for (const FolderEntry& entry : entries) {
+        byName[entry.name] = entry;
+    }
+    ASSERT_EQ(byName.size(), 3u);
+#ifdef _WIN32
+    // Windows' listing has the sizes; readdir has none, and FileSize is asked instead.
+    EXPECT_EQ(byName["cloud1.ter"].size, std::optional<std::uint64_t>(70000));
+    EXPECT_EQ(byName["CLOUD2.TER"].size, std::optional<std::uint64_t>(0));
+#endif
+    EXPECT_FALSE(byName["cloud1.ter"].isFolder);
+    EXPECT_TRUE(byName["bnhorizn.ter"].isFolder);
+    EXPECT_EQ(byName["bnhorizn.ter"].size, std::nullopt);
+    EXPECT_EQ(fs->ListFolder(temp.Join("Absent"), entries).error, FsError::NotFound);
+}
+
+#ifndef _WIN32
+int flushes = 0;
+int CountedFlush(int fd) {
+    ++flushes;
+    return ::fsync(fd);
+}
+int FailedFlush(int) {
+    errno = EIO;
+    return -1;
+}
+
+// Every staged copy and every written file is on the disk before it replaces an older one.
+TEST(PlatformFileSystem, EachNewFileIsFlushedBeforeItIsUsed) {
+    test::TempFolder temp;
+    temp.WriteFile("cloud1.ter", "new sky");
+    flushes = 0;
+    PosixFileSystem counted(CountedFlush);
+    ASSERT_TRUE(counted.CopyToStaged(temp.Join("cloud1.ter"), temp.Join("staged")).ok());
+    EXPECT_EQ(flushes, 1) << "the staged copy";
+    ASSERT_TRUE(counted.WriteFlushed(temp.Join("ZT3.txt"), "Kept").ok());
+    EXPECT_EQ(flushes, 2) << "the description";
+
+    // A flush that fails is a failed copy, and nothing half-written stays.
+    PosixFileSystem failing(FailedFlush);
+    EXPECT_FALSE(failing.CopyToStaged(temp.Join("cloud1.ter"), temp.Join("again")).ok());
+    EXPECT_FALSE(temp.Exists("again"));
+    EXPECT_FALSE(failing.WriteFlushed(temp.Join("ZT4.txt"), "Kept").ok());
+    EXPECT_FALSE(temp.Exists("ZT4.txt"));
+}
+#endif
 
 }  // namespace
 }  // namespace skyswap

@@ -23,6 +23,8 @@ enum class FsOperation {
     ReadAt,
     WriteFlushed,
     RenameFolder,
+    FileSize,    // also leaves the file's size out of its folder's listing
+    ListFolder,  // on the folder's path
 };
 
 struct SimulatedCrash : std::runtime_error {
@@ -43,7 +45,15 @@ class FaultyFileSystem final : public FileSystem {
         faults_.push_back({operation, pathEnd, FsError::None, 1, true});
     }
 
+    // Every read of a file whose path ends in `pathEnd` stops after its first `length` bytes,
+    // without an error.
+    void CutReads(const std::string& pathEnd, std::uint64_t length) {
+        shortReads_.push_back({pathEnd, length});
+    }
+
     int pausedMs() const { return pausedMs_; }
+    int listings() const { return listings_; }
+    int sizeQueries() const { return sizeQueries_; }
     const std::vector<std::string>& log() const { return log_; }
 
     std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
@@ -53,7 +63,15 @@ class FaultyFileSystem final : public FileSystem {
                real_.CanOpenForReading(path);
     }
     FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
-        return real_.ListFolder(folder, entries);
+        ++listings_;
+        const FsStatus status =
+            Run(FsOperation::ListFolder, folder, [&] { return real_.ListFolder(folder, entries); });
+        for (FolderEntry& entry : entries) {
+            if (Planned(FsOperation::FileSize, folder + "\\" + entry.name)) {
+                entry.size.reset();
+            }
+        }
+        return status;
     }
     bool IsFolder(const std::string& path) override {
         return Planted(FsOperation::IsFolder, path).ok() && real_.IsFolder(path);
@@ -83,12 +101,20 @@ class FaultyFileSystem final : public FileSystem {
         return real_.ReadPrefix(path, maxBytes, bytes);
     }
     FsStatus FileSize(const std::string& path, std::uint64_t& size) override {
-        return real_.FileSize(path, size);
+        ++sizeQueries_;
+        return Run(FsOperation::FileSize, path, [&] { return real_.FileSize(path, size); });
     }
     FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
                     std::string& bytes) override {
-        return Run(FsOperation::ReadAt, path,
-                   [&] { return real_.ReadAt(path, offset, maxBytes, bytes); });
+        const FsStatus status = Run(FsOperation::ReadAt, path,
+                                    [&] { return real_.ReadAt(path, offset, maxBytes, bytes); });
+        // A read that says it succeeded but ends early, as a file cut short while it is read.
+        for (const ShortRead& cut : shortReads_) {
+            if (status.ok() && EndsWith(path, cut.pathEnd) && offset + bytes.size() > cut.length) {
+                bytes.resize(offset >= cut.length ? 0 : cut.length - offset);
+            }
+        }
+        return status;
     }
     FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
         return Run(FsOperation::WriteFlushed, path,
@@ -114,10 +140,11 @@ class FaultyFileSystem final : public FileSystem {
                text.compare(text.size() - end.size(), end.size(), end) == 0;
     }
 
-    bool Planned(FsOperation operation, const std::string& path, FsError error) const {
+    bool Planned(FsOperation operation, const std::string& path,
+                 std::optional<FsError> error = std::nullopt) const {
         return std::any_of(faults_.begin(), faults_.end(), [&](const Fault& fault) {
-            return fault.operation == operation && fault.error == error && fault.times != 0 &&
-                   EndsWith(path, fault.pathEnd);
+            return fault.operation == operation && (!error || fault.error == *error) &&
+                   fault.times != 0 && EndsWith(path, fault.pathEnd);
         });
     }
 
@@ -145,8 +172,16 @@ class FaultyFileSystem final : public FileSystem {
         return status.ok() ? call() : status;
     }
 
+    struct ShortRead {
+        std::string pathEnd;
+        std::uint64_t length;
+    };
+
     FileSystem& real_;
     std::vector<Fault> faults_;
+    std::vector<ShortRead> shortReads_;
+    int listings_ = 0;
+    int sizeQueries_ = 0;
     std::vector<std::string> log_;
     int pausedMs_ = 0;
 };

@@ -186,12 +186,16 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
 
     Click(form->Image1(2).hwnd());
     PressButton(*form, L"Command1");
-    // The sky the game showed, shadow copies included, is in no set: it is kept first.
-    ASSERT_EQ(form.messages.size(), 1u);
+    // The sky the game showed, shadow copies included, is in no set: it is kept first; so is
+    // the sky in the game folder itself, which the install replaces.
+    ASSERT_EQ(form.messages.size(), 2u);
     EXPECT_NE(form.messages[0].text.find(L"kept them as set ZT3"), std::wstring::npos);
+    EXPECT_NE(form.messages[1].text.find(L"kept them as set ZT4"), std::wstring::npos);
     std::vector<std::string> kept = Repeated("ORIGINAL");
     kept.front() = kept.back() = "SHADOW";  // bnhorizn.ter and cloud2.ter
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"ORIGINAL", "SHADOW"}), kept);
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT4", {"ORIGINAL", "SHADOW"}),
+              Repeated("ORIGINAL"));
     EXPECT_EQ(GameTags(temp, 3), Repeated("ZT2"));
     EXPECT_EQ(temp.List(mirror), std::vector<std::string>{"game.cfg"}) << "only the ten names go";
 
