@@ -1,20 +1,26 @@
 #include "command_line_win.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "add_request.h"
 #include "console_win.h"
+#include "discovery.h"
+#include "elevation_win.h"
 #include "keep_sky.h"
 #include "known_folders_win.h"
 #include "library_lock.h"
 #include "messages.h"
+#include "picture_scaler_win.h"
 #include "single_instance_win.h"
 #include "text_win.h"
 #include "virtual_store.h"
 #include "windows_file_system.h"
+#include "zip_archive.h"
 
 namespace skyswap {
 
@@ -51,10 +57,86 @@ CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& stat
     return outcome;
 }
 
+// How long "/add" waits for the window that has the library open to appear and take the paths.
+constexpr DWORD kFindWindowMs = 3000;
+constexpr UINT kHandOverMs = 10000;
+
+// Started by a drop on its icon, SkySwap runs in a folder that Explorer chose: when that is no
+// library, the library is the folder the program is in, as it is when it lives in one.
+void FindLibraryToAddTo(WindowsFileSystem& fileSystem) {
+    AppState probe;
+    if (DiscoverLibrary(probe, fileSystem) == DiscoveryResult::Ok) {
+        return;
+    }
+    const std::wstring program = ThisProgramPath();
+    const std::size_t separator = program.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) {
+        SetCurrentDirectoryW(program.substr(0, separator).c_str());
+    }
+}
+
+// The window that has the library open adds the paths itself and shows the outcome. Nothing
+// when the holder ended meanwhile and this process holds the library now.
+std::optional<CommandOutcome> HandToTheWindow(SingleInstance& library, const CommandLine& command,
+                                              const std::string& folder) {
+    const HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
+    if (verdict == HolderVerdict::Taken) {
+        return std::nullopt;
+    }
+    if (verdict == HolderVerdict::BringToFront) {
+        const HWND window = SingleInstance::FindHolderWindow(Utf8ToWide(folder));
+        if (window != nullptr && SendAddRequest(window, command.paths, kHandOverMs)) {
+            return CommandOutcome{kExitSuccess,
+                                  "SkySwap is open for this library folder: its window adds the "
+                                  "skies and shows what it added.",
+                                  {}};
+        }
+    }
+    return CommandOutcome{kExitFailed, {}, AlreadyOpenMessage(folder, verdict, true)};
+}
+
+CommandOutcome AddToTheLibrary(const CommandLine& command, WindowsFileSystem& fileSystem) {
+    // The pictures are scaled through WIC, a COM service.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CommandOutcome outcome;
+    {
+        const std::unique_ptr<ArchiveOpener> archives = MakeZipArchiveOpener();
+        const std::unique_ptr<PictureScaler> pictures = MakeWicPictureScaler();
+        AppState state;
+        outcome = RunAdd(command, state, {fileSystem, *archives, *pictures});
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return outcome;
+}
+
+// Writes the outcome where the starter looks; false when it has no console or redirection.
+bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome, bool borrowConsole) {
+    if (command.action != CommandAction::Add) {
+        return WriteToStarter(outcome.text, outcome.exitCode != kExitSuccess, borrowConsole);
+    }
+    return (outcome.text.empty() || WriteToStarter(outcome.text, false, borrowConsole)) &&
+           (outcome.errors.empty() || WriteToStarter(outcome.errors, true, borrowConsole));
+}
+
 }  // namespace
 
 CommandLine ProcessCommandLine() {
-    return ParseCommandLine(ProgramArguments());
+    CommandLine command = ParseCommandLine(ProgramArguments());
+    // Paths are the starter's, relative to the folder it started SkySwap in, which /library or
+    // the library's own lookup may change.
+    for (std::string& path : command.paths) {
+        const std::wstring given = Utf8ToWide(path);
+        const DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+        std::wstring full(length, L'\0');
+        if (length > 0 &&
+            GetFullPathNameW(given.c_str(), length, full.data(), nullptr) == length - 1) {
+            full.resize(length - 1);
+            path = WideToUtf8(full);
+        }
+    }
+    return command;
 }
 
 std::optional<std::string> EnterLibraryFolder(const CommandLine& command) {
@@ -67,6 +149,7 @@ std::optional<std::string> EnterLibraryFolder(const CommandLine& command) {
 
 int RunFromCommandLine(const CommandLine& command, CommandFront front) {
     CommandOutcome outcome;
+    bool windowTells = false;  // the open window shows what it added
     if (!command.ok()) {
         outcome = {kExitBadCommandLine,
                    command.error + "\nType skyswap /? for the list of switches."};
@@ -76,39 +159,60 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
         outcome = {kExitBadCommandLine, *problem};
     } else {
         // As for the window: the library is the current folder, or the one /library names.
-        AppState state;
         WindowsFileSystem fileSystem;
+        if (!command.library && command.action == CommandAction::Add) {
+            FindLibraryToAddTo(fileSystem);
+        }
+        AppState state;
         const std::string folder = fileSystem.CurrentFolder().value_or(std::string());
-        // Two SkySwaps never change the same folders at once: a transfer holds the library
-        // while it may write, waits for nobody, and leaves a library that another SkySwap
-        // holds alone. Where the folder refuses even the lock file, SkySwap cannot write there
-        // either, and the transfer meets that refusal itself.
+        // Two SkySwaps never change the same folders at once: a transfer or an addition holds
+        // the library while it may write and waits for nobody; a library that another SkySwap
+        // holds is left alone, or gets the paths to add when that is a window. Where the folder
+        // refuses even the lock file, SkySwap cannot write there either, and the transfer meets
+        // that refusal itself.
         std::optional<SingleInstance> library;
         if (command.action != CommandAction::Status) {
             library.emplace(Utf8ToWide(folder), SingleInstance::Holder::CommandLine);
         }
+        std::optional<CommandOutcome> leftToTheHolder;
         if (library && library->state() == SingleInstance::State::InUse) {
-            outcome = {kExitFailed, AlreadyOpenMessage(folder, library->JudgeHolderNow(), true)};
+            leftToTheHolder =
+                command.action == CommandAction::Add
+                    ? HandToTheWindow(*library, command, folder)
+                    : CommandOutcome{kExitFailed,
+                                     AlreadyOpenMessage(folder, library->JudgeHolderNow(), true),
+                                     {}};
+            windowTells = command.action == CommandAction::Add && leftToTheHolder &&
+                          leftToTheHolder->exitCode == kExitSuccess;
+        }
+        if (leftToTheHolder) {
+            outcome = *leftToTheHolder;
+        } else if (command.action == CommandAction::Add) {
+            outcome = AddToTheLibrary(command, fileSystem);
         } else {
             outcome = RunThroughTheGamesView(command, state, fileSystem);
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
     const bool window = front == CommandFront::Window;
-    if (WriteToStarter(outcome.text, failure, window) || command.quiet || !window) {
+    if (TellTheStarter(command, outcome, window) || command.quiet || windowTells || !window) {
         return outcome.exitCode;
     }
-    // Without a console only what needs the user's attention is shown: a failure, or the list
-    // that "/?" asked for.
-    if (failure || command.action == CommandAction::Help) {
+    // Without a console only what needs the user's attention is shown: a failure, the list
+    // that "/?" asked for, or what a drop on the icon added.
+    if (failure || command.action == CommandAction::Help || command.action == CommandAction::Add) {
+        const std::string text = outcome.text +
+                                 (outcome.text.empty() || outcome.errors.empty() ? "" : "\n") +
+                                 outcome.errors;
         UINT type = MB_OK;
         if (outcome.exitCode == kExitBadCommandLine) {
             type |= MB_ICONERROR;
-        } else if (failure && outcome.text != kInstallationMessage) {
+        } else if (failure && text != kInstallationMessage) {
             type |= MB_ICONWARNING;
+        } else if (command.action == CommandAction::Add && !failure) {
+            type |= MB_ICONINFORMATION;
         }
-        MessageBoxW(nullptr, Utf8ToWide(outcome.text).c_str(), Utf8ToWide(kProgramTitle).c_str(),
-                    type);
+        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kProgramTitle).c_str(), type);
     }
     return outcome.exitCode;
 }

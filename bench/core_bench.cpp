@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "add_bench.h"
 #include "app_state.h"
 #include "description.h"
 #include "discovery.h"
@@ -182,6 +183,9 @@ int Run(int argc, char** argv) {
                                        options.sets),
           benchmark::kMicrosecond);
     RegisterRecognitionBenchmarks(options.smoke, [&](benchmark::internal::Benchmark* benchmark) {
+        shape(benchmark, benchmark::kMillisecond);
+    });
+    RegisterAddBenchmarks(options.smoke, [&](benchmark::internal::Benchmark* benchmark) {
         shape(benchmark, benchmark::kMillisecond);
     });
     benchmark::RunSpecifiedBenchmarks();

@@ -8,12 +8,18 @@
 #include <vector>
 
 #include "app_state.h"
+#include "archive.h"
 #include "file_system.h"
+#include "picture_scaler.h"
 
 namespace skyswap {
 
-class ArchiveOpener;  // archive.h: opens a ZIP archive for reading
-class PictureScaler;  // picture_scaler.h: decodes a picture and makes the 200 x 129 thumbnail
+// What a download may hold: a ZIP entry, or a file of a folder, of more than kLargestFileBytes is
+// refused, and so is a ZIP that unpacks to more than kLargestArchiveBytes.
+constexpr std::uint64_t kLargestFileBytes = 64ULL * 1024 * 1024;
+constexpr std::uint64_t kLargestArchiveBytes = 512ULL * 1024 * 1024;
+// Sets are looked for in the download's own folder and in folders up to this many levels below.
+constexpr int kDeepestSetFolder = 3;
 
 // What adding reaches the outside through.
 struct AddServices {
@@ -34,11 +40,11 @@ struct AddRefusal {
 };
 
 struct AddOutcome {
-    std::vector<AddedSet> added;        // in the order they were made
-    std::vector<AddRefusal> refused;    // one line each
-    bool libraryProtected = false;      // Windows refused writing in the library folder: the
-                                        // administrator restart can help
-    int32_t pathsWithoutSet = 0;        // paths that added no set at all
+    std::vector<AddedSet> added;      // in the order they were made
+    std::vector<AddRefusal> refused;  // one line each
+    bool libraryProtected = false;    // Windows refused writing in the library folder: the
+                                      // administrator restart can help
+    int32_t pathsWithoutSet = 0;      // paths that added no set at all
 
     // 0 when every path added at least one set, 1 otherwise.
     int ExitCode() const { return pathsWithoutSet == 0 ? 0 : 1; }

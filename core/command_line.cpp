@@ -39,9 +39,13 @@ std::optional<int32_t> SetNumberArgument(const std::string& text) {
 
 std::optional<CommandAction> ActionSwitch(const std::string& name) {
     static const std::pair<const char*, CommandAction> kActions[] = {
-        {"random", CommandAction::Random},       {"install", CommandAction::Install},
-        {"mydefault", CommandAction::MyDefault}, {"gamedefault", CommandAction::GameDefault},
-        {"status", CommandAction::Status},       {"?", CommandAction::Help},
+        {"random", CommandAction::Random},
+        {"install", CommandAction::Install},
+        {"mydefault", CommandAction::MyDefault},
+        {"gamedefault", CommandAction::GameDefault},
+        {"status", CommandAction::Status},
+        {"?", CommandAction::Help},
+        {"add", CommandAction::Add},
     };
     for (const auto& [switchName, action] : kActions) {
         if (name == switchName) {
@@ -72,7 +76,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (!IsSwitch(argument)) {
-            return Refused("Unexpected argument \"" + argument + "\".");
+            if (argument.empty() || argument == "/" || argument == "-") {
+                return Refused("Unexpected argument \"" + argument + "\".");
+            }
+            // Windows starts a program with the paths of the files dropped on its icon.
+            command.paths.push_back(argument);
+            continue;
         }
         const std::string name = Lower(argument.substr(1));
         const bool hasValue = i + 1 < arguments.size();
@@ -112,11 +121,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return Refused("Unknown switch " + argument + ".");
         }
     }
+    if (!command.paths.empty()) {
+        if (command.action == CommandAction::Window) {
+            command.action = CommandAction::Add;
+        } else if (command.action != CommandAction::Add) {
+            return Refused("Unexpected argument \"" + command.paths.front() + "\".");
+        }
+    } else if (command.action == CommandAction::Add) {
+        return Refused(actionSwitch + " needs a folder or a .zip file to add, for example " +
+                       actionSwitch + " \"Stormy Evening.zip\".");
+    }
     return command;
 }
 
 std::string CommandLineHelp() {
     return "Usage: skyswap [switch] [/quiet]\n"
+           "       skyswap [/add] PATH... [/quiet]\n"
            "Started in its library folder, inside the game folder.\n"
            "\n"
            "  (none)        open the SkySwap window\n"
@@ -125,10 +145,35 @@ std::string CommandLineHelp() {
            "  /mydefault    install your personal default (ZTDef)\n"
            "  /gamedefault  remove the ten sky files: the game uses its own skies\n"
            "  /status       tell what the game folder holds\n"
+           "  /add PATH...  add each downloaded sky (a folder or a .zip file) as a new set;\n"
+           "                paths without a switch mean the same\n"
            "  /?            show this list\n"
            "  /quiet        no message box when something goes wrong\n"
            "\n"
-           "Exit code: 0 done, 1 failed or nothing changed, 2 bad command line.";
+           "Exit code: 0 done, 1 failed or nothing changed (for /add: some path added no set),\n"
+           "2 bad command line.";
+}
+
+CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServices& services) {
+    if (DiscoverLibrary(state, services.fs) != DiscoveryResult::Ok ||
+        !services.fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
+        return {kExitFailed, {}, kInstallationMessage};
+    }
+    const AddOutcome added = AddDownloads(state, services, command.paths);
+    const auto Joined = [](const std::vector<std::string>& lines) {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+        return text;
+    };
+    CommandOutcome outcome{added.ExitCode(), Joined(AddedLines(added)),
+                           Joined(RefusalLines(added))};
+    if (added.libraryProtected) {
+        // The refusal says which folder Windows protects.
+        outcome.errors += "\nRun skyswap /add as administrator to add skies there.";
+    }
+    return outcome;
 }
 
 std::string GameStatus(const AppState& state, FileSystem& fs) {
@@ -187,6 +232,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
             break;
         case CommandAction::Window:
         case CommandAction::Help:
+        case CommandAction::Add:
             return {kExitBadCommandLine, CommandLineHelp()};
     }
     // A transfer runs only where this SkySwap holds the library, as the window's start does.

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "add_sets.h"
 #include "app_state.h"
 #include "file_system.h"
 
@@ -20,12 +22,15 @@ enum class CommandAction {
     GameDefault,  // "/gamedefault"
     Status,       // "/status"
     Help,         // "/?"
+    Add,          // "/add PATH...", or paths without a switch (a drop on the program's icon)
 };
 
 struct CommandLine {
     CommandAction action = CommandAction::Window;
     int32_t setNumber = 0;  // for CommandAction::Install
-    bool quiet = false;     // "/quiet": no message box, whatever happens
+    // For CommandAction::Add: the folders and .zip files to add, in the order given.
+    std::vector<std::string> paths;
+    bool quiet = false;  // "/quiet": no message box, whatever happens
     // "/library <folder>" and "/virtualstore <folder>": where an elevated restart finds the
     // library and the user's virtualised files. Either may come with any action or none.
     std::optional<std::string> library;
@@ -42,15 +47,23 @@ constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
 constexpr int kExitBadCommandLine = 2;
 
 // Reads the arguments (without the program's name, UTF-8). A switch starts with "/" or "-" and
-// is matched in any letter case, as Windows programs do.
+// is matched in any letter case, as Windows programs do. Arguments that are no switch are paths
+// to add, with "/add" or without any action switch.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The list of switches that "/?" prints.
 std::string CommandLineHelp();
 
 struct CommandOutcome {
+    CommandOutcome(int code = kExitSuccess, std::string said = {}, std::string saidAsErrors = {})
+        : exitCode(code), text(std::move(said)), errors(std::move(saidAsErrors)) {}
+
     int exitCode = kExitSuccess;
     std::string text;  // what the user reads; one or more lines
+    // For "/add", whose `text` (the sets added) goes to the standard output: what goes to the
+    // standard error beside it (the paths refused). The other actions leave it empty; their
+    // `text` is an error when the exit code is not 0.
+    std::string errors;
 };
 
 // Runs an action other than Window and Help with the window's own start-up checks and
@@ -60,6 +73,10 @@ struct CommandOutcome {
 CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
                           const std::string& keptDescription,
                           FileSystem* gameFolderItself = nullptr);
+
+// "/add": discovery first, as for RunCommand, then each path added on its own. The sets added
+// are in `text`, the refusals in `errors`; the exit code is 0 when every path added a set.
+CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServices& services);
 
 // What "/status" reports: what is in the game, as the window's title says it, and which of the
 // ten sky files the game folder holds.

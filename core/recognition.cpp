@@ -88,6 +88,15 @@ class GameFiles {
   public:
     GameFiles(FileSystem& fs, const std::string& folder)
         : fs_(fs), facts_(AskedFacts(fs, folder)) {}
+    // Files that are already in memory, from a download being added; they are read in place.
+    GameFiles(FileSystem& fs, const SkyFileContents& files) : fs_(fs), given_(&files) {
+        for (std::size_t i = 0; i < kSkyFileCount; ++i) {
+            if (files[i]) {
+                facts_.files[i] = {true, files[i]->size(), std::string()};
+                facts_.anyPresent = true;
+            }
+        }
+    }
 
     const FolderFacts& facts() const { return facts_; }
 
@@ -97,6 +106,10 @@ class GameFiles {
     // by a transfer: it is judged by the size its folder gives. Any other failure, or a read
     // that ends before the size, matches nothing.
     Read Bytes(std::size_t i, const std::string*& bytes) {
+        if (given_ != nullptr) {
+            bytes = &*(*given_)[i];
+            return Read::Whole;
+        }
         if (!loaded_[i]) {
             loaded_[i] = true;
             const FileFacts& file = facts_.files[i];
@@ -116,6 +129,7 @@ class GameFiles {
   private:
     FileSystem& fs_;
     FolderFacts facts_;
+    const SkyFileContents* given_ = nullptr;
     std::array<std::string, kSkyFileCount> bytes_;
     std::array<bool, kSkyFileCount> loaded_{};
     std::array<Read, kSkyFileCount> read_{};
@@ -258,6 +272,18 @@ InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
     bool cancelled = false;
     const std::optional<int32_t> n = FirstMatchingSet(fs, files, library, nullptr, cancelled);
     return n ? InstalledSky::OfSet(*n) : InstalledSky::NotInLibrary();
+}
+
+std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& libraryFolder,
+                                       const std::vector<int32_t>& setNumbers,
+                                       const SkyFileContents& files) {
+    GameFiles reference(fs, files);
+    for (const int32_t n : setNumbers) {
+        if (FolderMatchesGame(fs, reference, libraryFolder + "\\ZT" + std::to_string(n))) {
+            return n;
+        }
+    }
+    return std::nullopt;
 }
 
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky) {

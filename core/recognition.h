@@ -3,6 +3,7 @@
 // given and a snapshot of the paths, never AppState.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -69,6 +70,16 @@ Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
 // NotInLibrary. ZTDef is not compared.
 InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
                              const std::string& folder);
+
+// The ten sky files of a folder that is not on disk yet, in the order of SkyFileSet: the bytes
+// of each, or nothing for an absent one.
+using SkyFileContents = std::array<std::optional<std::string>, 10>;
+
+// The lowest of `setNumbers` whose set folder in `libraryFolder` holds exactly `files`, by the
+// rule RecognizeInstalled compares with; nothing when no set does.
+std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& libraryFolder,
+                                       const std::vector<int32_t>& setNumbers,
+                                       const SkyFileContents& files);
 
 // Whether the game folder still holds `sky` (for NotInLibrary: false, as nothing names it).
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky);

@@ -12,15 +12,19 @@ The demo:
   OUTPUT_DIR/SkySwap/nosky.jpg        the placeholder picture (a copy of pkg/nosky.jpg)
   OUTPUT_DIR/SkySwap/ZT0 .. ZT22      23 sky sets: ten .ter files, ZTn.bmp and ZTn.txt each
   OUTPUT_DIR/SkySwap/ZTDef            the personal default, holding the ten files of set 0
+  OUTPUT_DIR/Stormy Evening.zip       a downloaded sky to drop on the window: a folder with the
+                                      ten .ter files, a preview.png and a readme.txt
 
 Every .ter file names its set and file in its first line, so testers can tell at a glance
 which set is installed, and then holds all 256 byte values, so that a copy which changes line
 ends or stops at a ^Z shows up. Re-running over an existing demo makes it fresh again; a folder that
-is not empty and was not made by this script is never touched.
+is not empty and was not made by this script is never touched. The ZIP is the same bytes at
+every run (fixed dates and attributes).
 """
 
 import argparse
 import hashlib
+import io
 import math
 import os
 import random
@@ -29,10 +33,11 @@ import stat
 import struct
 import sys
 import tempfile
+import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ left in tools/
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_pictures import REPO_ROOT, Canvas, mix  # noqa: E402
+from make_pictures import REPO_ROOT, Canvas, mix, png_bytes  # noqa: E402
 
 LIBRARY = "SkySwap"
 MARKER = "skyswap-demo.txt"
@@ -51,6 +56,16 @@ EAW_INI = (
     "Sound=On\r\n"
     "Pilot=Demo Pilot\r\n"
 )
+
+# The download beside the demo: its name, the folder it wraps, its picture and its credits.
+DOWNLOAD = "Stormy Evening"
+DOWNLOAD_ZIP = DOWNLOAD + ".zip"
+DOWNLOAD_PREVIEW = (620, 400)  # the thumbnail's proportions: nothing cut off
+DOWNLOAD_README = (
+    "Stormy Evening - a sky for EAW\r\n"
+    "Dark towering cloud at dusk. Made for the SkySwap demo.\r\n"
+)
+ZIP_DATE = (2026, 1, 1, 12, 0, 0)
 
 # (description file text, scene, thumbnail size). The descriptions are what a library author
 # would write; set 3's is quoted because it holds a comma, set 5's holds an ampersand.
@@ -395,6 +410,41 @@ def thumbnail_bmp(index):
     return sky.canvas.bmp_bytes()
 
 
+def download_preview_png():
+    width, height = DOWNLOAD_PREVIEW
+    sky = Sky(width, height, seed=2000)
+    draw_scene("storm", sky)  # no label: a downloaded picture has none
+    rgba = []
+    for row in sky.canvas.rgb_rows():
+        pixels = bytearray(width * 4)
+        pixels[0::4], pixels[1::4], pixels[2::4] = row[0::3], row[1::3], row[2::3]
+        pixels[3::4] = b"\xff" * width
+        rgba.append(bytes(pixels))
+    return png_bytes(width, height, rgba)
+
+
+def download_entries():
+    """(name in the ZIP, bytes) of the downloaded sky, in the archive's order."""
+    entries = [(name, sky_file_bytes("downloaded sky " + DOWNLOAD, name)) for name in SKY_FILES]
+    entries.append(("preview.png", download_preview_png()))
+    entries.append(("readme.txt", DOWNLOAD_README.encode("ascii")))
+    return [("%s/%s" % (DOWNLOAD, name), data) for name, data in entries]
+
+
+def download_zip_bytes():
+    """The ZIP as a mod site serves one: the sky wrapped in a folder of its name. The same bytes
+    at every run: fixed dates, attributes and maker system."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, data in download_entries():
+            entry = zipfile.ZipInfo(name, date_time=ZIP_DATE)
+            entry.compress_type = zipfile.ZIP_DEFLATED
+            entry.create_system = 0
+            entry.external_attr = 0x20  # the archive attribute, as Windows sets it
+            archive.writestr(entry, data, compresslevel=9)
+    return buffer.getvalue()
+
+
 # ---- The demo folder ------------------------------------------------------------------------
 
 
@@ -474,6 +524,7 @@ def make_demo(output):
     os.makedirs(default)
     for name in SKY_FILES:
         write_file(os.path.join(default, name), sky_file_bytes("demo sky ZT0", name))
+    write_file(os.path.join(output, DOWNLOAD_ZIP), download_zip_bytes())
 
 
 # ---- Checking a demo ------------------------------------------------------------------------
@@ -545,6 +596,14 @@ def check_demo(output):
     expect(first_field(SETS[3][0]) == "Overcast, light rain", "set 3's description lost its comma")
     expect("&" in first_field(SETS[5][0]), "set 5's description has no '&'")
     expect_sky_files(os.path.join(library, "ZTDef"), "demo sky ZT0")
+    download = os.path.join(output, DOWNLOAD_ZIP)
+    try:
+        with zipfile.ZipFile(download) as archive:
+            expect(archive.testzip() is None, "%s: a damaged entry" % download)
+            held = [(info.filename, archive.read(info)) for info in archive.infolist()]
+        expect(held == download_entries(), "%s: not the downloaded sky's files" % download)
+    except (OSError, zipfile.BadZipFile) as error:
+        problems.append("%s: %s" % (download, error))
     return problems
 
 
@@ -563,8 +622,14 @@ def self_test():
         locked = os.path.join(demo, LIBRARY, "ZT4", "bnhorizn.ter")
         os.chmod(locked, stat.S_IREAD)
         failures += ["leftovers not noticed"] if not check_demo(demo) else []
+        first_zip = read_file(os.path.join(demo, DOWNLOAD_ZIP))
         make_demo(demo)
         failures += ["after remaking: " + p for p in check_demo(demo)]
+        if read_file(os.path.join(demo, DOWNLOAD_ZIP)) != first_zip:
+            failures.append("the ZIP came out different the second time")
+        preview = dict(download_entries())[DOWNLOAD + "/preview.png"]
+        if preview[:8] != b"\x89PNG\r\n\x1a\n":
+            failures.append("the download's preview is not a PNG")
 
         foreign = os.path.join(scratch, "foreign")
         os.makedirs(foreign)

@@ -308,7 +308,21 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kRecognitionDoneMessage:
             OnRecognitionDone();
             return 0;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case WM_COPYDATA:
+            return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        case kAddDoneMessage:
+            OnAddDone(wParam);
+            return 0;
+        case WM_SETCURSOR:
+            if (OnSetCursor(LOWORD(lParam))) {
+                return TRUE;
+            }
+            break;
         case WM_DESTROY:
+            adder_.Stop();
             recognizer_.Stop();
             hooks_.programEnded();
             return 0;
@@ -331,6 +345,7 @@ bool Form1::Form_Load(int showCommand) {
     // The program's start has made sure that no other SkySwap holds this library.
     RemoveUnfinishedSets(state_, Files());
     FindShadowCopies();
+    AcceptDownloads();
     ThumbNails(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
     PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
@@ -357,6 +372,9 @@ void Form1::Command1_Click() {
 }
 
 void Form1::Command2_Click() {
+    if (!FinishAdding()) {
+        return;  // restarted as administrator
+    }
     recognizer_.Stop();
     SYSTEMTIME today{};
     GetLocalTime(&today);
@@ -427,6 +445,10 @@ void Form1::ShowTransferOutcome(const TransferReport& report) {
 }
 
 void Form1::RunGameTransfer(GameTransfer transfer) {
+    // A set being added would race a sky kept as a set for its number.
+    if (!FinishAdding()) {
+        return;
+    }
     // A recognition under way would race the transfer; the transfer checks what the game holds.
     recognizer_.Stop();
     SYSTEMTIME today{};

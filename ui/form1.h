@@ -2,13 +2,16 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "add_worker.h"
 #include "app_state.h"
 #include "controls_table.h"
 #include "elevation_win.h"
@@ -81,6 +84,8 @@ class Form1 final : public ImageElements {
     const std::optional<InstalledSky>& InstalledSet() const { return knowledge_.installed; }
     // The image element that is the Tab stop of the thumbnail grid.
     int ImageStop() const { return imageStop_; }
+    // True while downloads are being added.
+    bool Adding() const { return adder_.Running(); }
 
     // ImageElements, through which the paging logic fills the slots.
     bool LoadPlaceholder(const std::string& path) override;
@@ -90,6 +95,9 @@ class Form1 final : public ImageElements {
     void SetToolTip(int element, const std::string& text) override;
 
   private:
+    // Posted by adder_ when its outcome is ready; clear of form1.cpp's WM_APP messages.
+    static constexpr UINT kAddDoneMessage = WM_APP + 4;
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -113,6 +121,16 @@ class Form1 final : public ImageElements {
     LRESULT OnNotify(const NMHDR& header);
     void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
     void OnSystemColoursChanged();
+
+    // Adding downloaded skies (form1_add.cpp).
+    void AcceptDownloads();
+    void OnDropFiles(HDROP drop);
+    LRESULT OnCopyData(const COPYDATASTRUCT& data);
+    bool OnSetCursor(UINT hitTest);
+    void AddDownloadsFrom(std::vector<std::string> paths);
+    void OnAddDone(WPARAM run);
+    bool FinishAdding();
+    void ShowAdded(const AddOutcome& outcome);
 
     bool CreateControls();
     void ChooseFontFaces();
@@ -139,6 +157,7 @@ class Form1 final : public ImageElements {
     void AfterTransferIntoGame(const TransferReport& report);
     void FindShadowCopies();
     void OfferRestartAsAdministrator(const TransferReport& report);
+    void OfferRestartAsAdministrator(const std::string& offer);
     FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
@@ -175,6 +194,9 @@ class Form1 final : public ImageElements {
     UniqueIcon smallIcon_;                           // loaded at the sizes for dpi_
     SkyKnowledge knowledge_;                         // what the game folder and ZTDef hold
     RecognitionWorker recognizer_;                   // stopped before the file systems go
+    AddWorker adder_;                                // likewise
+    std::vector<std::string> waitingDownloads_;      // dropped while adder_ was busy
+    bool acceptingDownloads_ = false;                // once the library is known
 };
 
 }  // namespace skyswap

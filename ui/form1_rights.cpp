@@ -34,9 +34,12 @@ void Form1::AfterTransferIntoGame(const TransferReport& report) {
 }
 
 void Form1::OfferRestartAsAdministrator(const TransferReport& report) {
+    OfferRestartAsAdministrator(ElevationOffer(report));
+}
+
+void Form1::OfferRestartAsAdministrator(const std::string& offer) {
     const std::wstring title = Utf8ToWide(kProgramTitle);
-    if (hooks_.messageBox(hwnd_, Utf8ToWide(ElevationOffer(report)), title,
-                          MB_YESNO | MB_ICONWARNING) != IDYES) {
+    if (hooks_.messageBox(hwnd_, Utf8ToWide(offer), title, MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
     }
     RestartRequest request;

@@ -28,6 +28,10 @@ void SettleDisk();
 enum class Flush { No, Yes };
 bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush = Flush::No);
 
+// Creates or truncates a file and writes `bytes` into it with one write call (a loop of them on
+// POSIX when the system takes less), flushed to the disk with Flush::Yes.
+bool WriteNewFile(const NativePath& path, const std::string& bytes, Flush flush);
+
 // Lists a folder with readdir (POSIX) or FindFirstFileExW/FindNextFileW (Windows), as the
 // program's file system does, and returns the number of entries; -1 when it cannot be listed.
 long BareListing(const NativePath& folder);

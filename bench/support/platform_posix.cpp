@@ -28,6 +28,12 @@ void SettleDisk() {
     ::sync();
 }
 
+bool WriteNewFile(const NativePath& path, const std::string& bytes, Flush flush) {
+    PosixDescriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    return out.get() >= 0 && WriteAll(out.get(), bytes.data(), bytes.size()) &&
+           (flush == Flush::No || ::fsync(out.get()) == 0);
+}
+
 bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush) {
     PosixDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     PosixDescriptor out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));

@@ -68,6 +68,16 @@ bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush) 
     }
 }
 
+bool WriteNewFile(const NativePath& path, const std::string& bytes, Flush flush) {
+    const UniqueHandle out = Open(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return out &&
+           WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size() && (flush == Flush::No || FlushFileBuffers(out.get()) != 0);
+}
+
 long BareListing(const NativePath& folder) {
     // The same information level and fetch size as the program's listing.
     WIN32_FIND_DATAW data;

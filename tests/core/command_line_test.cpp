@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "messages.h"
+#include "support/fake_add_services.h"
+#include "support/protected_file_system.h"
 #include "support/sky_library.h"
 
 namespace skyswap {
@@ -62,6 +64,31 @@ TEST(CommandLineParsing, LibraryAndVirtualStoreGoWithAnyActionOrNone) {
     EXPECT_EQ(Parse({"/library", "-odd"}).library, "-odd");
 }
 
+TEST(CommandLineParsing, PathsWithOrWithoutAddAreAdded) {
+    const CommandLine add = Parse({"/add", "C:\\Downloads\\Stormy Evening.zip", "Sky Pack"});
+    EXPECT_TRUE(add.ok()) << add.error;
+    EXPECT_EQ(add.action, CommandAction::Add);
+    EXPECT_EQ(add.paths,
+              (std::vector<std::string>{"C:\\Downloads\\Stormy Evening.zip", "Sky Pack"}));
+
+    // What Windows runs for files dropped on the program's icon: the paths alone.
+    const CommandLine dropped = Parse({"C:\\a.zip", "C:\\b"});
+    EXPECT_TRUE(dropped.ok()) << dropped.error;
+    EXPECT_EQ(dropped.action, CommandAction::Add);
+    EXPECT_EQ(dropped.paths, (std::vector<std::string>{"C:\\a.zip", "C:\\b"}));
+
+    // Switches may come anywhere; a path after /library is its folder, not a download.
+    const CommandLine mixed = Parse({"a.zip", "-Add", "b.zip", "/QUIET", "/library", "D:\\s", "c"});
+    EXPECT_TRUE(mixed.ok()) << mixed.error;
+    EXPECT_EQ(mixed.action, CommandAction::Add);
+    EXPECT_TRUE(mixed.quiet);
+    EXPECT_EQ(mixed.library, "D:\\s");
+    EXPECT_EQ(mixed.paths, (std::vector<std::string>{"a.zip", "b.zip", "c"}));
+
+    EXPECT_TRUE(Parse({"/random"}).paths.empty());
+    EXPECT_NE(CommandLineHelp().find("/add PATH"), std::string::npos);
+}
+
 TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     const struct {
         std::vector<std::string> arguments;
@@ -69,7 +96,15 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     } cases[] = {
         {{"/shuffle"}, "Unknown switch /shuffle"},
         {{"/random", "/bogus"}, "Unknown switch /bogus"},
-        {{"random"}, "Unexpected argument \"random\""},
+        {{"/random", "extra"}, "Unexpected argument \"extra\""},
+        {{"sky.zip", "/status"}, "Unexpected argument \"sky.zip\""},
+        {{"/install", "3", "sky.zip"}, "Unexpected argument \"sky.zip\""},
+        {{"/add"}, "/add needs a folder or a .zip file"},
+        {{"-ADD"}, "-ADD needs a folder or a .zip file"},
+        {{"/add", "a.zip", "/add", "b.zip"}, "Only one action at a time"},
+        {{"/add", "a.zip", "/random"}, "Only one action at a time"},
+        {{"/add", ""}, "Unexpected argument \"\""},
+        {{"a.zip", "-"}, "Unexpected argument \"-\""},
         {{"/"}, "Unexpected argument \"/\""},
         {{""}, "Unexpected argument"},
         {{"/install"}, "/install needs a set number"},
@@ -259,6 +294,54 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs, kKept);
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
+}
+
+TEST(CommandLineRun, AddSaysTheSetsAddedApartFromTheRefusals) {
+    test::TempFolder temp;
+    test::MakeLibrary(temp, 3);
+    auto real = test::MakePlatformFileSystem();
+    test::CurrentFolderScope scope(temp.Join(kLibrary));
+    test::FakeArchiveOpener archives;
+    test::FakePictureScaler pictures;
+    test::WriteSkyFiles(temp, "Stormy Evening", "STORMY");
+    temp.MakeFolder("Photos");
+    const auto run = [&](FileSystem& fs, std::vector<std::string> arguments) {
+        AppState state;
+        return RunAdd(ParseCommandLine(arguments), state, {fs, archives, pictures});
+    };
+
+    // No nosky.jpg: the window's start-up check comes first, as for every action.
+    CommandOutcome outcome = run(*real, {temp.Join("Stormy Evening")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "");
+    EXPECT_EQ(outcome.errors, kInstallationMessage);
+    EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT3"));
+
+    temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
+    outcome = run(*real, {"/add", temp.Join("Stormy Evening"), temp.Join("Photos")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed) << "one path added nothing";
+    EXPECT_EQ(outcome.text, "Added ZT3: Stormy Evening");
+    EXPECT_EQ(outcome.errors.rfind(temp.Join("Photos") + ": ", 0), 0u) << outcome.errors;
+    EXPECT_EQ(outcome.errors.find('\n'), std::string::npos) << outcome.errors;
+    EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"STORMY"}),
+              std::vector<std::string>(10, "STORMY"));
+
+    // A library that Windows protects: the refusal names it, the last line says what helps.
+    test::WriteSkyFiles(temp, "Dawn", "DAWN");
+    test::ProtectedFolderFileSystem guarded(*real, temp.Join(kLibrary));
+    outcome = run(guarded, {temp.Join("Dawn")});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(outcome.text, "");
+    EXPECT_NE(outcome.errors.find("Windows protects the library folder " + temp.Join(kLibrary)),
+              std::string::npos)
+        << outcome.errors;
+    const std::string hint = "\nRun skyswap /add as administrator to add skies there.";
+    EXPECT_EQ(outcome.errors.substr(outcome.errors.size() - hint.size()), hint);
+
+    outcome = run(*real, {temp.Join("Dawn")});
+    EXPECT_EQ(outcome.exitCode, kExitSuccess);
+    EXPECT_EQ(outcome.text, "Added ZT4: Dawn");
+    EXPECT_EQ(outcome.errors, "");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "keep_sky.h"
 
 #include "messages.h"
+#include "support/forwarding_file_system.h"
 #include "support/faulty_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
@@ -268,38 +269,9 @@ TEST(Recognition, EmptyAndLargeLibraries) {
 
 // A file system that decorates another without knowing sizes or offsets: recognition goes
 // through the interface's own FileSize and ReadAt, built on ReadPrefix.
-class PrefixOnly final : public FileSystem {
+class PrefixOnly final : public test::ForwardingFileSystem {
   public:
-    explicit PrefixOnly(FileSystem& real) : real_(real) {}
-    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
-    bool CanOpenForReading(const std::string& p) override { return real_.CanOpenForReading(p); }
-    FsStatus ListFolder(const std::string& f, std::vector<FolderEntry>& e) override {
-        return real_.ListFolder(f, e);
-    }
-    bool IsFolder(const std::string& p) override { return real_.IsFolder(p); }
-    bool IsFile(const std::string& p) override { return real_.IsFile(p); }
-    FsStatus CreateFolder(const std::string& p) override { return real_.CreateFolder(p); }
-    FsStatus RemoveFile(const std::string& p) override { return real_.RemoveFile(p); }
-    FsStatus CopyToStaged(const std::string& s, const std::string& t) override {
-        return real_.CopyToStaged(s, t);
-    }
-    FsStatus MoveStagedOver(const std::string& s, const std::string& t) override {
-        return real_.MoveStagedOver(s, t);
-    }
-    FsStatus ReadPrefix(const std::string& p, std::size_t n, std::string& b) override {
-        return real_.ReadPrefix(p, n, b);
-    }
-    FsStatus WriteFlushed(const std::string& p, const std::string& b) override {
-        return real_.WriteFlushed(p, b);
-    }
-    FsStatus RenameFolder(const std::string& f, const std::string& t) override {
-        return real_.RenameFolder(f, t);
-    }
-    FsStatus RemoveFolder(const std::string& p) override { return real_.RemoveFolder(p); }
-    void Pause(int ms) override { real_.Pause(ms); }
-
-  private:
-    FileSystem& real_;
+    using ForwardingFileSystem::ForwardingFileSystem;
 };
 
 TEST(Recognition, WorksThroughAFileSystemThatOnlyReadsPrefixes) {

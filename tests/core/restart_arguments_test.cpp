@@ -53,7 +53,10 @@ TEST(RestartArguments, TheRestartedProgramReadsThemWithItsCommandLine) {
     parsed = ParseCommandLine({"/install", "12", "/library", "C:\\L", "/quiet"});
     EXPECT_EQ(parsed.library, "C:\\L");
     EXPECT_FALSE(parsed.virtualStore);
-    EXPECT_FALSE(ParseCommandLine({"library", "C:\\L"}).ok()) << "no switch mark";
+    // Without the switch mark these are paths to add, as from a drop on the icon.
+    parsed = ParseCommandLine({"library", "C:\\L"});
+    EXPECT_FALSE(parsed.library) << "no switch mark";
+    EXPECT_EQ(parsed.action, CommandAction::Add);
 }
 
 #ifdef _WIN32

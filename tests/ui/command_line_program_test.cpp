@@ -68,8 +68,11 @@ std::wstring CommandLineFor(const std::string& arguments) {
     return line;
 }
 
-// Starts `line` in `folder` with its output and errors into pipes.
-ProgramRun RunLineRedirected(const std::string& folder, std::wstring line) {
+// Starts `line` in `folder` with its output and errors into pipes. With `pumpMessages` this
+// thread handles its windows' messages while it waits, for a window of the test that the
+// program talks to; the program's text must then fit in the pipes.
+ProgramRun RunLineRedirected(const std::string& folder, std::wstring line,
+                             bool pumpMessages = false) {
     Pipe out;
     Pipe err;
     STARTUPINFOW startup{};
@@ -87,6 +90,10 @@ ProgramRun RunLineRedirected(const std::string& folder, std::wstring line) {
     }
     out.CloseWrite();
     err.CloseWrite();
+    if (pumpMessages) {
+        PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                  kWaitMs);
+    }
     run.out = out.ReadAll();
     run.err = err.ReadAll();
     if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
@@ -100,8 +107,9 @@ ProgramRun RunLineRedirected(const std::string& folder, std::wstring line) {
 }
 
 // Starts the program in `folder` with its output and errors into pipes.
-ProgramRun RunRedirected(const std::string& folder, const std::string& arguments) {
-    return RunLineRedirected(folder, CommandLineFor(arguments));
+ProgramRun RunRedirected(const std::string& folder, const std::string& arguments,
+                         bool pumpMessages = false) {
+    return RunLineRedirected(folder, CommandLineFor(arguments), pumpMessages);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -208,8 +216,8 @@ TEST_F(CommandLineProgram, EachActionChangesTheGameAndEndsWithItsExitCode) {
 
     run = Start("/?");
     EXPECT_EQ(run.exitCode, 0u);
-    for (const char* listed :
-         {"/random", "/install N", "/mydefault", "/gamedefault", "/status", "/quiet"}) {
+    for (const char* listed : {"/random", "/install N", "/mydefault", "/gamedefault", "/status",
+                               "/add PATH", "/quiet"}) {
         EXPECT_TRUE(Contains(run.out, listed)) << listed;
     }
 }
@@ -234,7 +242,8 @@ TEST_F(CommandLineProgram, BadCommandLinesEndWithExitCodeTwoAndChangeNothing) {
         {"/install 123456789012", "not \"123456789012\""},
         {"/random /status", "Only one action at a time"},
         {"/install 1 /gamedefault", "Only one action at a time"},
-        {"random", "Unexpected argument \"random\""},
+        {"/random extra", "Unexpected argument \"extra\""},
+        {"/add", "/add needs a folder or a .zip file"},
     };
     for (const auto& bad : cases) {
         const ProgramRun run = Start(bad.arguments);
@@ -249,6 +258,120 @@ TEST_F(CommandLineProgram, BadCommandLinesEndWithExitCodeTwoAndChangeNothing) {
     EXPECT_EQ(missing.exitCode, 1u);
     EXPECT_TRUE(Contains(missing.err, "the set folder ZT40 does not exist")) << missing.err;
     EXPECT_EQ(Game(), Repeated("ORIGINAL"));
+}
+
+// A sky as a friend sends it: a folder holding the ten sky files.
+std::string MakeDownload(const TempFolder& temp, const std::string& name, const std::string& tag) {
+    temp.MakeFolder(name);
+    WriteSkyFiles(temp, name, tag);
+    return temp.Join(name);
+}
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+TEST_F(CommandLineProgram, AddSaysWhatItAddedAndRefusedAndEndsWithExitCodeZeroOneOrTwo) {
+    const std::string stormy = MakeDownload(temp_, "Stormy Evening", "STORMY");
+    const std::string noon = MakeDownload(temp_, "Clear Noon", "NOON");
+    temp_.MakeFolder("Photos");
+    temp_.WriteFile("Photos\\readme.txt", "no sky in here");
+    const std::string photos = temp_.Join("Photos");
+
+    ProgramRun run = Start("/add " + Quoted(stormy));
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "Added ZT4: Stormy Evening\r\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORMY"}), Repeated("STORMY"));
+
+    // Without the switch, as Windows starts it for files dropped on its icon; a path that adds
+    // nothing makes the exit code 1 and the others are still added.
+    run = Start(Quoted(photos) + " " + Quoted(noon) + " /quiet");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.out, "Added ZT5: Clear Noon\r\n");
+    EXPECT_EQ(run.err.rfind(photos + ": ", 0), 0u) << run.err;
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT5", {"NOON"}), Repeated("NOON"));
+
+    // A relative path is the starter's, though /library names another folder to work in.
+    run = RunRedirected(temp_.path(), "/library " + Quoted(library_) + " /add Photos");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.err.rfind(photos + ": ", 0), 0u) << run.err;
+
+    run = Start("/add");
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_TRUE(Contains(run.err, "/add needs a folder or a .zip file")) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\ZT6"));
+    EXPECT_EQ(Game(), Repeated("ORIGINAL")) << "adding never touches the game";
+}
+
+TEST_F(CommandLineProgram, AddHandsItsPathsToTheWindowThatHasTheLibraryOpen) {
+    const std::string stormy = MakeDownload(temp_, "Stormy Evening", "STORMY");
+    StartedForm form(temp_);
+    ASSERT_TRUE(form.started);
+    SingleInstance library(Utf8ToWide(library_));
+    ASSERT_TRUE(library.IsFirst());
+    library.MarkWindow(form->hwnd());
+
+    const ProgramRun run = RunRedirected(
+        temp_.path(), "/library " + Quoted(library_) + " " + Quoted("Stormy Evening"), true);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_TRUE(Contains(run.out, "its window adds the skies")) << run.out;
+    ASSERT_TRUE(PumpUntil([&] { return !form->Adding() && !form.messages.empty(); }, kWaitMs));
+    EXPECT_EQ(form.messages[0].text, L"Added ZT4: Stormy Evening");
+    EXPECT_EQ(form->State().SetCount, 5);
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORMY"}), Repeated("STORMY"));
+
+    // Dropped on the icon (no console, no standard handles), it ends without a message box of
+    // its own: the window says what it added.
+    const std::string dawn = MakeDownload(temp_, "Dawn", "DAWN");
+    FreeConsole();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::wstring line = CommandLineFor(Quoted(dawn));
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               Utf8ToWide(library_).c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                          kWaitMs));
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    TerminateProcess(process.hProcess, 99);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !form->Adding() && form.messages.size() == 2; }, kWaitMs));
+    EXPECT_EQ(form.messages[1].text, L"Added ZT5: Dawn");
+}
+
+TEST_F(CommandLineProgram, FilesDroppedOnTheIconGoToTheLibraryTheProgramIsIn) {
+    const std::string stormy = MakeDownload(temp_, "Stormy Evening", "STORMY");
+    // Explorer starts the program in a folder of its choosing, here the download's.
+    const std::string program = temp_.Join(std::string(kLibrary) + "\\skyswap.exe");
+    ASSERT_TRUE(CopyFileW(Utf8ToWide(HostPath(SKYSWAP_EXE_PATH)).c_str(),
+                          Utf8ToWide(program).c_str(), FALSE));
+    // As Explorer starts it: no console to borrow and no standard handles, so the outcome is
+    // shown in a message box.
+    FreeConsole();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    std::wstring line = L"\"" + Utf8ToWide(program) + L"\" " + Utf8ToWide(Quoted(stormy));
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               Utf8ToWide(stormy).c_str(), &startup, &process));
+    CloseHandle(process.hThread);
+    const HWND box = FindProgramMessageBox(process.dwProcessId);
+    ASSERT_NE(box, nullptr) << "no message box titled SkySwap appeared";
+    EXPECT_EQ(ContentsOf(box).texts, std::vector<std::wstring>{L"Added ZT4: Stormy Evening"});
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    WaitForSingleObject(process.hProcess, kWaitMs);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORMY"}), Repeated("STORMY"));
 }
 
 TEST_F(CommandLineProgram, OutsideAGameFolderItEndsWithTheInstallationMessage) {

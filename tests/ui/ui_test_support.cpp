@@ -135,8 +135,8 @@ LOGFONTW FontOf(HWND window) {
     return font;
 }
 
-bool PumpUntil(const std::function<bool()>& done) {
-    const ULONGLONG until = GetTickCount64() + 2000;
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    const ULONGLONG until = GetTickCount64() + milliseconds;
     while (!done()) {
         if (GetTickCount64() > until) {
             return false;

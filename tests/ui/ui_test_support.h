@@ -69,8 +69,8 @@ void PressKey(HWND dialog, UINT key, bool shift = false);
 void PostKey(HWND dialog, UINT key, bool shift = false);
 // Runs the program's message loop until the queue is empty.
 void PumpMessages(HWND dialog);
-// Runs the thread's messages until `done` holds or two seconds pass; false when it never held.
-bool PumpUntil(const std::function<bool()>& done);
+// Runs the thread's messages until `done` holds or `milliseconds` pass; false when it never held.
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 2000);
 // Twips per pixel of the window's monitor: 15 at 96 DPI, 10 at 144.
 double TwipsPerPixelOf(HWND window);
 

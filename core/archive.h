@@ -1,0 +1,62 @@
+// A small interface to read an archive (a ZIP file) that the user gives to be added, so that the
+// core can choose what to take from it without knowing the archive library. The archive's own
+// file is read through the FileSystem, so its path is the program's (UTF-8, joined with "\").
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "file_system.h"
+
+namespace skyswap {
+
+struct ArchiveEntry {
+    std::string name;        // as stored, decoded to UTF-8; "/" or "\" between folders
+    std::uint64_t size = 0;  // uncompressed, as the archive declares it
+    bool isFolder = false;   // a name that ends in "/"
+    bool encrypted = false;
+};
+
+enum class ArchiveError {
+    None,
+    Unreadable,    // the archive's file could not be read: `fs` says why
+    NotAnArchive,  // the bytes are not an archive of this kind
+    Damaged,       // an entry's data is broken: a CRC error, a bad stream, a size that lies
+    Encrypted,     // the entry needs a password
+    TooLarge,      // the entry holds more than the reader was allowed to take
+};
+
+struct ArchiveStatus {
+    ArchiveError error = ArchiveError::None;
+    FsStatus fs;  // for Unreadable
+
+    bool ok() const { return error == ArchiveError::None; }
+};
+
+class Archive {
+  public:
+    virtual ~Archive() = default;
+    // Every entry, in the archive's order.
+    virtual const std::vector<ArchiveEntry>& Entries() const = 0;
+    // Reads entry `index` in full and checks it against its CRC. More than `maxBytes`, or a size
+    // other than the declared one, is an error. `bytes` may be null: the entry is only checked.
+    virtual ArchiveStatus Read(std::size_t index, std::size_t maxBytes, std::string* bytes) = 0;
+};
+
+class ArchiveOpener {
+  public:
+    virtual ~ArchiveOpener() = default;
+    // Opens the archive at `path`, read through `fs`; null with `status` saying why.
+    virtual std::unique_ptr<Archive> Open(FileSystem& fs, const std::string& path,
+                                          ArchiveStatus& status) = 0;
+};
+
+// Whether an entry name may be unpacked below a folder without reaching out of it or naming
+// something else than a file: no absolute path, no drive letter or other ":", no "..", no
+// control character, no device name (CON, NUL, COM1, LPT1, ... with or without an extension).
+bool IsSafeEntryName(const std::string& name);
+
+}  // namespace skyswap

@@ -1,0 +1,480 @@
+#include "add_sets.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "description.h"
+#include "support/fake_add_services.h"
+#include "support/faulty_file_system.h"
+#include "support/protected_file_system.h"
+#include "support/sky_library.h"
+#include "support/test_support.h"
+
+namespace skyswap {
+namespace {
+
+using test::FakeEntry;
+using test::kLibrary;
+using test::TempFolder;
+using Names = std::vector<std::string>;
+
+const std::string kDownloads = "Downloads";
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string Picture(char fill, std::size_t padding = 0) {
+    return "PICTURE" + std::string(padding, '.') + fill;
+}
+
+// The ten sky files of a download tagged `tag`, named in upper case as some downloads do.
+void WriteDownloadSky(const TempFolder& temp, const std::string& folder, const std::string& tag,
+                      std::size_t count = 10) {
+    temp.MakeFolder(folder);
+    const Names names = test::SkyFileNames();
+    for (std::size_t i = 0; i < count; ++i) {
+        temp.WriteFile(folder + "\\" + Upper(names[i]), test::SkyFileBytes(tag, names[i]));
+    }
+}
+
+// The same as archive entries below `folder` ("" for the archive's top).
+std::vector<FakeEntry> SkyEntries(const std::string& folder, const std::string& tag,
+                                  std::size_t count = 10) {
+    std::vector<FakeEntry> entries;
+    const Names names = test::SkyFileNames();
+    for (std::size_t i = 0; i < count; ++i) {
+        entries.push_back({folder + Upper(names[i]), test::SkyFileBytes(tag, names[i])});
+    }
+    return entries;
+}
+
+std::vector<FakeEntry> Concat(std::vector<std::vector<FakeEntry>> parts) {
+    std::vector<FakeEntry> all;
+    for (auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+struct Adding {
+    explicit Adding(int sets = 2) {
+        test::MakeLibrary(temp, sets);
+        state = test::StateFor(temp);
+        temp.MakeFolder(kDownloads);
+    }
+
+    std::string Download(const std::string& name) const { return kDownloads + "\\" + name; }
+    std::string Set(int n) const { return std::string(kLibrary) + "\\ZT" + std::to_string(n); }
+
+    // Adds downloads named relative to the temporary folder.
+    AddOutcome Add(const Names& downloads, FileSystem* through = nullptr,
+                   const std::atomic<bool>* cancel = nullptr) {
+        Names paths;
+        for (const std::string& download : downloads) {
+            paths.push_back(temp.Join(download));
+        }
+        const AddServices services{through != nullptr ? *through : *fs, archives, pictures};
+        return AddDownloads(state, services, paths, cancel);
+    }
+
+    Names TagsOf(int n, const Names& tags) const { return test::TagsIn(temp, Set(n), tags); }
+    Names Library() const { return temp.List(kLibrary); }
+
+    TempFolder temp;
+    AppState state;
+    std::unique_ptr<FileSystem> fs = test::MakePlatformFileSystem();
+    test::FakeArchiveOpener archives;
+    test::FakePictureScaler pictures;
+};
+
+TEST(AddSets, AFolderBecomesTheNextSetWithItsFilesThumbnailAndDescription) {
+    Adding adding;
+    const std::string folder = adding.Download("Stormy, Evening");
+    WriteDownloadSky(adding.temp, folder, "storm");
+    adding.temp.WriteFile(folder + "\\readme.txt", "by a friend");
+    adding.temp.WriteFile(folder + "\\Credits.NFO", "thanks");
+    adding.temp.WriteFile(folder + "\\notes.doc", "not a text file");
+    adding.temp.WriteFile(folder + "\\preview.jpg", Picture('A'));
+    adding.temp.WriteFile(folder + "\\big.png", Picture('B', 5000));
+
+    const AddOutcome outcome = adding.Add({folder});
+
+    ASSERT_EQ(outcome.added.size(), 1U) << testing::PrintToString(RefusalLines(outcome));
+    EXPECT_EQ(outcome.added[0].set, 2);
+    EXPECT_EQ(outcome.added[0].description, "Stormy, Evening");
+    EXPECT_EQ(outcome.added[0].source, adding.temp.Join(folder));
+    EXPECT_TRUE(outcome.refused.empty());
+    EXPECT_EQ(outcome.ExitCode(), 0);
+    EXPECT_EQ(AddedLines(outcome), Names{"Added ZT2: Stormy, Evening"});
+
+    EXPECT_EQ(adding.TagsOf(2, {"storm"}), Names(10, "storm")) << "lower-case names, same bytes";
+    Names expected = test::SkyFileNames();
+    expected.insert(expected.end(), {"Credits.NFO", "ZT2.bmp", "ZT2.txt", "readme.txt"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(adding.temp.List(adding.Set(2)), expected);
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\readme.txt"), "by a friend");
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\ZT2.txt"), "\"Stormy, Evening\"\r\n");
+    EXPECT_EQ(ReadDescription(*adding.fs, adding.temp.Join(adding.Set(2) + "\\ZT2.txt")),
+              "Stormy, Evening")
+        << "the comma stays in the description";
+
+    const auto bmp = adding.temp.ReadFile(adding.Set(2) + "\\ZT2.bmp");
+    ASSERT_TRUE(bmp);
+    ASSERT_EQ(bmp->size(), 54U + 200 * 129 * 3) << "24 bits, rows of 600 bytes need no padding";
+    EXPECT_EQ(bmp->substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>((*bmp)[18]), 200U);
+    EXPECT_EQ(static_cast<unsigned char>((*bmp)[22]), 129U);
+    EXPECT_EQ(static_cast<unsigned char>((*bmp)[28]), 24U);
+    EXPECT_EQ(test::ThumbnailFill(bmp), 'A') << "a picture named preview beats a larger one";
+
+    EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1", "ZT2"})) << "no temporary folder remains";
+    ApplyAdded(adding.state, outcome);
+    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(adding.state.SetCount, 3);
+}
+
+TEST(AddSets, AZipThatWrapsItsFolderAndAPackOfSkiesEachBecomeSetsInNameOrder) {
+    Adding adding;
+    adding.temp.WriteFile(adding.Download("wrap.zip"), "zip");
+    adding.archives.Add("wrap.zip", Concat({{{"Stormy/", ""}},
+                                            SkyEntries("Stormy/", "wrapped"),
+                                            {{"Stormy/shot.png", Picture('C')}}}));
+    adding.temp.WriteFile(adding.Download("pack.ZIP"), "zip");
+    adding.archives.Add("pack.ZIP", Concat({SkyEntries("Pack/b-sky/", "b"),
+                                            {{"Pack/readme.txt", "the pack's readme"}},
+                                            SkyEntries("Pack/A sky/", "a", 3),
+                                            {{"cover.jpg", Picture('D')}},
+                                            {{"Pack/b-sky/read me.txt", "b's own"}},
+                                            SkyEntries("Pack Extra/", "extra", 1)}));
+
+    const AddOutcome outcome =
+        adding.Add({adding.Download("wrap.zip"), adding.Download("pack.ZIP")});
+
+    ASSERT_EQ(AddedLines(outcome),
+              (Names{"Added ZT2: wrap", "Added ZT3: pack - A sky", "Added ZT4: pack - b-sky",
+                     "Added ZT5: pack - Pack Extra"}))
+        << testing::PrintToString(RefusalLines(outcome));
+    EXPECT_EQ(adding.TagsOf(2, {"wrapped"}), Names(10, "wrapped"));
+    EXPECT_EQ(adding.TagsOf(3, {"a"}), (Names{"a", "a", "a", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(adding.TagsOf(4, {"b"}), Names(10, "b"));
+    EXPECT_EQ(test::ThumbnailFill(adding.temp.ReadFile(adding.Set(2) + "\\ZT2.bmp")), 'C');
+    EXPECT_EQ(test::ThumbnailFill(adding.temp.ReadFile(adding.Set(3) + "\\ZT3.bmp")), 'D')
+        << "the picture at the download's top serves a set without its own";
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(3) + "\\readme.txt"), "the pack's readme");
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(4) + "\\read me.txt"), "b's own");
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(4) + "\\readme.txt"), "the pack's readme");
+    EXPECT_EQ(outcome.ExitCode(), 0);
+}
+
+TEST(AddSets, SetsAreFoundDownToThreeLevelsBelowTheDownloadInAnyLetterCase) {
+    Adding adding;
+    WriteDownloadSky(adding.temp, adding.Download("deep\\one\\two\\three"), "deep");
+    WriteDownloadSky(adding.temp, adding.Download("deeper\\one\\two\\three\\four"), "deeper");
+    const AddOutcome outcome = adding.Add({adding.Download("deep"), adding.Download("deeper")});
+    EXPECT_EQ(AddedLines(outcome), Names{"Added ZT2: deep"});
+    ASSERT_EQ(outcome.refused.size(), 1U);
+    EXPECT_EQ(outcome.refused[0].source, adding.temp.Join(adding.Download("deeper")));
+    EXPECT_NE(
+        outcome.refused[0].reason.find("none of the sky files SkySwap looks for (bnhorizn.ter"),
+        std::string::npos)
+        << outcome.refused[0].reason;
+    EXPECT_EQ(outcome.pathsWithoutSet, 1);
+    EXPECT_EQ(outcome.ExitCode(), 1);
+}
+
+TEST(AddSets, ASetOfAnotherLibraryKeepsItsDescriptionAndThumbnail) {
+    Adding adding;
+    const std::string folder = adding.Download("ZT7");
+    WriteDownloadSky(adding.temp, folder, "other");
+    adding.temp.WriteFile(folder + "\\zt7.TXT", "Dawn \"red\", and more\r\nsecond line");
+    adding.temp.WriteFile(folder + "\\ZT7.bmp", Picture('D'));
+    adding.temp.WriteFile(folder + "\\screenshot.jpg", Picture('E', 9000));
+
+    const AddOutcome outcome = adding.Add({folder});
+
+    EXPECT_EQ(AddedLines(outcome), Names{"Added ZT2: Dawn 'red'"})
+        << "a double quote would end the new description's field";
+    EXPECT_EQ(test::ThumbnailFill(adding.temp.ReadFile(adding.Set(2) + "\\ZT2.bmp")), 'D');
+    EXPECT_FALSE(adding.temp.Exists(adding.Set(2) + "\\zt7.TXT"))
+        << "the other library's description file is not copied";
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\ZT2.txt"), "\"Dawn 'red'\"\r\n");
+}
+
+TEST(AddSets, TheThumbnailComesFromTheBestPictureThatDecodes) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;  // relative to the download
+        std::optional<char> fill;
+    };
+    const std::vector<Case> cases = {
+        {"no picture: the placeholder shows", {{"readme.txt", "x"}}, std::nullopt},
+        {"the largest picture when none is named",
+         {{"a.bmp", Picture('1', 10)}, {"b.gif", Picture('2', 300)}, {"c.TIFF", Picture('3', 20)}},
+         '2'},
+        {"a name that says sky beats a larger picture",
+         {{"Sky_Shot.PNG", Picture('4')}, {"big.jpeg", Picture('5', 900)}},
+         '4'},
+        {"a broken named picture gives way to the largest",
+         {{"thumb.jpg", "garbage"}, {"big.jpeg", Picture('6', 900)}},
+         '6'},
+        {"only broken pictures: the placeholder shows",
+         {{"thumb.jpg", "garbage"}, {"other.png", "more garbage"}},
+         std::nullopt},
+        {"the set folder's own pictures come before the download's top",
+         {{"..\\top-screen.jpg", Picture('7', 5000)}, {"own.jpg", Picture('8')}},
+         '8'},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        Adding adding;
+        const std::string folder = adding.Download("wrapper\\sky");
+        WriteDownloadSky(adding.temp, folder, "t");
+        for (const auto& [name, bytes] : test.files) {
+            adding.temp.WriteFile(folder + "\\" + name, bytes);
+        }
+        const AddOutcome outcome = adding.Add({adding.Download("wrapper")});
+        ASSERT_EQ(outcome.added.size(), 1U);
+        EXPECT_EQ(test::ThumbnailFill(adding.temp.ReadFile(adding.Set(2) + "\\ZT2.bmp")),
+                  test.fill);
+    }
+}
+
+TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
+    Adding adding(2);
+    test::WriteSkyFiles(adding.temp, adding.Set(5), "ZT5");
+    adding.temp.WriteFile(adding.Set(6), "a file, not a set");
+    adding.temp.MakeFolder(adding.Set(7) + ".skyswap-tmp");
+    adding.temp.WriteFile(adding.Set(7) + ".skyswap-tmp\\bnhorizn.ter", "left by a crash");
+    // Something else was put into this one: it stays, and its number is passed over.
+    adding.temp.MakeFolder(adding.Set(8) + ".skyswap-tmp\\not ours");
+    adding.state = test::StateFor(adding.temp);
+    ASSERT_EQ(adding.state.SetCount, 6);
+    WriteDownloadSky(adding.temp, adding.Download("one"), "one");
+    WriteDownloadSky(adding.temp, adding.Download("two"), "two");
+
+    const AddOutcome outcome = adding.Add({adding.Download("one"), adding.Download("two")});
+
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT7: one", "Added ZT9: two"}));
+    EXPECT_EQ(adding.TagsOf(7, {"one"}), Names(10, "one")) << "the crash's leftover is gone";
+    EXPECT_EQ(adding.Library(),
+              (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8.skyswap-tmp", "ZT9"}));
+    EXPECT_TRUE(adding.temp.Exists(adding.Set(8) + ".skyswap-tmp\\not ours"));
+    ApplyAdded(adding.state, outcome);
+    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 9}));
+    EXPECT_EQ(adding.state.SetCount, 10);
+}
+
+TEST(AddSets, ASkyAlreadyInTheLibraryIsNotAddedAgain) {
+    Adding adding(2);
+    test::WriteSkyFiles(adding.temp, adding.Download("copy of one"), "ZT1");
+    WriteDownloadSky(adding.temp, adding.Download("new"), "new");
+    WriteDownloadSky(adding.temp, adding.Download("new again"), "new");
+    test::WriteSkyFiles(adding.temp, adding.Download("part of one"), "ZT1",
+                        {"bnhorizn.ter", "cloud1.ter"});
+
+    const AddOutcome outcome =
+        adding.Add({adding.Download("copy of one"), adding.Download("new"),
+                    adding.Download("new again"), adding.Download("part of one")});
+
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT2: new", "Added ZT3: part of one"}));
+    ASSERT_EQ(outcome.refused.size(), 2U);
+    EXPECT_EQ(outcome.refused[0].reason, "copy of one is already in your library as ZT1");
+    EXPECT_EQ(outcome.refused[1].reason, "new again is already in your library as ZT2");
+    EXPECT_EQ(outcome.pathsWithoutSet, 2);
+}
+
+// Every download that cannot be added changes nothing and says why.
+TEST(AddSets, EachRefusedDownloadChangesNothingAndSaysWhy) {
+    const std::uint64_t mib = 1024 * 1024;
+    struct Case {
+        const char* name;            // in Downloads
+        std::vector<FakeEntry> zip;  // for a .zip: its entries
+        std::string reason;          // a part of the reason
+        ArchiveError openError = ArchiveError::None;
+    };
+    const auto withSky = [](std::vector<FakeEntry> extra) {
+        return Concat({SkyEntries("Sky/", "z"), std::move(extra)});
+    };
+    const std::vector<Case> cases = {
+        {"missing", {}, "It cannot be found."},
+        {"sky.7z", {}, "SkySwap reads ZIP archives; unpack this one and add its folder"},
+        {"sky.RAR", {}, "SkySwap reads ZIP archives; unpack this one and add its folder"},
+        {"sky.jpg", {}, "neither a folder nor a ZIP archive"},
+        {"noise.zip", {}, "not a ZIP archive", ArchiveError::NotAnArchive},
+        {"locked.zip", {}, "cannot be read", ArchiveError::Unreadable},
+        {"empty.zip", {{"readme.txt", "nothing else"}}, "none of the sky files"},
+        {"deep.zip", SkyEntries("1/2/3/4/", "deep"), "none of the sky files"},
+        {"up.zip", withSky({{"../evil.txt", "x"}}), "unsafe name (../evil.txt)"},
+        {"up2.zip", withSky({{"Sky\\..\\..\\evil.txt", "x"}}), "unsafe name"},
+        {"absolute.zip", withSky({{"/etc/evil.txt", "x"}}), "unsafe name"},
+        {"backslash.zip", withSky({{"\\evil.txt", "x"}}), "unsafe name"},
+        {"drive.zip", withSky({{"C:/evil.txt", "x"}}), "unsafe name"},
+        {"stream.zip", withSky({{"Sky/readme.txt:hidden", "x"}}), "unsafe name"},
+        {"con-name.zip", withSky({{"CON", "x"}}), "unsafe name (CON)"},
+        {"nul-name.zip", withSky({{"Sky/nul.txt", "x"}}), "unsafe name"},
+        {"com.zip", withSky({{"Sky/com1.ter", "x"}}), "unsafe name"},
+        {"lpt.zip", withSky({{"LPT9 .txt", "x"}}), "unsafe name"},
+        {"control.zip", withSky({{"Sky/a\x01.txt", "x"}}), "unsafe name"},
+        {"encrypted.zip", withSky({{"Sky/readme.txt", "x", std::nullopt, true}}), "encrypted"},
+        {"crc.zip", withSky({{"Sky/other.dat", "x", std::nullopt, false, ArchiveError::Damaged}}),
+         "other.dat is damaged"},
+        {"huge.zip", withSky({{"Sky/movie.avi", "x", 64 * mib + 1}}), "larger than 64 MiB"},
+        {"total.zip",
+         withSky({{"a.dat", "x", 60 * mib},
+                  {"b.dat", "x", 60 * mib},
+                  {"c.dat", "x", 60 * mib},
+                  {"d.dat", "x", 60 * mib},
+                  {"e.dat", "x", 60 * mib},
+                  {"f.dat", "x", 60 * mib},
+                  {"g.dat", "x", 60 * mib},
+                  {"h.dat", "x", 60 * mib},
+                  {"i.dat", "x", 60 * mib}}),
+         "more than 512 MiB"},
+        {"nosky", {}, "none of the sky files"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        Adding adding;
+        const std::string download = adding.Download(test.name);
+        if (std::string(test.name) == "nosky") {
+            adding.temp.MakeFolder(download + "\\sub");
+            adding.temp.WriteFile(download + "\\sub\\readme.txt", "x");
+        } else if (std::string(test.name) != "missing") {
+            adding.temp.WriteFile(download, "bytes");
+        }
+        if (test.openError != ArchiveError::None) {
+            adding.archives.Fail(test.name, test.openError, {FsError::AccessDenied, "denied"});
+        } else if (!test.zip.empty()) {
+            adding.archives.Add(test.name, test.zip);
+        }
+        const Names before = adding.Library();
+
+        const AddOutcome outcome = adding.Add({download});
+
+        EXPECT_TRUE(outcome.added.empty());
+        ASSERT_EQ(outcome.refused.size(), 1U);
+        EXPECT_NE(outcome.refused[0].reason.find(test.reason), std::string::npos)
+            << outcome.refused[0].reason;
+        EXPECT_EQ(RefusalLines(outcome),
+                  Names{adding.temp.Join(download) + ": " + outcome.refused[0].reason});
+        EXPECT_EQ(outcome.pathsWithoutSet, 1);
+        EXPECT_EQ(outcome.ExitCode(), 1);
+        EXPECT_FALSE(outcome.libraryProtected);
+        EXPECT_EQ(adding.Library(), before) << "nothing written, no temporary folder";
+        EXPECT_TRUE(adding.pictures.tried.empty());
+    }
+}
+
+// A fault while the set is written removes what was staged, adds nothing and says why.
+TEST(AddSets, AFaultWhileWritingLeavesNoHalfMadeSet) {
+    using test::FsOperation;
+    struct Case {
+        const char* what;
+        FsOperation operation;
+        const char* pathEnd;
+        FsError error;
+        const char* reason;
+        bool libraryProtected;
+    };
+    const std::vector<Case> cases = {
+        {"a full disk", FsOperation::WriteFlushed, "bncloud1.ter", FsError::DiskFull,
+         "There is not enough room on the disk for ZT2\\bncloud1.ter", false},
+        {"the thumbnail", FsOperation::WriteFlushed, "ZT2.bmp", FsError::Other,
+         "ZT2\\ZT2.bmp cannot be written: planted fault", false},
+        {"the description", FsOperation::WriteFlushed, "ZT2.txt", FsError::ReadOnly,
+         "ZT2\\ZT2.txt cannot be written: the disk is read-only", false},
+        {"the rename", FsOperation::RenameFolder, "ZT2", FsError::InUse, "ZT2 cannot be written",
+         false},
+        {"a protected library", FsOperation::CreateFolder, "ZT2.skyswap-tmp", FsError::AccessDenied,
+         "Windows protects the library folder", true},
+        {"an unreadable download file", FsOperation::ReadAt, "BNCLOUD2.TER", FsError::Other,
+         "BNCLOUD2.TER cannot be read: planted fault", false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        Adding adding;
+        const std::string folder = adding.Download("sky");
+        WriteDownloadSky(adding.temp, folder, "sky");
+        adding.temp.WriteFile(folder + "\\preview.png", Picture('P'));
+        test::FaultyFileSystem faulty(*adding.fs);
+        faulty.Fail(test.operation, test.pathEnd, test.error);
+
+        const AddOutcome outcome = adding.Add({folder}, &faulty);
+
+        EXPECT_TRUE(outcome.added.empty());
+        ASSERT_EQ(outcome.refused.size(), 1U);
+        EXPECT_NE(outcome.refused[0].reason.find(test.reason), std::string::npos)
+            << outcome.refused[0].reason;
+        EXPECT_NE(outcome.refused[0].reason.find("Nothing was added."), std::string::npos);
+        EXPECT_EQ(outcome.libraryProtected, test.libraryProtected);
+        EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1"}));
+        EXPECT_EQ(outcome.ExitCode(), 1);
+    }
+}
+
+TEST(AddSets, ALibraryWindowsProtectsOffersTheAdministratorRestart) {
+    Adding adding;
+    WriteDownloadSky(adding.temp, adding.Download("sky"), "sky");
+    adding.temp.WriteFile(adding.Download("pack.zip"), "zip");
+    adding.archives.Add("pack.zip", Concat({SkyEntries("a/", "a"), SkyEntries("b/", "b")}));
+    test::ProtectedFolderFileSystem protectedLibrary(*adding.fs, adding.temp.Join(kLibrary));
+
+    const AddOutcome outcome =
+        adding.Add({adding.Download("sky"), adding.Download("pack.zip")}, &protectedLibrary);
+
+    EXPECT_TRUE(outcome.added.empty());
+    EXPECT_TRUE(outcome.libraryProtected);
+    ASSERT_EQ(outcome.refused.size(), 2U) << "one line per download, not per set of the pack";
+    EXPECT_EQ(outcome.refused[1].reason,
+              "Windows protects the library folder " + adding.temp.Join(kLibrary) +
+                  ". SkySwap needs administrator rights to add sets there. Nothing was added.");
+    EXPECT_EQ(outcome.pathsWithoutSet, 2);
+    EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1"}));
+}
+
+TEST(AddSets, EachPathIsHandledOnItsOwnUntilCancelled) {
+    Adding adding;
+    WriteDownloadSky(adding.temp, adding.Download("first"), "first");
+    adding.temp.WriteFile(adding.Download("broken.zip"), "zip");
+    adding.archives.Fail("broken.zip", ArchiveError::NotAnArchive);
+    adding.temp.WriteFile(adding.Download("second.zip"), "zip");
+    adding.archives.Add("second.zip", SkyEntries("", "second"));
+
+    const AddOutcome outcome =
+        adding.Add({adding.Download("first"), adding.Download("broken.zip"),
+                    adding.Download("missing"), adding.Download("second.zip")});
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT2: first", "Added ZT3: second"}));
+    EXPECT_EQ(outcome.refused.size(), 2U);
+    EXPECT_EQ(outcome.pathsWithoutSet, 2);
+    EXPECT_EQ(outcome.ExitCode(), 1);
+
+    const std::atomic<bool> cancel{true};
+    WriteDownloadSky(adding.temp, adding.Download("third"), "third");
+    const AddOutcome cancelled = adding.Add({adding.Download("third")}, nullptr, &cancel);
+    EXPECT_TRUE(cancelled.added.empty());
+    EXPECT_TRUE(cancelled.refused.empty());
+}
+
+TEST(AddSets, EntryNamesThatCouldReachOutOfTheSetFolderAreUnsafe) {
+    const Names safe = {
+        "Sky/bnhorizn.ter", "a/b/c/readme.txt", "Pack/", "console.txt", "COM10.txt", "nul-sky/x",
+        "..hidden",         "Sky\\cloud1.ter",  "a/./b", "LPT.txt",     "comet"};
+    for (const std::string& name : safe) {
+        EXPECT_TRUE(IsSafeEntryName(name)) << name;
+    }
+    const Names unsafe = {
+        "",     "../x",     "a/../../x", "a\\..\\b", "..",          "/etc/x",  "\\x",
+        "C:/x", "C:x",      "a:b",       "CON",      "con.txt",     "Sky/NUL", "aux .ter",
+        "COM1", "lpt9.txt", "PRN/x",     "CONIN$",   "com\xC2\xB9", "a\x01z",  "sky\x7f"};
+    for (const std::string& name : unsafe) {
+        EXPECT_FALSE(IsSafeEntryName(name)) << name;
+    }
+}
+
+}  // namespace
+}  // namespace skyswap

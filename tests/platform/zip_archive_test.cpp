@@ -1,0 +1,226 @@
+#include "zip_archive.h"
+
+#include <gtest/gtest.h>
+
+#include "add_sets.h"
+#include "support/fake_add_services.h"
+#include "support/forwarding_file_system.h"
+#include "support/faulty_file_system.h"
+#include "support/sky_library.h"
+#include "support/test_support.h"
+#include "support/zip_maker.h"
+
+namespace skyswap {
+namespace {
+
+using test::TempFolder;
+using test::ZipItem;
+using Names = std::vector<std::string>;
+
+struct Reader {
+    std::unique_ptr<Archive> Open(const std::string& relative, FileSystem* through = nullptr) {
+        return opener->Open(through != nullptr ? *through : *fs, temp.Join(relative), status);
+    }
+
+    TempFolder temp;
+    std::unique_ptr<FileSystem> fs = test::MakePlatformFileSystem();
+    std::unique_ptr<ArchiveOpener> opener = MakeZipArchiveOpener();
+    ArchiveStatus status;
+};
+
+TEST(ZipArchive, ListsAndReadsStoredAndDeflatedEntriesUnderAUnicodePath) {
+    Reader reader;
+    const std::string large(300 * 1024, 'x');  // more than one inflate chunk
+    const std::string zip = test::MakeZip({{"Himmel/", ""},
+                                           {"Himmel/W\xC3\xB6lkchen.txt", "stored text", false},
+                                           {"Himmel/bnhorizn.ter", large},
+                                           {"Himmel/\x81"
+                                            "ber.txt",
+                                            "cp437", true, false}});
+    const std::string path =
+        "\xC3\x9C"
+        "bersicht \xE5\xA4\xA9\xE7\xA9\xBA\\sky.zip";
+    reader.temp.MakeFolder(
+        "\xC3\x9C"
+        "bersicht \xE5\xA4\xA9\xE7\xA9\xBA");
+    reader.temp.WriteFile(path, zip);
+
+    const std::unique_ptr<Archive> archive = reader.Open(path);
+    ASSERT_TRUE(archive) << static_cast<int>(reader.status.error) << " "
+                         << reader.status.fs.message;
+    const std::vector<ArchiveEntry>& entries = archive->Entries();
+    ASSERT_EQ(entries.size(), 4U);
+    EXPECT_EQ(entries[0].name, "Himmel/");
+    EXPECT_TRUE(entries[0].isFolder);
+    EXPECT_EQ(entries[1].name, "Himmel/W\xC3\xB6lkchen.txt");
+    EXPECT_EQ(entries[2].size, large.size());
+    EXPECT_EQ(entries[3].name,
+              "Himmel/\xC3\xBC"
+              "ber.txt")
+        << "code page 437's 0x81 is u umlaut";
+    EXPECT_FALSE(entries[2].encrypted);
+
+    std::string bytes;
+    EXPECT_TRUE(archive->Read(1, 100, &bytes).ok());
+    EXPECT_EQ(bytes, "stored text");
+    EXPECT_TRUE(archive->Read(2, large.size(), &bytes).ok());
+    EXPECT_EQ(bytes, large);
+    EXPECT_TRUE(archive->Read(2, large.size(), nullptr).ok()) << "checked without keeping";
+    EXPECT_EQ(archive->Read(2, large.size() - 1, &bytes).error, ArchiveError::TooLarge);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(archive->Read(9, 100, &bytes).error, ArchiveError::Damaged);
+}
+
+TEST(ZipArchive, BytesThatAreNoZipAndFilesThatCannotBeReadAreTold) {
+    Reader reader;
+    const std::string zip = test::MakeZip({{"sky/bnhorizn.ter", std::string(5000, 'h')}});
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ArchiveError error;
+    };
+    const std::vector<Case> cases = {
+        {"empty.zip", "", ArchiveError::NotAnArchive},
+        {"text.zip", "just some text, no archive", ArchiveError::NotAnArchive},
+        {"half.zip", zip.substr(0, zip.size() / 2), ArchiveError::NotAnArchive},
+        {"no-end.zip", zip.substr(0, zip.size() - 10), ArchiveError::NotAnArchive},
+        {"garbage.zip", std::string(70000, '\xAA'), ArchiveError::NotAnArchive},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        reader.temp.WriteFile(test.name, test.bytes);
+        EXPECT_FALSE(reader.Open(test.name));
+        EXPECT_EQ(reader.status.error, test.error);
+    }
+    EXPECT_FALSE(reader.Open("missing.zip"));
+    EXPECT_EQ(reader.status.error, ArchiveError::Unreadable);
+    EXPECT_EQ(reader.status.fs.error, FsError::NotFound);
+
+    reader.temp.WriteFile("locked.zip", zip);
+    test::FaultyFileSystem faulty(*reader.fs);
+    faulty.Fail(test::FsOperation::ReadAt, "locked.zip", FsError::AccessDenied);
+    EXPECT_FALSE(reader.Open("locked.zip", &faulty));
+    EXPECT_EQ(reader.status.error, ArchiveError::Unreadable);
+    EXPECT_EQ(reader.status.fs.error, FsError::AccessDenied);
+}
+
+TEST(ZipArchive, DamagedAndEncryptedEntriesAreRefused) {
+    Reader reader;
+    std::string damaged = test::MakeZip(
+        {{"a.txt", "intact entry", false}, {"b.txt", "this entry will be damaged", false}});
+    test::Corrupt(damaged, "will be damaged");
+    reader.temp.WriteFile("damaged.zip", damaged);
+    std::unique_ptr<Archive> archive = reader.Open("damaged.zip");
+    ASSERT_TRUE(archive);
+    EXPECT_TRUE(archive->Read(0, 100, nullptr).ok());
+    std::string bytes;
+    EXPECT_EQ(archive->Read(1, 100, &bytes).error, ArchiveError::Damaged) << "the CRC check";
+    EXPECT_TRUE(bytes.empty());
+
+    std::string deflated = test::MakeZip({{"c.txt", std::string(20000, 'c')}});
+    deflated[deflated.find("c.txt") + 5 + 3] ^= 0x5A;  // inside the deflate stream
+    reader.temp.WriteFile("stream.zip", deflated);
+    archive = reader.Open("stream.zip");
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->Read(0, 20000, &bytes).error, ArchiveError::Damaged);
+
+    std::string encrypted = test::MakeZip({{"secret.txt", "not really secret"}});
+    test::MarkEncrypted(encrypted);
+    reader.temp.WriteFile("encrypted.zip", encrypted);
+    archive = reader.Open("encrypted.zip");
+    ASSERT_TRUE(archive);
+    EXPECT_TRUE(archive->Entries()[0].encrypted);
+    EXPECT_EQ(archive->Read(0, 100, &bytes).error, ArchiveError::Encrypted);
+}
+
+// Passes everything to the real file system and counts the bytes read.
+class ReadCounter final : public test::ForwardingFileSystem {
+  public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+    std::uint64_t bytesRead = 0;
+
+    FsStatus FileSize(const std::string& p, std::uint64_t& s) override {
+        return real_.FileSize(p, s);
+    }
+    FsStatus ReadAt(const std::string& p, std::uint64_t o, std::size_t n, std::string& b) override {
+        const FsStatus status = real_.ReadAt(p, o, n, b);
+        bytesRead += b.size();
+        return status;
+    }
+};
+
+// minizip jumps between the directory at the end and each entry's data; a large archive is still
+// read about once, and entries that cross the reader's windows come out whole.
+TEST(ZipArchive, ALargeArchiveIsReadAboutOnce) {
+    Reader reader;
+    std::vector<ZipItem> items;
+    std::string pattern;
+    for (int i = 0; i < 6; ++i) {
+        std::string bytes(700 * 1024 + i * 4099, '\0');
+        for (std::size_t k = 0; k < bytes.size(); ++k) {
+            bytes[k] = static_cast<char>((k * 131 + k / 977 + i * 7) & 0xFF);
+        }
+        items.push_back({"sky/file" + std::to_string(i), bytes, i % 2 == 0});
+    }
+    const std::string zip = test::MakeZip(items);
+    reader.temp.WriteFile("large.zip", zip);
+    ReadCounter counter(*reader.fs);
+    const std::unique_ptr<Archive> archive = reader.Open("large.zip", &counter);
+    ASSERT_TRUE(archive);
+    std::string bytes;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        ASSERT_TRUE(archive->Read(i, 4 << 20, &bytes).ok()) << i;
+        EXPECT_TRUE(bytes == items[i].bytes) << i;
+    }
+    EXPECT_LT(counter.bytesRead, zip.size() + zip.size() / 2 + (2 << 20));
+}
+
+// The whole way, with the real reader: what a refused ZIP leaves is nothing at all.
+TEST(ZipArchive, AddingARealZipMakesItsSetsAndARefusedOneWritesNothing) {
+    TempFolder temp;
+    test::MakeLibrary(temp, 1);
+    AppState state = test::StateFor(temp);
+    auto fs = test::MakePlatformFileSystem();
+    auto opener = MakeZipArchiveOpener();
+    test::FakePictureScaler pictures;
+    const AddServices services{*fs, *opener, pictures};
+
+    std::vector<ZipItem> pack = {{"Summer Pack/", ""},
+                                 {"Summer Pack/credits.txt", "made by a friend"},
+                                 {"Summer Pack/preview.jpg", "PICTURE-S"}};
+    for (const std::string& name : test::SkyFileNames()) {
+        pack.push_back({"Summer Pack/Dawn/" + name, test::SkyFileBytes("dawn", name)});
+        pack.push_back({"Summer Pack/Dusk/" + name, test::SkyFileBytes("dusk", name), false});
+    }
+    temp.WriteFile("pack.zip", test::MakeZip(pack));
+    std::vector<ZipItem> evil = {{"sky/bnhorizn.ter", "h"}, {"sky/../../../evil.txt", "x"}};
+    temp.WriteFile("evil.zip", test::MakeZip(evil));
+    std::vector<ZipItem> broken = {{"sky/bnhorizn.ter", "good sky file", false},
+                                   {"sky/readme.txt", "this one is broken", false}};
+    std::string brokenZip = test::MakeZip(broken);
+    test::Corrupt(brokenZip, "is broken");
+    temp.WriteFile("broken.zip", brokenZip);
+
+    const AddOutcome outcome = AddDownloads(
+        state, services, {temp.Join("pack.zip"), temp.Join("evil.zip"), temp.Join("broken.zip")});
+
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT1: pack - Dawn", "Added ZT2: pack - Dusk"}));
+    EXPECT_EQ(test::TagsIn(temp, std::string(test::kLibrary) + "\\ZT2", {"dusk"}),
+              Names(10, "dusk"));
+    EXPECT_EQ(temp.ReadFile(std::string(test::kLibrary) + "\\ZT1\\credits.txt"),
+              "made by a friend");
+    EXPECT_EQ(test::ThumbnailFill(temp.ReadFile(std::string(test::kLibrary) + "\\ZT1\\ZT1.bmp")),
+              'S');
+    ASSERT_EQ(RefusalLines(outcome).size(), 2U);
+    EXPECT_NE(outcome.refused[0].reason.find("unsafe name (sky/../../../evil.txt)"),
+              std::string::npos);
+    EXPECT_NE(outcome.refused[1].reason.find("sky/readme.txt is damaged"), std::string::npos)
+        << outcome.refused[1].reason;
+    EXPECT_EQ(temp.List(test::kLibrary), (Names{"ZT0", "ZT1", "ZT2"}));
+    EXPECT_EQ(temp.List(), (Names{"Game", "broken.zip", "evil.zip", "pack.zip"}))
+        << "nothing written beside the downloads";
+    EXPECT_EQ(outcome.ExitCode(), 1);
+}
+
+}  // namespace
+}  // namespace skyswap

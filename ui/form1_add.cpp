@@ -1,0 +1,157 @@
+// Form1 and downloaded skies: folders and .zip files dropped on the window, or handed over by a
+// SkySwap started from the command line, become new sets. The work runs on adder_'s thread; the
+// window shows the page with the first new set and one message saying what was added and what
+// was refused.
+#include "form1.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+#include "add_request.h"
+#include "messages.h"
+#include "paging.h"
+#include "text_win.h"
+
+namespace skyswap {
+
+namespace {
+
+// WM_COPYGLOBALDATA, which carries a drop's data to a window with more rights than Explorer.
+constexpr UINT kCopyGlobalData = 0x0049;
+
+std::vector<std::string> DroppedPaths(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        if (length > 0 && DragQueryFileW(drop, i, path.data(), length + 1) == length) {
+            path.resize(length);
+            paths.push_back(WideToUtf8(path));
+        }
+    }
+    return paths;
+}
+
+// Changes the cursor at once, not at the mouse's next move, when it is over `window`.
+void SetCursorOver(HWND window, const wchar_t* cursor) {
+    POINT point{};
+    const HWND under = GetCursorPos(&point) ? WindowFromPoint(point) : nullptr;
+    if (under != nullptr && (under == window || IsChild(window, under))) {
+        SetCursor(LoadCursorW(nullptr, cursor));
+    }
+}
+
+}  // namespace
+
+void Form1::AcceptDownloads() {
+    acceptingDownloads_ = true;
+    DragAcceptFiles(hwnd_, TRUE);
+    // Restarted as administrator, the window still takes drops from Explorer and paths from a
+    // command line, which run with fewer rights.
+    for (const UINT message :
+         {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData}) {
+        ChangeWindowMessageFilterEx(hwnd_, message, MSGFLT_ALLOW, nullptr);
+    }
+}
+
+void Form1::OnDropFiles(HDROP drop) {
+    std::vector<std::string> paths = DroppedPaths(drop);
+    DragFinish(drop);
+    AddDownloadsFrom(std::move(paths));
+}
+
+LRESULT Form1::OnCopyData(const COPYDATASTRUCT& data) {
+    std::optional<std::vector<std::string>> paths = DecodeAddRequest(data);
+    // Before the library is known (a failed start-up still shows its message), there is no
+    // folder to add to.
+    if (!paths || !acceptingDownloads_) {
+        return FALSE;  // not ours, or malformed: ignored
+    }
+    AddDownloadsFrom(std::move(*paths));
+    return TRUE;
+}
+
+bool Form1::OnSetCursor(UINT hitTest) {
+    if (!adder_.Running() || hitTest != HTCLIENT) {
+        return false;
+    }
+    // The arrow with the hourglass: busy, but the buttons and the pages still answer.
+    SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+    return true;
+}
+
+void Form1::AddDownloadsFrom(std::vector<std::string> paths) {
+    if (paths.empty() || !acceptingDownloads_) {
+        return;
+    }
+    if (adder_.Running()) {
+        // Numbered after the sets of the run under way, once that has told its outcome.
+        waitingDownloads_.insert(waitingDownloads_.end(), paths.begin(), paths.end());
+        return;
+    }
+    adder_.Start(hwnd_, kAddDoneMessage, Files(), state_, std::move(paths));
+    SetCursorOver(hwnd_, IDC_APPSTARTING);
+}
+
+void Form1::OnAddDone(WPARAM run) {
+    // A transfer may have waited for this run already, and another may have started since.
+    if (!adder_.IsCurrent(run)) {
+        return;
+    }
+    if (std::optional<AddOutcome> outcome = adder_.Finish()) {
+        ShowAdded(*outcome);
+    }
+}
+
+bool Form1::FinishAdding() {
+    if (adder_.Running()) {
+        SetCursorOver(hwnd_, IDC_WAIT);  // the window does not answer until the sets are in
+    }
+    while (hwnd_ != nullptr && adder_.Running()) {
+        if (std::optional<AddOutcome> outcome = adder_.Finish()) {
+            ShowAdded(*outcome);
+        }
+    }
+    return hwnd_ != nullptr;
+}
+
+void Form1::ShowAdded(const AddOutcome& outcome) {
+    ApplyAdded(state_, outcome);
+    // Paths dropped meanwhile are read while the user reads this outcome.
+    if (!waitingDownloads_.empty()) {
+        AddDownloadsFrom(std::exchange(waitingDownloads_, {}));
+    } else {
+        SetCursorOver(hwnd_, IDC_ARROW);
+    }
+    if (!outcome.added.empty()) {
+        const int32_t first = outcome.added.front().set;
+        state_.PageFirst = first - first % kSlotCount;
+        ThumbNails(state_, *this);
+        // The sky in the game may be one of the new sets: looked at again, the title and the
+        // outline follow.
+        if (!knowledge_.installed || knowledge_.installed->source == SkySource::NotInLibrary ||
+            knowledge_.installed->source == SkySource::PersonalDefault) {
+            StartRecognition();
+        }
+        ShowInstalledSky();
+    }
+    std::string text;
+    for (const std::vector<std::string>& lines : {AddedLines(outcome), RefusalLines(outcome)}) {
+        for (const std::string& line : lines) {
+            text += (text.empty() ? "" : "\n") + line;
+        }
+    }
+    if (outcome.libraryProtected && !hooks_.isElevated()) {
+        // The refusal says which folder Windows protects.
+        OfferRestartAsAdministrator(text + "\n\nRestart SkySwap as administrator?");
+        return;
+    }
+    if (!text.empty()) {
+        hooks_.messageBox(hwnd_, Utf8ToWide(text), Utf8ToWide(kProgramTitle),
+                          MB_OK | (outcome.refused.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
+    }
+}
+
+}  // namespace skyswap
