@@ -2,17 +2,18 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "add_request.h"
+#include "console_win.h"
 #include "discovery.h"
 #include "elevation_win.h"
 #include "keep_sky.h"
 #include "known_folders_win.h"
+#include "library_lock.h"
 #include "messages.h"
 #include "picture_scaler_win.h"
 #include "single_instance_win.h"
@@ -24,72 +25,6 @@
 namespace skyswap {
 
 namespace {
-
-constexpr char kLibraryInUseMessage[] =
-    "SkySwap is open for this library folder. Nothing was changed: change the sky in its window, "
-    "or close it and try again.";
-
-// A handle that the starter gave for output: a pipe or a file ("skyswap /status > a.txt").
-bool IsRedirected(HANDLE handle) {
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD type = GetFileType(handle);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
-}
-
-bool WriteAll(HANDLE handle, const std::string& bytes) {
-    DWORD written = 0;
-    for (std::size_t done = 0; done < bytes.size(); done += written) {
-        if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
-                       &written, nullptr) ||
-            written == 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::wstring WithCrLf(const std::string& text) {
-    std::wstring wide;
-    for (wchar_t c : Utf8ToWide(text)) {
-        if (c == L'\n') {
-            wide += L'\r';
-        }
-        wide += c;
-    }
-    return wide + L"\r\n";
-}
-
-// The text goes where the starter looks: its redirection, else its console. False when there
-// is neither, as for a program started from Explorer or a shortcut.
-bool WriteToStarter(const std::string& text, bool failure) {
-    const std::wstring lines = WithCrLf(text);
-    HANDLE given = GetStdHandle(failure ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-    if (IsRedirected(given)) {
-        return WriteAll(given, WideToUtf8(lines));
-    }
-    // A window program has no console of its own; it borrows its starter's. Wine hands it
-    // that console already, and then AttachConsole refuses with "access denied".
-    const bool attached = AttachConsole(ATTACH_PARENT_PROCESS) != FALSE;
-    if (!attached && GetLastError() != ERROR_ACCESS_DENIED) {
-        return false;
-    }
-    HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    bool ok = false;
-    if (console != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ok = WriteConsoleW(console, lines.c_str(), static_cast<DWORD>(lines.size()), &written,
-                           nullptr) != FALSE;
-        CloseHandle(console);
-    }
-    if (attached) {
-        FreeConsole();
-    }
-    return ok;
-}
 
 // As the window does: the game is seen as it sees itself, VirtualStore shadow copies included,
 // and after a transfer into it those copies go, so the game shows what was installed.
@@ -145,19 +80,24 @@ void FindLibraryToAddTo(WindowsFileSystem& fileSystem) {
     }
 }
 
-// The window that has the library open adds the paths itself and shows the outcome.
-CommandOutcome HandToTheWindow(const SingleInstance& library, const CommandLine& command) {
-    const std::wstring folder = Utf8ToWide(WindowsFileSystem().CurrentFolder().value_or(""));
-    if (library.ActivateHolder(kFindWindowMs)) {
-        const HWND window = SingleInstance::FindHolderWindow(folder);
+// The window that has the library open adds the paths itself and shows the outcome. Nothing
+// when the holder ended meanwhile and this process holds the library now.
+std::optional<CommandOutcome> HandToTheWindow(SingleInstance& library, const CommandLine& command,
+                                              const std::string& folder) {
+    const HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
+    if (verdict == HolderVerdict::Taken) {
+        return std::nullopt;
+    }
+    if (verdict == HolderVerdict::BringToFront) {
+        const HWND window = SingleInstance::FindHolderWindow(Utf8ToWide(folder));
         if (window != nullptr && SendAddRequest(window, command.paths, kHandOverMs)) {
-            return {kExitSuccess,
-                    "SkySwap is open for this library folder: its window adds the skies and "
-                    "shows what it added.",
-                    {}};
+            return CommandOutcome{kExitSuccess,
+                                  "SkySwap is open for this library folder: its window adds the "
+                                  "skies and shows what it added.",
+                                  {}};
         }
     }
-    return {kExitFailed, {}, kLibraryInUseMessage};
+    return CommandOutcome{kExitFailed, {}, AlreadyOpenMessage(folder, verdict, true)};
 }
 
 CommandOutcome AddToTheLibrary(const CommandLine& command, WindowsFileSystem& fileSystem) {
@@ -177,25 +117,18 @@ CommandOutcome AddToTheLibrary(const CommandLine& command, WindowsFileSystem& fi
 }
 
 // Writes the outcome where the starter looks; false when it has no console or redirection.
-bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome) {
+bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome, bool borrowConsole) {
     if (command.action != CommandAction::Add) {
-        return WriteToStarter(outcome.text, outcome.exitCode != kExitSuccess);
+        return WriteToStarter(outcome.text, outcome.exitCode != kExitSuccess, borrowConsole);
     }
-    return (outcome.text.empty() || WriteToStarter(outcome.text, false)) &&
-           (outcome.errors.empty() || WriteToStarter(outcome.errors, true));
+    return (outcome.text.empty() || WriteToStarter(outcome.text, false, borrowConsole)) &&
+           (outcome.errors.empty() || WriteToStarter(outcome.errors, true, borrowConsole));
 }
 
 }  // namespace
 
 CommandLine ProcessCommandLine() {
-    int count = 0;
-    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> arguments;
-    for (int i = 1; words != nullptr && i < count; ++i) {
-        arguments.push_back(WideToUtf8(words[i]));
-    }
-    LocalFree(words);
-    CommandLine command = ParseCommandLine(arguments);
+    CommandLine command = ParseCommandLine(ProgramArguments());
     // Paths are the starter's, relative to the folder it started SkySwap in, which /library or
     // the library's own lookup may change.
     for (std::string& path : command.paths) {
@@ -211,7 +144,15 @@ CommandLine ProcessCommandLine() {
     return command;
 }
 
-int RunFromCommandLine(const CommandLine& command) {
+std::optional<std::string> EnterLibraryFolder(const CommandLine& command) {
+    if (!command.library || SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str())) {
+        return std::nullopt;
+    }
+    return "The library folder " + *command.library +
+           " cannot be opened: " + SystemMessage(GetLastError());
+}
+
+int RunFromCommandLine(const CommandLine& command, CommandFront front) {
     CommandOutcome outcome;
     bool windowTells = false;  // the open window shows what it added
     if (!command.ok()) {
@@ -219,26 +160,38 @@ int RunFromCommandLine(const CommandLine& command) {
                    command.error + "\nType skyswap /? for the list of switches."};
     } else if (command.action == CommandAction::Help) {
         outcome = {kExitSuccess, CommandLineHelp()};
+    } else if (const std::optional<std::string> problem = EnterLibraryFolder(command)) {
+        outcome = {kExitBadCommandLine, *problem};
     } else {
         // As for the window: the library is the current folder, or the one /library names.
         WindowsFileSystem fileSystem;
-        if (command.library) {
-            SetCurrentDirectoryW(Utf8ToWide(*command.library).c_str());
-        } else if (command.action == CommandAction::Add) {
+        if (!command.library && command.action == CommandAction::Add) {
             FindLibraryToAddTo(fileSystem);
         }
         AppState state;
-        // Two SkySwaps never change the same folders at once: a transfer waits for nobody and
-        // leaves the library to the window that has it open.
+        const std::string folder = fileSystem.CurrentFolder().value_or(std::string());
+        // Two SkySwaps never change the same folders at once: a transfer or an addition holds
+        // the library while it may write and waits for nobody; a library that another SkySwap
+        // holds is left alone, or gets the paths to add when that is a window. Where the folder
+        // refuses even the lock file, SkySwap cannot write there either, and the transfer meets
+        // that refusal itself.
         std::optional<SingleInstance> library;
         if (command.action != CommandAction::Status) {
-            library.emplace(Utf8ToWide(fileSystem.CurrentFolder().value_or(std::string())));
+            library.emplace(Utf8ToWide(folder), SingleInstance::Holder::CommandLine);
         }
-        if (library && !library->IsFirst()) {
-            outcome = command.action == CommandAction::Add
-                          ? HandToTheWindow(*library, command)
-                          : CommandOutcome{kExitFailed, kLibraryInUseMessage};
-            windowTells = command.action == CommandAction::Add && outcome.exitCode == kExitSuccess;
+        std::optional<CommandOutcome> leftToTheHolder;
+        if (library && library->state() == SingleInstance::State::InUse) {
+            leftToTheHolder =
+                command.action == CommandAction::Add
+                    ? HandToTheWindow(*library, command, folder)
+                    : CommandOutcome{kExitFailed,
+                                     AlreadyOpenMessage(folder, library->JudgeHolderNow(), true),
+                                     {}};
+            windowTells = command.action == CommandAction::Add && leftToTheHolder &&
+                          leftToTheHolder->exitCode == kExitSuccess;
+        }
+        if (leftToTheHolder) {
+            outcome = *leftToTheHolder;
         } else if (command.action == CommandAction::Add) {
             outcome = AddToTheLibrary(command, fileSystem);
         } else {
@@ -246,7 +199,8 @@ int RunFromCommandLine(const CommandLine& command) {
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
-    if (TellTheStarter(command, outcome) || command.quiet || windowTells) {
+    const bool window = front == CommandFront::Window;
+    if (TellTheStarter(command, outcome, window) || command.quiet || windowTells || !window) {
         return outcome.exitCode;
     }
     // Without a console only what needs the user's attention is shown: a failure, the list

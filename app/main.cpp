@@ -3,10 +3,15 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <optional>
+#include <string>
+
 #include "command_line_win.h"
 #include "dpi.h"
 #include "elevation_win.h"
 #include "form1.h"
+#include "library_lock.h"
+#include "messages.h"
 #include "single_instance_win.h"
 #include "startup_signal.h"
 #include "system_library_win.h"
@@ -36,6 +41,11 @@ constexpr DWORD kRestartWaitMs = 10000;
 // How long a second start looks for the first one's window, which may still be in the making.
 constexpr DWORD kFindWindowMs = 3000;
 
+void ShowMessage(const std::string& text, UINT icon) {
+    MessageBoxW(nullptr, skyswap::Utf8ToWide(text).c_str(),
+                skyswap::Utf8ToWide(skyswap::kProgramTitle).c_str(), MB_OK | icon);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -44,7 +54,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // A switch runs its action without the window.
     const skyswap::CommandLine command = skyswap::ProcessCommandLine();
     if (!command.ok() || command.action != skyswap::CommandAction::Window) {
-        return skyswap::RunFromCommandLine(command);
+        return skyswap::RunFromCommandLine(command, skyswap::CommandFront::Window);
     }
     skyswap::EnablePerMonitorDpiAwareness();
     ComScope com;
@@ -52,14 +62,30 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     skyswap::system32::InitCommonControlsEx(&controls);
 
     // A restart with administrator rights names its library folder and VirtualStore.
-    if (command.library) {
-        SetCurrentDirectoryW(skyswap::Utf8ToWide(*command.library).c_str());
+    if (const std::optional<std::string> problem = skyswap::EnterLibraryFolder(command)) {
+        ShowMessage(*problem, MB_ICONERROR);
+        return skyswap::kExitBadCommandLine;
     }
-    skyswap::SingleInstance library(
-        skyswap::Utf8ToWide(skyswap::WindowsFileSystem().CurrentFolder().value_or(std::string())));
-    if (!library.IsFirst() && (!command.library || !library.WaitToBeFirst(kRestartWaitMs))) {
-        library.ActivateHolder(kFindWindowMs);
+    const std::string folder = skyswap::WindowsFileSystem().CurrentFolder().value_or(std::string());
+    skyswap::SingleInstance library(skyswap::Utf8ToWide(folder));
+    // Where the library folder refuses even the lock file (a protected folder, without
+    // administrator rights), the window cannot write there either: it starts unless a window of
+    // this session has the folder open, and its transfers meet that refusal and offer the
+    // restart as administrator, which takes the lock.
+    if (library.state() == skyswap::SingleInstance::State::Unavailable && !command.library &&
+        library.ActivateWindowOfTheSameFolder()) {
         return 0;
+    }
+    if (library.state() == skyswap::SingleInstance::State::InUse &&
+        !(command.library && library.WaitToBeFirst(kRestartWaitMs))) {
+        const skyswap::HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
+        if (verdict == skyswap::HolderVerdict::BringToFront) {
+            return 0;
+        }
+        if (verdict != skyswap::HolderVerdict::Taken) {
+            ShowMessage(skyswap::AlreadyOpenMessage(folder, verdict, false), MB_ICONINFORMATION);
+            return skyswap::kExitFailed;
+        }
     }
 
     skyswap::Form1 form(instance);

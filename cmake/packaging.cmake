@@ -1,5 +1,5 @@
-# The release ZIP: skyswap.exe, README.TXT and nosky.jpg side by side at the top, as the player
-# unpacks them into a sub-folder of the game folder. Build it with `cpack` (or the `package`
+# The release ZIP: skyswap.exe, skyswap.com, README.TXT and nosky.jpg side by side at the top,
+# as the player unpacks them into a sub-folder of the game folder. Build it with `cpack` (or the `package`
 # target) in the Windows build tree.
 
 get_filename_component(SKYSWAP_PKG_DIR ${CMAKE_CURRENT_LIST_DIR}/../pkg ABSOLUTE)

@@ -1,4 +1,5 @@
 #include "discovery.h"
+#include "library_lock.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "single_instance_win.h"
 #include "text_win.h"
 #endif
 
@@ -56,6 +58,21 @@ TEST(Discovery, CountsOnlySetFoldersAndShowsGapsAsEmptySlots) {
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
     EXPECT_EQ(state.SetCount, 5) << "highest number 4, plus one";
     EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 4}));
+}
+
+TEST(Discovery, TheLibraryLockIsNeverASet) {
+    TempFolder temp;
+    test::MakeLibrary(temp, 2);
+    temp.WriteFile(std::string(kLibrary) + "\\" + kLibraryLockFileName, "left by a crash");
+#ifdef _WIN32
+    // Held as a SkySwap holds it: hidden, not shared for writing, while the folder is listed.
+    SingleInstance lock(Utf8ToWide(temp.Join(kLibrary)));
+    ASSERT_TRUE(lock.IsFirst());
+#endif
+    AppState state;
+    ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
+    EXPECT_EQ(state.SetCount, 2);
+    EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1}));
 }
 
 TEST(Discovery, SetFoldersWhoseNamesDifferOnlyInLetterCaseAreOneSet) {

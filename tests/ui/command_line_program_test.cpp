@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "single_instance_win.h"
+#include "support/test_console_win.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -67,11 +68,11 @@ std::wstring CommandLineFor(const std::string& arguments) {
     return line;
 }
 
-// Starts the program in `folder` with its output and errors into pipes. With `pumpMessages` this
+// Starts `line` in `folder` with its output and errors into pipes. With `pumpMessages` this
 // thread handles its windows' messages while it waits, for a window of the test that the
 // program talks to; the program's text must then fit in the pipes.
-ProgramRun RunRedirected(const std::string& folder, const std::string& arguments,
-                         bool pumpMessages = false) {
+ProgramRun RunLineRedirected(const std::string& folder, std::wstring line,
+                             bool pumpMessages = false) {
     Pipe out;
     Pipe err;
     STARTUPINFOW startup{};
@@ -79,13 +80,12 @@ ProgramRun RunRedirected(const std::string& folder, const std::string& arguments
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = out.write();
     startup.hStdError = err.write();
-    std::wstring line = CommandLineFor(arguments);
     const std::wstring where = Utf8ToWide(folder);
     PROCESS_INFORMATION process{};
     ProgramRun run;
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(),
                         &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << SKYSWAP_EXE_PATH;
+        ADD_FAILURE() << "cannot start " << WideToUtf8(line) << " (error " << GetLastError() << ")";
         return run;
     }
     out.CloseWrite();
@@ -98,12 +98,18 @@ ProgramRun RunRedirected(const std::string& folder, const std::string& arguments
     run.err = err.ReadAll();
     if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 99);
-        ADD_FAILURE() << "skyswap " << arguments << " did not end";
+        ADD_FAILURE() << WideToUtf8(line) << " did not end";
     }
     GetExitCodeProcess(process.hProcess, &run.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return run;
+}
+
+// Starts the program in `folder` with its output and errors into pipes.
+ProgramRun RunRedirected(const std::string& folder, const std::string& arguments,
+                         bool pumpMessages = false) {
+    return RunLineRedirected(folder, CommandLineFor(arguments), pumpMessages);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -386,12 +392,10 @@ TEST_F(CommandLineProgram, OutsideAGameFolderItEndsWithTheInstallationMessage) {
 namespace skyswap::test {
 namespace {
 
-// Starts the program with no handles of its own, as Explorer or cmd.exe starts a window program.
-HANDLE StartPlain(const std::string& folder, const std::string& arguments,
-                  DWORD* processId = nullptr) {
+// Starts `line` with no handles of its own, as Explorer or cmd.exe starts a window program.
+HANDLE StartLine(const std::string& folder, std::wstring line, DWORD* processId = nullptr) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    std::wstring line = CommandLineFor(arguments);
     const std::wstring where = Utf8ToWide(folder);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, where.c_str(),
@@ -405,6 +409,11 @@ HANDLE StartPlain(const std::string& folder, const std::string& arguments,
     return process.hProcess;
 }
 
+HANDLE StartPlain(const std::string& folder, const std::string& arguments,
+                  DWORD* processId = nullptr) {
+    return StartLine(folder, CommandLineFor(arguments), processId);
+}
+
 DWORD WaitForExit(HANDLE process) {
     DWORD exitCode = 99;
     if (WaitForSingleObject(process, kWaitMs) != WAIT_OBJECT_0) {
@@ -415,31 +424,13 @@ DWORD WaitForExit(HANDLE process) {
     return exitCode;
 }
 
-// What the console's screen holds, lines joined by spaces.
-std::wstring ConsoleText(HANDLE screen) {
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    GetConsoleScreenBufferInfo(screen, &info);
-    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
-    std::wstring text(cells, L' ');
-    DWORD read = 0;
-    ReadConsoleOutputCharacterW(screen, text.data(), cells, {0, 0}, &read);
-    text.resize(read);
-    return text;
-}
-
 TEST_F(CommandLineProgram, WithoutRedirectionTheTextGoesToTheStartersConsole) {
-    FreeConsole();
-    if (!AllocConsole()) {
+    TestConsole console;
+    if (!console.made()) {
         GTEST_SKIP() << "no console can be made here";
     }
-    HANDLE screen =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(screen, INVALID_HANDLE_VALUE);
     const DWORD exitCode = WaitForExit(StartPlain(library_, "/install 3"));
-    const std::wstring shown = ConsoleText(screen);
-    CloseHandle(screen);
-    FreeConsole();
+    const std::wstring shown = console.Text();
     EXPECT_EQ(exitCode, 0u);
     EXPECT_NE(shown.find(L"Sky set ZT3 is now in the game."), std::wstring::npos)
         << WideToUtf8(shown.substr(0, 200));
@@ -466,6 +457,151 @@ TEST_F(CommandLineProgram, WithoutAConsoleAFailureIsShownInAMessageBoxUnlessQuie
     EXPECT_EQ(WaitForExit(StartPlain(library_, "/bogus /quiet")), 2u);
     EXPECT_EQ(WaitForExit(StartPlain(library_, "/install 2")), 0u);
     EXPECT_EQ(Game(), Repeated("ZT2"));
+}
+
+}  // namespace
+}  // namespace skyswap::test
+
+// skyswap.com beside skyswap.exe in the library, as the release ZIP puts them: what cmd does
+// with "skyswap /status" at a prompt, where the text goes, and what the console program hands
+// to the window program.
+namespace skyswap::test {
+namespace {
+
+// Copies both programs into `folder`; the path of the console program there.
+std::wstring PutProgramsIn(const std::string& folder) {
+    const std::wstring com = Utf8ToWide(folder + "\\skyswap.com");
+    EXPECT_TRUE(CopyFileW(Utf8ToWide(HostPath(SKYSWAP_COM_PATH)).c_str(), com.c_str(), FALSE));
+    EXPECT_TRUE(CopyFileW(Utf8ToWide(HostPath(SKYSWAP_EXE_PATH)).c_str(),
+                          Utf8ToWide(folder + "\\skyswap.exe").c_str(), FALSE));
+    return com;
+}
+
+ProgramRun RunInCmd(const std::string& folder, const std::string& commands) {
+    return RunLineRedirected(folder, L"cmd.exe /c " + Utf8ToWide(commands));
+}
+
+TEST_F(CommandLineProgram, CmdWaitsForSkySwapAndGetsItsExitCode) {
+    PutProgramsIn(library_);
+    const std::string missing = temp_.Join("No Such Library");
+    const struct {
+        std::string arguments;
+        const char* code;
+        std::string said;  // on standard output for 0, on the error output otherwise
+    } cases[] = {
+        {"/status", "0", "It holds all ten sky files."},
+        {"/install 40", "1", "the set folder ZT40 does not exist"},
+        {"/shuffle", "2", "Unknown switch /shuffle."},
+        {"/status /library \"" + missing + "\"", "2",
+         "The library folder " + missing + " cannot be opened: "},
+        {"/install 1 /library \"" + missing + "\"", "2", "cannot be opened"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run =
+            RunInCmd(library_, "skyswap " + c.arguments + " & echo %ERRORLEVEL%");
+        const std::string said = std::string(c.code) == "0" ? run.out : run.err;
+        EXPECT_TRUE(Contains(said, c.said)) << c.arguments << ": " << run.out << run.err;
+        // The code comes after the text: cmd waited for the program to end.
+        EXPECT_EQ(run.out.substr(run.out.size() >= 3 ? run.out.size() - 3 : 0),
+                  std::string(c.code) + "\r\n")
+            << c.arguments << ": " << run.out;
+    }
+    EXPECT_EQ(Game(), Repeated("ORIGINAL")) << "nothing ran in the folder cmd started in";
+}
+
+TEST_F(CommandLineProgram, ALibraryFolderThatCannotBeOpenedEndsTheWindowProgramWithTwo) {
+    FreeConsole();
+    DWORD processId = 0;
+    const std::string missing = temp_.Join("No Such Library");
+    HANDLE process = StartPlain(library_, "/library \"" + missing + "\"", &processId);
+    ASSERT_NE(process, nullptr);
+    const HWND box = FindProgramMessageBox(processId);
+    ASSERT_NE(box, nullptr);
+    const MessageBoxContents contents = ContentsOf(box);
+    ASSERT_EQ(contents.texts.size(), 1u);
+    EXPECT_EQ(contents.texts[0].rfind(
+                  Utf8ToWide("The library folder " + missing + " cannot be opened: "), 0),
+              0u)
+        << WideToUtf8(contents.texts[0]);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForExit(process), 2u);
+    EXPECT_EQ(SingleInstance::FindHolderWindow(Utf8ToWide(library_)), nullptr);
+}
+
+TEST_F(CommandLineProgram, OutputToNulNeverReachesTheConsole) {
+    PutProgramsIn(library_);
+    TestConsole console;
+    if (!console.made()) {
+        GTEST_SKIP() << "no console can be made here";
+    }
+    for (const char* program : {"skyswap.com", "skyswap.exe"}) {
+        const std::wstring line = L"cmd.exe /c " + Utf8ToWide(program) + L" /install 2 >nul";
+        EXPECT_EQ(WaitForExit(StartLine(library_, line)), 0u) << program;
+        EXPECT_EQ(Game(), Repeated("ZT2")) << program;
+    }
+    const std::wstring shown = console.Text();
+    EXPECT_EQ(shown.find(L"Sky set ZT2"), std::wstring::npos) << WideToUtf8(shown.substr(0, 300));
+    EXPECT_EQ(shown.find(L"kept them"), std::wstring::npos);
+}
+
+// A game in a folder whose name has spaces and letters of several languages.
+class ForeignFolderName : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MakePictureLibrary(temp_, 2);
+        game_ = temp_.Join(kGameName);
+        ASSERT_TRUE(MoveFileW(Utf8ToWide(temp_.Join(kGame)).c_str(), Utf8ToWide(game_).c_str()));
+        library_ = game_ + std::string(kLibrary).substr(std::string(kGame).size());
+        com_ = PutProgramsIn(library_);
+    }
+
+    static constexpr const char* kGameName =
+        "Jeu d'\xC3\xA9t\xC3\xA9 \xE2\x98\x81 \xD0\xBD\xD0\xB5\xD0\xB1\xD0\xBE";
+    TempFolder temp_;
+    std::string game_;
+    std::string library_;
+    std::wstring com_;
+};
+
+TEST_F(ForeignFolderName, AnUnquotedProgramNameWithSpacesIsNotReadAsArguments) {
+    // As old launchers start a program: its path unquoted, spaces and all.
+    const ProgramRun run = RunLineRedirected(library_, com_ + L" /status");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    // UTF-8 with no byte order mark: the first bytes are the text's.
+    EXPECT_EQ(run.out.rfind("Game folder: " + game_ + "\r\n", 0), 0u) << run.out;
+
+    const std::wstring withoutExtension = com_.substr(0, com_.size() - 4);
+    EXPECT_EQ(RunLineRedirected(library_, withoutExtension + L" /bogus").exitCode, 2u)
+        << "the switch after the name is still read";
+}
+
+TEST_F(ForeignFolderName, AConsoleShowsTheTextInEveryLanguage) {
+    TestConsole console;
+    if (!console.made()) {
+        GTEST_SKIP() << "no console can be made here";
+    }
+    EXPECT_EQ(WaitForExit(StartLine(library_, L"cmd.exe /c skyswap /status")), 0u);
+    const std::wstring shown = console.Text();
+    EXPECT_NE(shown.find(L"Game folder: " + Utf8ToWide(game_)), std::wstring::npos)
+        << WideToUtf8(shown.substr(0, 300));
+}
+
+TEST_F(CommandLineProgram, WithoutAnActionTheConsoleProgramStartsTheWindowAndEnds) {
+    const std::wstring com = PutProgramsIn(library_);
+    const ProgramRun run = RunLineRedirected(library_, L"\"" + com + L"\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    HWND window = nullptr;
+    for (int waited = 0; waited < 30000 && window == nullptr; waited += 100) {
+        Sleep(100);
+        window = SingleInstance::FindHolderWindow(Utf8ToWide(library_));
+    }
+    ASSERT_NE(window, nullptr) << "the window program was started";
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(WaitForExit(process), 0u);
 }
 
 }  // namespace

@@ -110,14 +110,17 @@ std::vector<std::string> ImportedDlls(const std::string& path) {
 }
 
 TEST(ProgramDlls, TheImportTableNamesOnlyDllsThatWindowsLoadsFromSystem32) {
-    const std::vector<std::string> dlls = ImportedDlls(HostPath(SKYSWAP_EXE_PATH));
-    ASSERT_FALSE(dlls.empty()) << "no import directory read";
-    EXPECT_NE(std::find_if(dlls.begin(), dlls.end(),
-                           [](const std::string& dll) { return Lower(dll) == "kernel32.dll"; }),
-              dlls.end());
-    for (const std::string& dll : dlls) {
-        EXPECT_TRUE(LoadedFromSystemOnly(dll))
-            << dll << " is no KnownDLL: Windows would load a copy beside the program first";
+    for (const char* program : {SKYSWAP_EXE_PATH, SKYSWAP_COM_PATH}) {
+        SCOPED_TRACE(program);
+        const std::vector<std::string> dlls = ImportedDlls(HostPath(program));
+        ASSERT_FALSE(dlls.empty()) << "no import directory read";
+        EXPECT_NE(std::find_if(dlls.begin(), dlls.end(),
+                               [](const std::string& dll) { return Lower(dll) == "kernel32.dll"; }),
+                  dlls.end());
+        for (const std::string& dll : dlls) {
+            EXPECT_TRUE(LoadedFromSystemOnly(dll))
+                << dll << " is no KnownDLL: Windows would load a copy beside the program first";
+        }
     }
 }
 

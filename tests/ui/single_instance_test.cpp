@@ -1,6 +1,7 @@
 // One SkySwap per library, with real processes: a second start in the same library (in another
-// letter case) brings the first window to the front, restored, and ends; another library has a
-// window of its own; a restart given /library waits for the SkySwap that started it to end.
+// letter case, or by its short name) brings the first window to the front, restored, and ends;
+// another library has a window of its own; a restart given /library waits for the SkySwap that
+// started it to end; a holder without a window to show is named in a message.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -116,6 +117,79 @@ TEST(SingleInstance, ASecondStartInTheSameLibraryBringsTheFirstWindowBack) {
     PostMessageW(otherWindow, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.WaitForEnd(30000), 0u);
     EXPECT_EQ(third.WaitForEnd(30000), 0u);
+}
+
+HWND ButtonCalled(HWND window, const std::wstring& caption) {
+    struct Search {
+        const std::wstring* caption;
+        HWND found;
+    } search{&caption, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (WindowText(child) == *s->caption) {
+                s->found = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(SingleInstance, ASecondStartByAnotherSpellingBringsUpTheMessageTheFirstShows) {
+    FirstSkySwap running;
+    ASSERT_NE(running.window, nullptr);
+    // LOAD MY DEFAULT without a personal default: the first SkySwap shows why in a message box.
+    const HWND button = ButtonCalled(running.window, L"LOAD MY DEFAULT");
+    ASSERT_NE(button, nullptr);
+    PostMessageW(button, BM_CLICK, 0, 0);
+    const HWND box = FindProgramMessageBox(running.first.id());
+    ASSERT_NE(box, nullptr);
+    // Another window is in front meanwhile.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 200, 100, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_NE(GetForegroundWindow(), box);
+
+    wchar_t shortName[MAX_PATH]{};
+    ASSERT_GT(GetShortPathNameW(running.library.c_str(), shortName, MAX_PATH), 0u);
+    Program second(shortName);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.WaitForEnd(30000), 0u);
+    // Activation across processes arrives a moment later.
+    for (int waited = 0; waited < 5000 && GetForegroundWindow() != box; waited += 50) {
+        Sleep(50);
+    }
+    EXPECT_EQ(GetForegroundWindow(), box) << "the message box, not its disabled owner";
+    DestroyWindow(other);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    PostMessageW(running.window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(running.first.WaitForEnd(30000), 0u);
+}
+
+TEST(SingleInstance, AHolderWithoutAWindowIsNamedAndTheSecondStartEndsWithOne) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 2);
+    const std::wstring library = Utf8ToWide(temp.Join(kLibrary));
+    // A command line holds the library while it changes the sky.
+    SingleInstance commandLine(library, SingleInstance::Holder::CommandLine);
+    ASSERT_TRUE(commandLine.IsFirst());
+    Program window(library);
+    ASSERT_TRUE(window.started());
+    const HWND box = FindProgramMessageBox(window.id());
+    ASSERT_NE(box, nullptr);
+    const MessageBoxContents contents = ContentsOf(box);
+    ASSERT_EQ(contents.texts.size(), 1u);
+    EXPECT_EQ(contents.texts[0].rfind(
+                  L"SkySwap is already open for this library folder (" + library + L").", 0),
+              0u)
+        << WideToUtf8(contents.texts[0]);
+    EXPECT_NE(contents.texts[0].find(L"A command line is changing the sky"), std::wstring::npos);
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(window.WaitForEnd(30000), 1u);
+    EXPECT_EQ(SingleInstance::FindHolderWindow(library), nullptr) << "no window was made";
 }
 
 TEST(SingleInstance, ARestartTakesOverTheLibraryOnceTheFirstHasEnded) {
