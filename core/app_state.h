@@ -48,6 +48,9 @@ struct AppState {
     // Numbers of the set folders that discovery found, ascending. With a gap in the numbering
     // it is shorter than SetCount; the random draw picks among these only.
     std::vector<int32_t> SetNumbers;
+    // Names of the "ZTn.skyswap-tmp" folders that discovery found: left by keeping a sky when it
+    // was cut short, and removed once this SkySwap holds the library.
+    std::vector<std::string> UnfinishedSets;
 
     // Layout scaling.
     int16_t DesignWidth = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "transfers.h"
+
 namespace skyswap {
 
 std::optional<int32_t> SetNumberFromFolderName(std::string_view name) {
@@ -49,12 +51,19 @@ DiscoveryResult DiscoverLibrary(AppState& state, FileSystem& fs) {
         return DiscoveryResult::ListingFailed;
     }
     state.SetNumbers.clear();
+    state.UnfinishedSets.clear();
+    const std::string_view staged = kStagedSuffix;
     for (const FolderEntry& entry : entries) {
         if (!entry.isFolder) {
             continue;
         }
-        if (const std::optional<int32_t> number = SetNumberFromFolderName(entry.name)) {
+        const std::string_view name = entry.name;
+        if (const std::optional<int32_t> number = SetNumberFromFolderName(name)) {
             state.SetNumbers.push_back(*number);
+        } else if (name.size() > staged.size() &&
+                   name.substr(name.size() - staged.size()) == staged &&
+                   SetNumberFromFolderName(name.substr(0, name.size() - staged.size()))) {
+            state.UnfinishedSets.push_back(entry.name);
         }
     }
     std::sort(state.SetNumbers.begin(), state.SetNumbers.end());

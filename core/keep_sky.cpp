@@ -177,22 +177,10 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
 }
 
 int RemoveUnfinishedSets(const AppState& state, FileSystem& fs) {
-    std::vector<FolderEntry> entries;
-    if (!fs.ListFolder(state.MainPath, entries).ok()) {
-        return 0;
-    }
-    const std::string suffix = kStagedSuffix;
+    const std::size_t suffixLength = std::char_traits<char>::length(kStagedSuffix);
     int removed = 0;
-    for (const FolderEntry& entry : entries) {
-        const std::string& name = entry.name;
-        if (!entry.isFolder || name.size() <= suffix.size() ||
-            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-            continue;
-        }
-        const std::string setName = name.substr(0, name.size() - suffix.size());
-        if (!SetNumberFromFolderName(setName)) {
-            continue;
-        }
+    for (const std::string& name : state.UnfinishedSets) {
+        const std::string setName = name.substr(0, name.size() - suffixLength);
         const std::string folder = state.MainPath + "\\" + name;
         RemoveUnfinished(fs, folder, setName + ".txt");
         removed += fs.IsFolder(folder) ? 0 : 1;

@@ -73,8 +73,9 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
                         const std::string& description);
 
 // Removes the "ZTn.skyswap-tmp" folders that keeping left when it was cut short (a crash, a
-// power cut), with the files keeping puts there; a folder holding anything else stays. Called at
-// start, once this SkySwap holds the library. Returns how many were removed.
+// power cut), with the files keeping puts there; a folder holding anything else stays. Takes the
+// folders that discovery found, so the start lists the library once. Called at start, once this
+// SkySwap holds the library. Returns how many were removed.
 int RemoveUnfinishedSets(const AppState& state, FileSystem& fs);
 
 enum class GameTransfer { InstallSelected, LoadMyDefault, LoadGameDefault };
