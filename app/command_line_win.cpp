@@ -11,7 +11,7 @@
 #include "console_win.h"
 #include "discovery.h"
 #include "elevation_win.h"
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "known_folders_win.h"
 #include "library_lock.h"
 #include "messages.h"

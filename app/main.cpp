@@ -9,7 +9,7 @@
 #include "command_line_win.h"
 #include "dpi.h"
 #include "elevation_win.h"
-#include "form1.h"
+#include "main_window.h"
 #include "library_lock.h"
 #include "messages.h"
 #include "single_instance_win.h"
@@ -88,7 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         }
     }
 
-    skyswap::Form1 form(instance);
+    skyswap::MainWindow form(instance);
     form.UseVirtualStore(command.virtualStore.value_or(std::string()));
     form.ResumeAfterRestart(command.resume);
     if (!form.Create(showCommand)) {

@@ -92,10 +92,10 @@ void AddZip(benchmark::State& state, const AddFixture* fixture) {
     const auto archives = MakeZipArchiveOpener();
     NoPictures pictures;
     AppState app;
-    app.MainPath = fixture->library();
-    app.SetCount = kLibrarySets;
+    app.libraryFolder = fixture->library();
+    app.setCount = kLibrarySets;
     for (int n = 0; n < kLibrarySets; ++n) {
-        app.SetNumbers.push_back(n);
+        app.setNumbers.push_back(n);
     }
     int turns = 0;
     for (auto _ : state) {

@@ -34,11 +34,11 @@ void InstallTransfer(benchmark::State& state, const TransferFixture* fixture) {
     // The clock calls it adds are a few dozen per transfer of ten files, lost in the noise.
     TimingFileSystem fs(*platform);
     AppState app;
-    app.Dest = fixture->game();
+    app.gameFolder = fixture->game();
     int turn = 0;
     for (auto _ : state) {
-        app.SelectedIndex = turn % 2;
-        app.SelectedPath = fixture->set(turn);
+        app.selectedSet = turn % 2;
+        app.selectedFolder = fixture->set(turn);
         ++turn;
         if (!InstallSelected(app, fs).ok()) {
             state.SkipWithError("the transfer failed");
@@ -84,7 +84,7 @@ void StartupDiscovery(benchmark::State& state, std::string library) {
             state.SkipWithError("discovery failed");
             break;
         }
-        sets = app.SetCount;
+        sets = app.setCount;
         benchmark::DoNotOptimize(sets);
     }
     state.counters["sets"] = sets;
@@ -106,9 +106,9 @@ void BareListingBaseline(benchmark::State& state, std::string library) {
 
 AppState PageOfLibrary(const std::string& library, int sets) {
     AppState app;
-    app.MainPath = library;
-    app.SetCount = sets;
-    app.PageFirst = 0;
+    app.libraryFolder = library;
+    app.setCount = sets;
+    app.pageFirst = 0;
     return app;
 }
 

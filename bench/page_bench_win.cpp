@@ -22,7 +22,7 @@
 #include "app_state.h"
 #include "dpi.h"
 #include "fixtures.h"
-#include "form1.h"
+#include "main_window.h"
 #include "image_area.h"
 #include "picture_files.h"
 #include "pictures.h"
@@ -70,7 +70,7 @@ std::string MakePageLibrary(const test::TempFolder& temp, const PictureSize& siz
 
 std::vector<std::wstring> FirstPageThumbnails(const std::string& library) {
     AppState app;
-    app.MainPath = library;
+    app.libraryFolder = library;
     std::vector<std::wstring> paths;
     for (int n = 0; n < kSlotCount; ++n) {
         paths.push_back(Utf8ToWide(ThumbnailPath(app, n)));
@@ -78,17 +78,17 @@ std::vector<std::wstring> FirstPageThumbnails(const std::string& library) {
     return paths;
 }
 
-// Form1 started in a library, with message boxes noted instead of shown.
+// MainWindow started in a library, with message boxes noted instead of shown.
 class StartedWindow {
   public:
     explicit StartedWindow(const std::string& library) {
-        Form1::Hooks hooks;
+        MainWindow::Hooks hooks;
         hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring&, UINT) {
             message_ = WideToUtf8(text);
             return IDOK;
         };
         hooks.programEnded = [] {};
-        form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), std::move(hooks));
+        form_ = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), std::move(hooks));
         test::CurrentFolderScope current(library);
         started_ = form_->Create(SW_SHOWNOACTIVATE);
         PumpMessages();
@@ -96,7 +96,7 @@ class StartedWindow {
 
     bool started() const { return started_; }
     const std::string& message() const { return message_; }
-    Form1& form() { return *form_; }
+    MainWindow& form() { return *form_; }
 
     // Paints what is invalid now, as the message loop would before anything else.
     void Paint() {
@@ -113,7 +113,7 @@ class StartedWindow {
     }
 
   private:
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> form_;
     bool started_ = false;
     std::string message_;
 };
@@ -134,8 +134,8 @@ void PageTurnWindow(benchmark::State& state, std::string library) {
         state.SkipWithError(("the window did not start: " + window.message()).c_str());
         return;
     }
-    HWND next = window.form().Control(L"Image1", kNextArrow);
-    HWND back = window.form().Control(L"Image1", kBackArrow);
+    HWND next = window.form().Control(L"ImageElement", kNextArrow);
+    HWND back = window.form().Control(L"ImageElement", kBackArrow);
     window.Paint();
     int turns = 0;
     // Where the time goes: filling the slots (reading and decoding) or painting them.
@@ -157,7 +157,7 @@ void PageTurnWindow(benchmark::State& state, std::string library) {
         state.counters["paint_ms"] = Milliseconds(painting) / turns;
     }
     const int32_t expected = turns % 2 == 1 ? kSlotCount : 0;
-    if (window.form().State().PageFirst != expected || !window.message().empty()) {
+    if (window.form().State().pageFirst != expected || !window.message().empty()) {
         state.SkipWithError("the page did not turn");
     }
 }
@@ -169,8 +169,8 @@ void MouseMoveWindow(benchmark::State& state, std::string library) {
         state.SkipWithError(("the window did not start: " + window.message()).c_str());
         return;
     }
-    const std::array<HWND, 2> slots = {window.form().Control(L"Image1", 0),
-                                       window.form().Control(L"Image1", 1)};
+    const std::array<HWND, 2> slots = {window.form().Control(L"ImageElement", 0),
+                                       window.form().Control(L"ImageElement", 1)};
     int moves = 0;
     for (auto _ : state) {
         SendMessageW(slots[moves++ % 2], WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));

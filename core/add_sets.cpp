@@ -10,7 +10,7 @@
 #include "ascii.h"
 #include "description.h"
 #include "discovery.h"
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "recognition.h"
 #include "transfers.h"
 
@@ -611,9 +611,9 @@ class StagedSet {
 class Adder {
   public:
     Adder(const AppState& state, const AddServices& services) : services_(services) {
-        library_.MainPath = state.MainPath;
-        library_.SetCount = state.SetCount;
-        library_.SetNumbers = state.SetNumbers;
+        library_.libraryFolder = state.libraryFolder;
+        library_.setCount = state.setCount;
+        library_.setNumbers = state.setNumbers;
     }
 
     void AddPath(const std::string& path, AddOutcome& outcome) {
@@ -724,7 +724,7 @@ class Adder {
                 }
                 continue;
             }
-            outcome.added.push_back({library_.SetNumbers.back(), description, path});
+            outcome.added.push_back({library_.setNumbers.back(), description, path});
         }
     }
 
@@ -742,7 +742,7 @@ class Adder {
         }
         FileSystem& fs = services_.fs;
         if (const std::optional<int32_t> same =
-                SetHoldingFiles(fs, library_.MainPath, library_.SetNumbers, contents)) {
+                SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, contents)) {
             return Refusal{description + " is already in your library as ZT" +
                            std::to_string(*same)};
         }
@@ -750,13 +750,13 @@ class Adder {
         // was put in it) is passed over for the next free one.
         std::optional<StagedSet> building;
         int32_t n = -1;
-        for (AppState from = library_;; from.SetCount = n + 1) {
+        for (AppState from = library_;; from.setCount = n + 1) {
             n = FreeSetNumber(from, fs);
             if (n < 0) {
                 return Refusal{"Every set number up to ZT" + std::to_string(kHighestSetNumber) +
                                " is taken."};
             }
-            building.emplace(fs, library_.MainPath, n);
+            building.emplace(fs, library_.libraryFolder, n);
             if (building->ClearLeftover()) {
                 break;
             }
@@ -791,8 +791,8 @@ class Adder {
         if (refusal) {
             return refusal;
         }
-        library_.SetNumbers.push_back(n);
-        library_.SetCount = n + 1;
+        library_.setNumbers.push_back(n);
+        library_.setCount = n + 1;
         return std::nullopt;
     }
 
@@ -818,7 +818,7 @@ class Adder {
     }
 
     const AddServices& services_;
-    AppState library_;  // MainPath, SetCount and SetNumbers, following the sets made
+    AppState library_;  // libraryFolder, setCount and setNumbers, following the sets made
 };
 
 }  // namespace
@@ -838,13 +838,13 @@ AddOutcome AddDownloads(const AppState& state, const AddServices& services,
 
 void ApplyAdded(AppState& state, const AddOutcome& outcome) {
     for (const AddedSet& set : outcome.added) {
-        if (std::find(state.SetNumbers.begin(), state.SetNumbers.end(), set.set) ==
-            state.SetNumbers.end()) {
-            state.SetNumbers.push_back(set.set);
+        if (std::find(state.setNumbers.begin(), state.setNumbers.end(), set.set) ==
+            state.setNumbers.end()) {
+            state.setNumbers.push_back(set.set);
         }
-        state.SetCount = std::max(state.SetCount, set.set + 1);
+        state.setCount = std::max(state.setCount, set.set + 1);
     }
-    std::sort(state.SetNumbers.begin(), state.SetNumbers.end());
+    std::sort(state.setNumbers.begin(), state.setNumbers.end());
 }
 
 std::vector<std::string> AddedLines(const AddOutcome& outcome) {

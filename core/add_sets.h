@@ -51,14 +51,14 @@ struct AddOutcome {
 };
 
 // Adds each path (a folder, or a file ending in .zip) on its own; a refusal of one never stops
-// the others. Reads `state` only (MainPath, SetCount, SetNumbers), so it may run on a worker
+// the others. Reads `state` only (libraryFolder, setCount, setNumbers), so it may run on a worker
 // thread while the window keeps its AppState; ApplyAdded then brings the new sets into it.
 // `cancel`, when set, stops between paths.
 AddOutcome AddDownloads(const AppState& state, const AddServices& services,
                         const std::vector<std::string>& paths,
                         const std::atomic<bool>* cancel = nullptr);
 
-// Grows SetNumbers and SetCount by the sets that AddDownloads made.
+// Grows setNumbers and setCount by the sets that AddDownloads made.
 void ApplyAdded(AppState& state, const AddOutcome& outcome);
 
 // "Added ZT15: Stormy Evening", one line per new set.

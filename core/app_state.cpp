@@ -3,7 +3,7 @@
 namespace skyswap {
 
 std::string SetFolder(const AppState& state, int32_t n) {
-    return state.MainPath + "\\ZT" + std::to_string(n);
+    return state.libraryFolder + "\\ZT" + std::to_string(n);
 }
 
 std::string ThumbnailPath(const AppState& state, int32_t n) {

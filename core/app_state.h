@@ -32,41 +32,40 @@ struct LayoutMemory {
 };
 
 struct AppState {
-    std::string MainPath;                  // library folder: the current folder at start
-    std::string Dest;                      // game folder: MainPath's parent
-    std::string MyDefaultPath;             // MainPath + "\ZTDef"
-    int32_t SetCount = 0;                  // highest set number found + 1
-    int32_t PageFirst = 0;                 // set shown in thumbnail slot 0
-    int32_t PageLast = 0;                  // set shown in the last filled slot
-    int32_t ArrowClicked = 0;              // 11 (back) or 12 (next)
-    std::optional<int32_t> SelectedIndex;  // the chosen set's number
-    std::string SelectedPath;              // folder of the chosen set
-    // The random image was chosen: a set is drawn at install time. SelectedIndex and
-    // SelectedPath keep the choice made before it, which "SAVE AS MY DEFAULT" saves.
-    bool RandomPending = false;
+    std::string libraryFolder;           // the current folder at start
+    std::string gameFolder;              // libraryFolder's parent
+    std::string myDefaultFolder;         // libraryFolder + "\ZTDef"
+    int32_t setCount = 0;                // highest set number found + 1
+    int32_t pageFirst = 0;               // set shown in thumbnail slot 0
+    int32_t pageLast = 0;                // set shown in the last filled slot
+    std::optional<int32_t> selectedSet;  // the chosen set's number
+    std::string selectedFolder;          // folder of the chosen set
+    // The random image was chosen: a set is drawn at install time. selectedSet and
+    // selectedFolder keep the choice made before it, which "SAVE AS MY DEFAULT" saves.
+    bool randomPending = false;
 
     // Numbers of the set folders that discovery found, ascending. With a gap in the numbering
-    // it is shorter than SetCount; the random draw picks among these only.
-    std::vector<int32_t> SetNumbers;
+    // it is shorter than setCount; the random draw picks among these only.
+    std::vector<int32_t> setNumbers;
     // Names of the "ZTn.skyswap-tmp" folders that discovery found: left by keeping a sky when it
     // was cut short, and removed once this SkySwap holds the library.
-    std::vector<std::string> UnfinishedSets;
+    std::vector<std::string> unfinishedSets;
 
     // Layout scaling.
-    int16_t DesignWidth = 0;
-    int16_t DesignHeight = 0;
-    int32_t SavedWidth = 0;
-    int32_t SavedHeight = 0;
-    int16_t TwipsPerPixelX = 0;
-    int16_t TwipsPerPixelY = 0;
-    int16_t ScreenWidthPx = 0;
-    int16_t ScreenHeightPx = 0;
-    bool MoveWindowOnScale = false;
-    bool ResizeArmed = false;
-    LayoutMemory Layout;
+    int16_t designWidth = 0;
+    int16_t designHeight = 0;
+    int32_t savedWidth = 0;
+    int32_t savedHeight = 0;
+    int16_t twipsPerPixelX = 0;
+    int16_t twipsPerPixelY = 0;
+    int16_t screenWidthPx = 0;
+    int16_t screenHeightPx = 0;
+    bool moveWindowOnScale = false;
+    bool resizeArmed = false;
+    LayoutMemory layout;
 };
 
-// The folder of set n: MainPath + "\ZT" + n.
+// The folder of set n: libraryFolder + "\ZT" + n.
 std::string SetFolder(const AppState& state, int32_t n);
 
 // The thumbnail picture and the description file of set n.

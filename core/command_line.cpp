@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "discovery.h"
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "messages.h"
 #include "selection.h"
 #include "transfers.h"
@@ -166,7 +166,7 @@ std::string CommandLineHelp() {
 
 CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServices& services) {
     if (DiscoverLibrary(state, services.fs) != DiscoveryResult::Ok ||
-        !services.fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
+        !services.fs.CanOpenForReading(state.libraryFolder + "\\nosky.jpg")) {
         return {kExitFailed, {}, kInstallationMessage};
     }
     const AddOutcome added = AddDownloads(state, services, command.paths);
@@ -197,11 +197,11 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
             : "not known";
     std::vector<std::string> present;
     for (const char* file : SkyFileSet) {
-        if (fs.IsFile(state.Dest + file)) {
+        if (fs.IsFile(state.gameFolder + file)) {
             present.emplace_back(file + 1);  // without the separator
         }
     }
-    std::string text = "Game folder: " + state.Dest + "\nIn the game: " + installed + "\n";
+    std::string text = "Game folder: " + state.gameFolder + "\nIn the game: " + installed + "\n";
     if (present.empty()) {
         return text + "It holds none of the ten sky files: EAW uses its own skies.";
     }
@@ -250,7 +250,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
                           const std::string& keptDescription, FileSystem* gameFolderItself,
                           const CommandContext& context) {
     if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
-        !fs.CanOpenForReading(state.MainPath + "\\nosky.jpg")) {
+        !fs.CanOpenForReading(state.libraryFolder + "\\nosky.jpg")) {
         return {kExitFailed, kInstallationMessage};
     }
     GameTransfer transfer = GameTransfer::InstallSelected;
@@ -290,7 +290,7 @@ CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSyste
     const GameTransferOutcome outcome =
         RunGameTransfer(transfer, state, fs, knowledge, keptDescription, gameFolderItself);
     return TransferOutcome(outcome,
-                           GameTransferDoneMessage(transfer, state.SelectedIndex.value_or(0)),
+                           GameTransferDoneMessage(transfer, state.selectedSet.value_or(0)),
                            context.onNetworkShare);
 }
 

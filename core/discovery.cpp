@@ -34,24 +34,24 @@ DiscoveryResult DiscoverLibrary(AppState& state, FileSystem& fs) {
     if (!current) {
         return DiscoveryResult::ListingFailed;
     }
-    state.MainPath = *current;
-    const std::size_t lastSeparator = state.MainPath.rfind('\\');
+    state.libraryFolder = *current;
+    const std::size_t lastSeparator = state.libraryFolder.rfind('\\');
     if (lastSeparator == std::string::npos) {
         return DiscoveryResult::NoGameFolder;
     }
-    state.Dest = state.MainPath.substr(0, lastSeparator);
+    state.gameFolder = state.libraryFolder.substr(0, lastSeparator);
 
-    if (!fs.CanOpenForReading(state.Dest + "\\eaw.ini")) {
+    if (!fs.CanOpenForReading(state.gameFolder + "\\eaw.ini")) {
         return DiscoveryResult::NoGameMarker;
     }
-    state.MyDefaultPath = state.MainPath + "\\ZTDef";
+    state.myDefaultFolder = state.libraryFolder + "\\ZTDef";
 
     std::vector<FolderEntry> entries;
-    if (!fs.ListFolder(state.MainPath, entries).ok()) {
+    if (!fs.ListFolder(state.libraryFolder, entries).ok()) {
         return DiscoveryResult::ListingFailed;
     }
-    state.SetNumbers.clear();
-    state.UnfinishedSets.clear();
+    state.setNumbers.clear();
+    state.unfinishedSets.clear();
     const std::string_view staged = kStagedSuffix;
     for (const FolderEntry& entry : entries) {
         if (!entry.isFolder) {
@@ -59,21 +59,21 @@ DiscoveryResult DiscoverLibrary(AppState& state, FileSystem& fs) {
         }
         const std::string_view name = entry.name;
         if (const std::optional<int32_t> number = SetNumberFromFolderName(name)) {
-            state.SetNumbers.push_back(*number);
+            state.setNumbers.push_back(*number);
         } else if (name.size() > staged.size() &&
                    name.substr(name.size() - staged.size()) == staged &&
                    SetNumberFromFolderName(name.substr(0, name.size() - staged.size()))) {
-            state.UnfinishedSets.push_back(entry.name);
+            state.unfinishedSets.push_back(entry.name);
         }
     }
-    std::sort(state.SetNumbers.begin(), state.SetNumbers.end());
+    std::sort(state.setNumbers.begin(), state.setNumbers.end());
     // "zt5" and "ZT5" on a case-sensitive file system are one set.
-    state.SetNumbers.erase(std::unique(state.SetNumbers.begin(), state.SetNumbers.end()),
-                           state.SetNumbers.end());
+    state.setNumbers.erase(std::unique(state.setNumbers.begin(), state.setNumbers.end()),
+                           state.setNumbers.end());
     // Counting by the highest number keeps every set reachable when the numbering has a gap;
     // the gap shows as an empty slot.
-    state.SetCount = state.SetNumbers.empty() ? 0 : state.SetNumbers.back() + 1;
-    state.PageFirst = 0;
+    state.setCount = state.setNumbers.empty() ? 0 : state.setNumbers.back() + 1;
+    state.pageFirst = 0;
     return DiscoveryResult::Ok;
 }
 

@@ -16,7 +16,7 @@ enum class DiscoveryResult {
     ListingFailed,  // the library folder cannot be listed
 };
 
-// Fills MainPath, Dest, MyDefaultPath, SetCount and SetNumbers and resets PageFirst.
+// Fills libraryFolder, gameFolder, myDefaultFolder, setCount and setNumbers and resets pageFirst.
 DiscoveryResult DiscoverLibrary(AppState& state, FileSystem& fs);
 
 // The set number that a folder named like "ZT12" (any letter case) stands for, or nothing for a

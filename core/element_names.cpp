@@ -21,8 +21,8 @@ std::string ElementName(const AppState& state, FileSystem& fs, int element, bool
     if (element < 0 || element >= kSlotCount) {
         return {};
     }
-    const int32_t set = state.PageFirst + element;
-    const bool exists = std::binary_search(state.SetNumbers.begin(), state.SetNumbers.end(), set);
+    const int32_t set = state.pageFirst + element;
+    const bool exists = std::binary_search(state.setNumbers.begin(), state.setNumbers.end(), set);
     if (!exists) {
         return "empty slot";
     }

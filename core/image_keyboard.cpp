@@ -106,14 +106,14 @@ int ShownGridElement(int element, const ElementVisibility& visible) {
 }
 
 void ShowFirstPage(AppState& state, ImageElements& images) {
-    state.PageFirst = 0;
-    ThumbNails(state, images);
+    state.pageFirst = 0;
+    ShowPage(state, images);
 }
 
 void ShowLastPage(AppState& state, ImageElements& images) {
     // Pages start at multiples of ten, as the next arrow steps.
-    state.PageFirst = state.SetCount > 0 ? (state.SetCount - 1) / kSlotCount * kSlotCount : 0;
-    ThumbNails(state, images);
+    state.pageFirst = state.setCount > 0 ? (state.setCount - 1) / kSlotCount * kSlotCount : 0;
+    ShowPage(state, images);
 }
 
 }  // namespace skyswap

@@ -110,14 +110,14 @@ bool SaveWindowSize(AppState& state, ScalableWindow& window) {
     if (!savedHeight || !savedWidth) {
         return false;
     }
-    state.SavedHeight = *savedHeight;
-    state.SavedWidth = *savedWidth;
+    state.savedHeight = *savedHeight;
+    state.savedWidth = *savedWidth;
     return true;
 }
 
 // The size right after a fit or a DPI change is the base of every later resize.
 void RecordBase(AppState& state, ScalableWindow& window) {
-    LayoutMemory& layout = state.Layout;
+    LayoutMemory& layout = state.layout;
     window.GetWindow(property::Width, layout.baseWidth);
     window.GetWindow(property::Height, layout.baseHeight);
     layout.baseRatioX = layout.ratioX;
@@ -167,7 +167,7 @@ namespace {
 // window by this pass's own ratios.
 void ApplyRatios(float totalX, float totalY, float ratioX, float ratioY, ScalableWindow& window,
                  AppState& state) {
-    LayoutMemory& layout = state.Layout;
+    LayoutMemory& layout = state.layout;
     layout.ratioX = totalX;
     layout.ratioY = totalY;
     const int count = std::min(window.Count(), kMaxControls);
@@ -181,7 +181,7 @@ void ApplyRatios(float totalX, float totalY, float ratioX, float ratioY, Scalabl
         }
         ScaleControl(window, index, *design, layout);
     }
-    if (state.MoveWindowOnScale) {
+    if (state.moveWindowOnScale) {
         ScaleWindowItself(window, ratioX, ratioY);  // a fault leaves the window where it is
     }
 }
@@ -189,8 +189,8 @@ void ApplyRatios(float totalX, float totalY, float ratioX, float ratioY, Scalabl
 }  // namespace
 
 bool ScaleControls(float ratioX, float ratioY, ScalableWindow& window, AppState& state) {
-    const auto totalX = CheckedMultiply(state.Layout.ratioX, ratioX);
-    const auto totalY = CheckedMultiply(state.Layout.ratioY, ratioY);
+    const auto totalX = CheckedMultiply(state.layout.ratioX, ratioX);
+    const auto totalY = CheckedMultiply(state.layout.ratioY, ratioY);
     if (!CheckedDivide(ratioX + ratioY, 2.0F) || !totalX || !totalY ||
         !CheckedDivide(*totalX + *totalY, 2.0F)) {
         return false;
@@ -200,34 +200,34 @@ bool ScaleControls(float ratioX, float ratioY, ScalableWindow& window, AppState&
 }
 
 bool FitToScreen(AppState& state, ScalableWindow& window) {
-    state.DesignWidth = kDesignWidth;
-    state.DesignHeight = kDesignHeight;
-    state.MoveWindowOnScale = true;
-    state.ResizeArmed = false;
+    state.designWidth = kDesignWidth;
+    state.designHeight = kDesignHeight;
+    state.moveWindowOnScale = true;
+    state.resizeArmed = false;
 
     const auto twipsX = RoundToInt16(window.TwipsPerPixelX());
     const auto twipsY = RoundToInt16(window.TwipsPerPixelY());
     if (!twipsX || !twipsY) {
         return false;
     }
-    state.TwipsPerPixelX = *twipsX;
-    state.TwipsPerPixelY = *twipsY;
+    state.twipsPerPixelX = *twipsX;
+    state.twipsPerPixelY = *twipsY;
 
-    const auto heightPx = CheckedDivide(window.ScreenHeightTwips(), state.TwipsPerPixelY);
+    const auto heightPx = CheckedDivide(window.ScreenHeightTwips(), state.twipsPerPixelY);
     const auto screenHeight = heightPx ? RoundToInt16(*heightPx) : std::nullopt;
     if (!screenHeight) {
         return false;
     }
-    state.ScreenHeightPx = *screenHeight;
-    const auto widthPx = CheckedDivide(window.ScreenWidthTwips(), state.TwipsPerPixelX);
+    state.screenHeightPx = *screenHeight;
+    const auto widthPx = CheckedDivide(window.ScreenWidthTwips(), state.twipsPerPixelX);
     const auto screenWidth = widthPx ? RoundToInt16(*widthPx) : std::nullopt;
     if (!screenWidth) {
         return false;
     }
-    state.ScreenWidthPx = *screenWidth;
+    state.screenWidthPx = *screenWidth;
 
-    auto ratioX = CheckedDivide(state.ScreenWidthPx, state.DesignWidth);
-    auto ratioY = CheckedDivide(state.ScreenHeightPx, state.DesignHeight);
+    auto ratioX = CheckedDivide(state.screenWidthPx, state.designWidth);
+    auto ratioY = CheckedDivide(state.screenHeightPx, state.designHeight);
     if (!ratioX || !ratioY) {
         return false;
     }
@@ -247,27 +247,27 @@ bool FitToScreen(AppState& state, ScalableWindow& window) {
         return false;
     }
     RecordBase(state, window);
-    const LayoutMemory& layout = state.Layout;
+    const LayoutMemory& layout = state.layout;
     // A move that leaves the size as it was raises no resize notification; the one that
-    // ResizeArmed waits to consume would then be the user's own first resize, which would do
+    // resizeArmed waits to consume would then be the user's own first resize, which would do
     // nothing. There is nothing to consume in that case.
     if (sizeKnown && layout.baseWidth == widthBefore && layout.baseHeight == heightBefore) {
-        state.ResizeArmed = true;
+        state.resizeArmed = true;
     }
     return true;
 }
 
 bool FollowDpiChange(AppState& state, ScalableWindow& window, float ratioX, float ratioY) {
-    const auto totalX = CheckedMultiply(state.Layout.ratioX, ratioX);
-    const auto totalY = CheckedMultiply(state.Layout.ratioY, ratioY);
+    const auto totalX = CheckedMultiply(state.layout.ratioX, ratioX);
+    const auto totalY = CheckedMultiply(state.layout.ratioY, ratioY);
     if (!totalX || !totalY || !CheckedDivide(*totalX + *totalY, 2.0F)) {
         return false;
     }
     if (ratioX != 1.0F || ratioY != 1.0F) {
-        const bool moveWindow = state.MoveWindowOnScale;
-        state.MoveWindowOnScale = false;  // the window has its size already
+        const bool moveWindow = state.moveWindowOnScale;
+        state.moveWindowOnScale = false;  // the window has its size already
         ApplyRatios(*totalX, *totalY, ratioX, ratioY, window, state);
-        state.MoveWindowOnScale = moveWindow;
+        state.moveWindowOnScale = moveWindow;
     }
     if (!SaveWindowSize(state, window)) {
         return false;
@@ -276,28 +276,28 @@ bool FollowDpiChange(AppState& state, ScalableWindow& window, float ratioX, floa
     return true;
 }
 
-bool Form_Resize(AppState& state, ScalableWindow& window) {
-    if (!state.ResizeArmed) {
-        state.ResizeArmed = true;
+bool RescaleToWindowSize(AppState& state, ScalableWindow& window) {
+    if (!state.resizeArmed) {
+        state.resizeArmed = true;
         return true;
     }
     // Minimising makes the window tiny; scaling to that would only be undone on restore.
     if (window.IsMinimized()) {
         return true;
     }
-    state.MoveWindowOnScale = false;
+    state.moveWindowOnScale = false;
     float width = 0, height = 0;
     if (!window.GetWindow(property::Width, width) || !window.GetWindow(property::Height, height)) {
         return false;
     }
-    const auto ratioX = CheckedDivide(width, static_cast<float>(state.SavedWidth));
-    const auto ratioY = CheckedDivide(height, static_cast<float>(state.SavedHeight));
+    const auto ratioX = CheckedDivide(width, static_cast<float>(state.savedWidth));
+    const auto ratioY = CheckedDivide(height, static_cast<float>(state.savedHeight));
     if (!ratioX || !ratioY) {
         return false;
     }
     // The totals come from the size at start, not from the rounded saved size, so that rounding
     // never accumulates over many resizes.
-    const LayoutMemory& layout = state.Layout;
+    const LayoutMemory& layout = state.layout;
     const auto sinceStartX = CheckedDivide(width, layout.baseWidth);
     const auto sinceStartY = CheckedDivide(height, layout.baseHeight);
     const auto totalX =

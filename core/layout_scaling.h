@@ -79,7 +79,7 @@ bool FitToScreen(AppState& state, ScalableWindow& window);
 // The window's size changed: rescales the controls by the ratio of the new size to the recorded
 // one. The first notification after FitToScreen is consumed without effect; a minimised window is
 // left alone. False when an arithmetic fault abandoned it before any control changed.
-bool Form_Resize(AppState& state, ScalableWindow& window);
+bool RescaleToWindowSize(AppState& state, ScalableWindow& window);
 
 // The window moved to a monitor of another DPI and took the size the system gave it. The layout
 // keeps its twips (so it is drawn larger or smaller in pixels), times the ratios by which the

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "recognition.h"
 #include "transfers.h"
 

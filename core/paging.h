@@ -7,12 +7,19 @@
 
 namespace skyswap {
 
-// Fills the ten slots for PageFirst, sets PageLast and the arrows. A slot past the last set, or
+// Fills the ten slots for pageFirst, sets pageLast and the arrows. A slot past the last set, or
 // whose thumbnail is missing or unreadable, shows the placeholder.
-void ThumbNails(AppState& state, ImageElements& images);
+void ShowPage(AppState& state, ImageElements& images);
 
-// Turns the page in the direction of ArrowClicked (kBackArrow or kNextArrow) and redraws it.
-void Prox_Scrn(AppState& state, ImageElements& images);
+enum class PageDirection { Back, Next };
+
+// The page before or after this one, redrawn; at either end the page stays and is redrawn.
+void TurnPage(AppState& state, ImageElements& images, PageDirection direction);
+
+// The direction an arrow element (kBackArrow or kNextArrow) turns the page.
+constexpr PageDirection DirectionOf(int arrow) {
+    return arrow == kBackArrow ? PageDirection::Back : PageDirection::Next;
+}
 
 // Sets the tooltips for the element under the mouse, reading the set's description afresh.
 void DescribeSlot(const AppState& state, FileSystem& fs, ImageElements& images, int element);

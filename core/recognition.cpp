@@ -212,7 +212,7 @@ bool NothingChanged(const TransferReport& report) {
 }  // namespace
 
 LibrarySnapshot SnapshotOf(const AppState& state) {
-    return {state.Dest, state.MainPath, state.MyDefaultPath, state.SetNumbers};
+    return {state.gameFolder, state.libraryFolder, state.myDefaultFolder, state.setNumbers};
 }
 
 namespace {

@@ -7,17 +7,17 @@
 namespace skyswap {
 
 void ChooseSet(AppState& state, int32_t n) {
-    state.SelectedIndex = n;
-    state.SelectedPath = SetFolder(state, n);
-    state.RandomPending = false;
+    state.selectedSet = n;
+    state.selectedFolder = SetFolder(state, n);
+    state.randomPending = false;
 }
 
 void ChooseSlot(AppState& state, int slot) {
-    ChooseSet(state, state.PageFirst + slot);
+    ChooseSet(state, state.pageFirst + slot);
 }
 
 void ChooseRandom(AppState& state) {
-    state.RandomPending = true;
+    state.randomPending = true;
 }
 
 int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> installed,
@@ -34,10 +34,10 @@ int32_t DrawRandomSet(const std::vector<int32_t>& sets, std::optional<int32_t> i
 }
 
 bool ResolveRandom(AppState& state, std::optional<int32_t> installed) {
-    if (!state.RandomPending) {
+    if (!state.randomPending) {
         return true;
     }
-    if (state.SetNumbers.empty()) {
+    if (state.setNumbers.empty()) {
         return false;
     }
     // A fresh seed per draw, as a player pressing the button twice expects two independent draws.
@@ -45,7 +45,7 @@ bool ResolveRandom(AppState& state, std::optional<int32_t> installed) {
     std::seed_seq seed{static_cast<uint32_t>(ticks), static_cast<uint32_t>(ticks >> 32),
                        std::random_device{}()};
     std::mt19937 generator(seed);
-    ChooseSet(state, DrawRandomSet(state.SetNumbers, installed, generator));
+    ChooseSet(state, DrawRandomSet(state.setNumbers, installed, generator));
     return true;
 }
 

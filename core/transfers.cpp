@@ -146,46 +146,46 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
 
 TransferReport InstallSelected(AppState& state, FileSystem& fs,
                                std::optional<int32_t> installedSet) {
-    if (!state.SelectedIndex && !state.RandomPending) {
+    if (!state.selectedSet && !state.randomPending) {
         return Refusal(TransferStatus::NothingChosen);
     }
     if (!ResolveRandom(state, installedSet)) {
         return Refusal(TransferStatus::LibraryEmpty);
     }
-    if (state.SelectedPath.empty()) {
+    if (state.selectedFolder.empty()) {
         return Refusal(TransferStatus::NothingChosen);
     }
-    return CopySkyFiles(fs, state.SelectedPath, state.Dest);
+    return CopySkyFiles(fs, state.selectedFolder, state.gameFolder);
 }
 
 TransferReport SaveMyDefault(AppState& state, FileSystem& fs) {
     // A pending random choice is not drawn here: the set chosen before it is saved.
-    if (state.SelectedPath.empty()) {
+    if (state.selectedFolder.empty()) {
         return Refusal(TransferStatus::NothingChosen);
     }
-    if (!fs.IsFolder(state.SelectedPath)) {
-        return Refusal(TransferStatus::SourceMissing, state.SelectedPath);
+    if (!fs.IsFolder(state.selectedFolder)) {
+        return Refusal(TransferStatus::SourceMissing, state.selectedFolder);
     }
-    if (!fs.IsFolder(state.MyDefaultPath)) {
-        const FsStatus made = fs.CreateFolder(state.MyDefaultPath);
+    if (!fs.IsFolder(state.myDefaultFolder)) {
+        const FsStatus made = fs.CreateFolder(state.myDefaultFolder);
         if (!made.ok()) {
-            TransferReport report = Refusal(TransferStatus::TargetMissing, state.MyDefaultPath);
+            TransferReport report = Refusal(TransferStatus::TargetMissing, state.myDefaultFolder);
             report.folderStatus = made;
             if (made.error == FsError::AccessDenied) {
-                report.protectedFolder = state.MyDefaultPath;
+                report.protectedFolder = state.myDefaultFolder;
             }
             return report;
         }
     }
-    return CopySkyFiles(fs, state.SelectedPath, state.MyDefaultPath);
+    return CopySkyFiles(fs, state.selectedFolder, state.myDefaultFolder);
 }
 
 TransferReport LoadMyDefault(AppState& state, FileSystem& fs) {
-    return CopySkyFiles(fs, state.MyDefaultPath, state.Dest);
+    return CopySkyFiles(fs, state.myDefaultFolder, state.gameFolder);
 }
 
 TransferReport LoadGameDefault(AppState& state, FileSystem& fs) {
-    return ClearSkyFiles(fs, state.Dest);
+    return ClearSkyFiles(fs, state.gameFolder);
 }
 
 }  // namespace skyswap

@@ -11,7 +11,7 @@ namespace {
 // "MS Sans Serif" is a bitmap face on Windows and on Wine, drawn only at a few fixed sizes, so
 // its outline successor "Microsoft Sans Serif" comes first; where that is missing (Wine), the
 // nearest outline sans-serif faces stand in, those with the same widths first. A face is used
-// only when it is an outline face (see Form1::ChooseFontFaces).
+// only when it is an outline face (see MainWindow::ChooseFontFaces).
 constexpr FontChoice kNoFont{{}, 0.0, false, false};
 constexpr FontChoice kWindowFont{{L"Microsoft Sans Serif", L"MS Sans Serif", L"Tahoma", L"Arial",
                                   L"Liberation Sans", L"DejaVu Sans"},

@@ -31,7 +31,7 @@ constexpr int kNoTabIndex = -1;
 
 struct ControlEntry {
     ControlKind kind;
-    std::wstring_view name;  // "Image1", "Command3"
+    std::wstring_view name;  // "ImageElement", "LoadMyDefault"
     int arrayIndex;          // element of the control array, or kNoIndex
     int container;           // row of the frame that holds it, or kFormContainer
     TwipsRect rect;          // relative to the container; all zero for the line
@@ -56,7 +56,7 @@ constexpr ControlEntry Frame(std::wstring_view name, TwipsRect rect, std::wstrin
             FontRole::FrameCaption, tabIndex};
 }
 constexpr ControlEntry Shape(int index, int container, TwipsRect rect) {
-    return {ControlKind::Rectangle, L"Shape1",  index, container, rect, {}, {}, {}, 0,
+    return {ControlKind::Rectangle, L"ArrowOutline",  index, container, rect, {}, {}, {}, 0,
             FontRole::None,         kNoTabIndex};
 }
 constexpr ControlEntry Image(std::wstring_view name, int index, int container, TwipsRect rect) {
@@ -84,37 +84,37 @@ constexpr ControlEntry Line(std::wstring_view name, int container, TwipsPoint fr
 }
 }  // namespace table_rows
 
-// Rows 0 (Frame1) and 16 (Frame2) are the containers.
+// Rows 0 (LibraryFrame) and 16 (SelectionFrame) are the containers.
 inline constexpr std::array<ControlEntry, kControlCount> kControls{{
-    table_rows::Frame(L"Frame1", {135, 225, 6405, 6000}, L"CLICK TO SELECT", 5),
+    table_rows::Frame(L"LibraryFrame", {135, 225, 6405, 6000}, L"CLICK TO SELECT", 5),
     table_rows::Shape(1, 0, {5265, 4455, 1005, 1365}),
     table_rows::Shape(0, 0, {135, 4455, 1005, 1365}),
-    table_rows::Image(L"Image1", 10, 0, {3240, 4500, 1995, 1275}),
-    table_rows::Image(L"Image1", 12, 0, {5310, 4815, 915, 735}),
-    table_rows::Image(L"Image1", 11, 0, {180, 4815, 915, 690}),
-    table_rows::Image(L"Image1", 9, 0, {1170, 4500, 1995, 1275}),
-    table_rows::Image(L"Image1", 8, 0, {4275, 3105, 1995, 1275}),
-    table_rows::Image(L"Image1", 7, 0, {2205, 3105, 1995, 1275}),
-    table_rows::Image(L"Image1", 6, 0, {135, 3105, 1995, 1275}),
-    table_rows::Image(L"Image1", 5, 0, {4275, 1710, 1995, 1275}),
-    table_rows::Image(L"Image1", 4, 0, {2205, 1710, 1995, 1275}),
-    table_rows::Image(L"Image1", 3, 0, {135, 1710, 1995, 1275}),
-    table_rows::Image(L"Image1", 2, 0, {4275, 315, 1995, 1275}),
-    table_rows::Image(L"Image1", 1, 0, {2205, 315, 1995, 1275}),
-    table_rows::Image(L"Image1", 0, 0, {135, 315, 1995, 1275}),
-    table_rows::Frame(L"Frame2", {6615, 225, 2355, 6000}, L"SELECTED", 0),
-    table_rows::Button(L"Command4", 16, {180, 3420, 2040, 465}, L"LOAD EAW DEFAULT",
+    table_rows::Image(L"ImageElement", 10, 0, {3240, 4500, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 12, 0, {5310, 4815, 915, 735}),
+    table_rows::Image(L"ImageElement", 11, 0, {180, 4815, 915, 690}),
+    table_rows::Image(L"ImageElement", 9, 0, {1170, 4500, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 8, 0, {4275, 3105, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 7, 0, {2205, 3105, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 6, 0, {135, 3105, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 5, 0, {4275, 1710, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 4, 0, {2205, 1710, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 3, 0, {135, 1710, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 2, 0, {4275, 315, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 1, 0, {2205, 315, 1995, 1275}),
+    table_rows::Image(L"ImageElement", 0, 0, {135, 315, 1995, 1275}),
+    table_rows::Frame(L"SelectionFrame", {6615, 225, 2355, 6000}, L"SELECTED", 0),
+    table_rows::Button(L"LoadGameDefault", 16, {180, 3420, 2040, 465}, L"LOAD EAW DEFAULT",
                        RGB(255, 255, 0), FontRole::Window, 6),
-    table_rows::Button(L"Command5", 16, {540, 5040, 1275, 735}, L"EXIT", RGB(255, 0, 0),
+    table_rows::Button(L"Exit", 16, {540, 5040, 1275, 735}, L"EXIT", RGB(255, 0, 0),
                        FontRole::ExitCaption, 4),
-    table_rows::Button(L"Command3", 16, {270, 4050, 1860, 465}, L"LOAD MY DEFAULT",
+    table_rows::Button(L"LoadMyDefault", 16, {270, 4050, 1860, 465}, L"LOAD MY DEFAULT",
                        RGB(255, 255, 192), FontRole::Window, 3),
-    table_rows::Button(L"Command2", 16, {180, 2385, 2040, 465}, L"SAVE AS MY DEFAULT",
+    table_rows::Button(L"SaveMyDefault", 16, {180, 2385, 2040, 465}, L"SAVE AS MY DEFAULT",
                        RGB(192, 255, 192), FontRole::Window, 2),
-    table_rows::Button(L"Command1", 16, {270, 1710, 1860, 465}, L"LOAD TO EAW", RGB(0, 192, 0),
+    table_rows::Button(L"LoadToGame", 16, {270, 1710, 1860, 465}, L"LOAD TO EAW", RGB(0, 192, 0),
                        FontRole::Window, 1),
-    table_rows::Image(L"Image2", kNoIndex, 16, {180, 315, 1995, 1275}),
-    table_rows::Line(L"Line1", 16, {90, 3150}, {2250, 3150}),
+    table_rows::Image(L"Preview", kNoIndex, 16, {180, 315, 1995, 1275}),
+    table_rows::Line(L"Divider", 16, {90, 3150}, {2250, 3150}),
 }};
 
 // The row of a control, or -1 when the table has no such control.

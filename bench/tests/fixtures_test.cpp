@@ -40,9 +40,9 @@ TEST(BenchFixtures, PlainCopyAndTheStagedInstallLeaveTheSameGameFolder) {
     auto platform = test::MakePlatformFileSystem();
     TimingFileSystem fs(*platform);
     AppState app;
-    app.Dest = fixture.game();
-    app.SelectedIndex = 1;
-    app.SelectedPath = fixture.set(1);
+    app.gameFolder = fixture.game();
+    app.selectedSet = 1;
+    app.selectedFolder = fixture.set(1);
     ASSERT_TRUE(InstallSelected(app, fs).ok());
     for (const char* name : SkyFileSet) {
         EXPECT_EQ(ReadAll(fixture.game() + name), ReadAll(fixture.set(1) + name)) << name;
@@ -64,7 +64,7 @@ TEST(BenchFixtures, TheLibraryIsWhatDiscoveryAndTheMouseMoveExpect) {
         test::CurrentFolderScope current(library);
         ASSERT_EQ(DiscoverLibrary(app, *fs), DiscoveryResult::Ok);
     }
-    EXPECT_EQ(app.SetCount, 12);
+    EXPECT_EQ(app.setCount, 12);
 
     ToolTipRecorder images;
     DescribeSlot(app, *fs, images, 3);

@@ -134,8 +134,8 @@ TEST(AddSets, AFolderBecomesTheNextSetWithItsFilesThumbnailAndDescription) {
 
     EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1", "ZT2"})) << "no temporary folder remains";
     ApplyAdded(adding.state, outcome);
-    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 2}));
-    EXPECT_EQ(adding.state.SetCount, 3);
+    EXPECT_EQ(adding.state.setNumbers, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(adding.state.setCount, 3);
 }
 
 TEST(AddSets, AZipThatWrapsItsFolderAndAPackOfSkiesEachBecomeSetsInNameOrder) {
@@ -253,7 +253,7 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
     // Something else was put into this one: it stays, and its number is passed over.
     adding.temp.MakeFolder(adding.Set(8) + ".skyswap-tmp\\not ours");
     adding.state = test::StateFor(adding.temp);
-    ASSERT_EQ(adding.state.SetCount, 6);
+    ASSERT_EQ(adding.state.setCount, 6);
     WriteDownloadSky(adding.temp, adding.Download("one"), "one");
     WriteDownloadSky(adding.temp, adding.Download("two"), "two");
 
@@ -265,8 +265,8 @@ TEST(AddSets, ANewSetTakesTheLowestFreeNumberFromSetCountUp) {
               (Names{"ZT0", "ZT1", "ZT5", "ZT6", "ZT7", "ZT8.skyswap-tmp", "ZT9"}));
     EXPECT_TRUE(adding.temp.Exists(adding.Set(8) + ".skyswap-tmp\\not ours"));
     ApplyAdded(adding.state, outcome);
-    EXPECT_EQ(adding.state.SetNumbers, (std::vector<int32_t>{0, 1, 5, 7, 9}));
-    EXPECT_EQ(adding.state.SetCount, 10);
+    EXPECT_EQ(adding.state.setNumbers, (std::vector<int32_t>{0, 1, 5, 7, 9}));
+    EXPECT_EQ(adding.state.setCount, 10);
 }
 
 TEST(AddSets, ASkyAlreadyInTheLibraryIsNotAddedAgain) {

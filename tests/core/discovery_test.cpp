@@ -31,13 +31,13 @@ TEST(Discovery, FindsGameFolderPersonalDefaultAndSets) {
     temp.MakeFolder(std::string(kLibrary) + "\\ZTDef");
 
     AppState state;
-    state.PageFirst = 20;
+    state.pageFirst = 20;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.MainPath, temp.Join(kLibrary));
-    EXPECT_EQ(state.Dest, temp.Join("Game"));
-    EXPECT_EQ(state.MyDefaultPath, temp.Join(kLibrary) + "\\ZTDef");
-    EXPECT_EQ(state.SetCount, 2);
-    EXPECT_EQ(state.PageFirst, 0);
+    EXPECT_EQ(state.libraryFolder, temp.Join(kLibrary));
+    EXPECT_EQ(state.gameFolder, temp.Join("Game"));
+    EXPECT_EQ(state.myDefaultFolder, temp.Join(kLibrary) + "\\ZTDef");
+    EXPECT_EQ(state.setCount, 2);
+    EXPECT_EQ(state.pageFirst, 0);
     EXPECT_EQ(SetFolder(state, 12), temp.Join(kLibrary) + "\\ZT12");
 }
 
@@ -56,8 +56,8 @@ TEST(Discovery, CountsOnlySetFoldersAndShowsGapsAsEmptySlots) {
 
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetCount, 5) << "highest number 4, plus one";
-    EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 4}));
+    EXPECT_EQ(state.setCount, 5) << "highest number 4, plus one";
+    EXPECT_EQ(state.setNumbers, (std::vector<int32_t>{0, 1, 2, 4}));
 }
 
 TEST(Discovery, TheLibraryLockIsNeverASet) {
@@ -71,8 +71,8 @@ TEST(Discovery, TheLibraryLockIsNeverASet) {
 #endif
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetCount, 2);
-    EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(state.setCount, 2);
+    EXPECT_EQ(state.setNumbers, (std::vector<int32_t>{0, 1}));
 }
 
 TEST(Discovery, SetFoldersWhoseNamesDifferOnlyInLetterCaseAreOneSet) {
@@ -87,8 +87,8 @@ TEST(Discovery, SetFoldersWhoseNamesDifferOnlyInLetterCaseAreOneSet) {
     }
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(state.SetCount, 2);
+    EXPECT_EQ(state.setNumbers, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(state.setCount, 2);
 }
 
 TEST(Discovery, ReadsSetNumbersOnlyFromCanonicalNames) {
@@ -106,8 +106,8 @@ TEST(Discovery, EmptyLibraryIsNoError) {
     test::MakeLibrary(temp, 0);
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetCount, 0);
-    EXPECT_TRUE(state.SetNumbers.empty());
+    EXPECT_EQ(state.setCount, 0);
+    EXPECT_TRUE(state.setNumbers.empty());
 }
 
 TEST(Discovery, RefusesAFolderWhoseParentHoldsNoGame) {
@@ -132,8 +132,8 @@ TEST(Discovery, WorksInFoldersWithNonAsciiNames) {
     temp.WriteFile(game + "\\eaw.ini", "");
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, game + "\\Skies", state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.Dest, temp.Join(game));
-    EXPECT_EQ(state.SetCount, 2);
+    EXPECT_EQ(state.gameFolder, temp.Join(game));
+    EXPECT_EQ(state.setCount, 2);
 }
 
 TEST(Discovery, HiddenAndSystemFoldersDoNotCount) {
@@ -151,7 +151,7 @@ TEST(Discovery, HiddenAndSystemFoldersDoNotCount) {
 #endif
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetCount, 1);
+    EXPECT_EQ(state.setCount, 1);
 }
 
 TEST(Discovery, HandlesTenThousandSets) {
@@ -171,8 +171,8 @@ TEST(Discovery, HandlesTenThousandSets) {
     }
     AppState state;
     ASSERT_EQ(DiscoverIn(temp, kLibrary, state), DiscoveryResult::Ok);
-    EXPECT_EQ(state.SetCount, kSets);
-    EXPECT_EQ(state.SetNumbers.size(), static_cast<std::size_t>(kSets));
+    EXPECT_EQ(state.setCount, kSets);
+    EXPECT_EQ(state.setNumbers.size(), static_cast<std::size_t>(kSets));
 }
 
 }  // namespace

@@ -66,15 +66,15 @@ TEST(ImageKeyboard, HomeAndEndShowTheFirstAndTheLastPage) {
     for (const auto& [count, lastFirst] :
          std::vector<std::pair<int, int>>{{0, 0}, {1, 0}, {10, 0}, {11, 10}, {23, 20}, {30, 20}}) {
         AppState state;
-        state.MainPath = "C:\\EAW\\Skies";
-        state.SetCount = count;
-        state.PageFirst = 10;
+        state.libraryFolder = "C:\\EAW\\Skies";
+        state.setCount = count;
+        state.pageFirst = 10;
         test::FakeImageElements images;
         ShowLastPage(state, images);
-        EXPECT_EQ(state.PageFirst, lastFirst) << count << " sets";
-        EXPECT_LE(state.PageLast, std::max(count - 1, 0)) << count << " sets";
+        EXPECT_EQ(state.pageFirst, lastFirst) << count << " sets";
+        EXPECT_LE(state.pageLast, std::max(count - 1, 0)) << count << " sets";
         ShowFirstPage(state, images);
-        EXPECT_EQ(state.PageFirst, 0);
+        EXPECT_EQ(state.pageFirst, 0);
         EXPECT_EQ(images.elements[kBackArrow].visible, false) << count << " sets";
         EXPECT_EQ(images.elements[kNextArrow].visible, true) << count << " sets";
     }
@@ -98,7 +98,7 @@ TEST(ElementNames, SlotsAreNamedByTheirSetsAndTheOthersByTheirRole) {
     EXPECT_EQ(ElementName(state, *fs, kBackArrow, false), "BACK");
     EXPECT_EQ(ElementName(state, *fs, kNextArrow, false), "NEXT");
 
-    state.PageFirst = 10;
+    state.pageFirst = 10;
     EXPECT_EQ(ElementName(state, *fs, 1, false), "Night raid");
     EXPECT_EQ(ElementName(state, *fs, 2, true), "ZT12, installed in the game");
     EXPECT_EQ(ElementName(state, *fs, 3, false), "empty slot") << "the gap at 13";

@@ -45,10 +45,10 @@ TEST(LayoutScaling, DesignScreenChangesNothing) {
     EXPECT_FLOAT_EQ(layout.window.window["Left"], 1200);
     EXPECT_FLOAT_EQ(layout.window.window["Width"], 9240);
     EXPECT_TRUE(layout.window.scaleModeTwips);
-    EXPECT_EQ(layout.state.SavedWidth, 9240);
-    EXPECT_EQ(layout.state.SavedHeight, 6960);
-    EXPECT_EQ(layout.state.DesignWidth, 800);
-    EXPECT_EQ(layout.state.DesignHeight, 600);
+    EXPECT_EQ(layout.state.savedWidth, 9240);
+    EXPECT_EQ(layout.state.savedHeight, 6960);
+    EXPECT_EQ(layout.state.designWidth, 800);
+    EXPECT_EQ(layout.state.designHeight, 600);
 }
 
 TEST(LayoutScaling, FitsLargerAndSmallerScreens) {
@@ -65,8 +65,8 @@ TEST(LayoutScaling, FitsLargerAndSmallerScreens) {
         EXPECT_FLOAT_EQ(layout.window.window["Left"], 1536);
         EXPECT_FLOAT_EQ(layout.window.window["Top"], 1152);
         EXPECT_FLOAT_EQ(layout.window.window["Width"], 9240 * 1.28F);
-        EXPECT_EQ(layout.state.SavedWidth, 11827);  // 11827.2, as a whole number
-        EXPECT_EQ(layout.state.ScreenWidthPx, 1024);
+        EXPECT_EQ(layout.state.savedWidth, 11827);  // 11827.2, as a whole number
+        EXPECT_EQ(layout.state.screenWidthPx, 1024);
     }
     {
         Layout layout;
@@ -75,7 +75,7 @@ TEST(LayoutScaling, FitsLargerAndSmallerScreens) {
         EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 432);
         EXPECT_FLOAT_EQ(layout.At(layout.command1, "Height"), 793.6F);
         EXPECT_NEAR(layout.At(layout.command1, "FontSize"), 13.64F, 1e-4);
-        EXPECT_FLOAT_EQ(layout.state.Layout.ratioY, 1.7066667F);
+        EXPECT_FLOAT_EQ(layout.state.layout.ratioY, 1.7066667F);
         EXPECT_FLOAT_EQ(layout.At(layout.combo, "FontSize"), 16.533334F);  // 10 pt x 1.6533334
     }
     {
@@ -89,9 +89,9 @@ TEST(LayoutScaling, FitsLargerAndSmallerScreens) {
         Layout layout;
         layout.Screen(1024, 768, 13.33F);
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-        EXPECT_EQ(layout.state.TwipsPerPixelX, 13);
-        EXPECT_EQ(layout.state.ScreenWidthPx, 1050);
-        EXPECT_FLOAT_EQ(layout.state.Layout.ratioX, 1.3125F);
+        EXPECT_EQ(layout.state.twipsPerPixelX, 13);
+        EXPECT_EQ(layout.state.screenWidthPx, 1050);
+        EXPECT_FLOAT_EQ(layout.state.layout.ratioX, 1.3125F);
     }
 }
 
@@ -102,7 +102,7 @@ TEST(LayoutScaling, TheFitNeverCoversMoreThanTheWorkArea) {
         layout.Screen(1024, 768, 15);
         layout.window.workArea = TwipsArea{0, 0, 1024 * 15, 728 * 15};
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-        EXPECT_FLOAT_EQ(layout.state.Layout.ratioX, 1.28F);
+        EXPECT_FLOAT_EQ(layout.state.layout.ratioX, 1.28F);
         EXPECT_FLOAT_EQ(layout.window.window["Left"], 1536);
         EXPECT_FLOAT_EQ(layout.window.window["Width"], 9240 * 1.28F);
     }
@@ -114,8 +114,8 @@ TEST(LayoutScaling, TheFitNeverCoversMoreThanTheWorkArea) {
         layout.window.workArea = TwipsArea{0, 0, 3840 * 15, 400 * 15};
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
         const float factor = 400 * 15 / 6960.0F;
-        EXPECT_NEAR(layout.state.Layout.ratioX, 4.8F * factor, 1e-4);
-        EXPECT_NEAR(layout.state.Layout.ratioY, 1.0F * factor, 1e-4);
+        EXPECT_NEAR(layout.state.layout.ratioX, 4.8F * factor, 1e-4);
+        EXPECT_NEAR(layout.state.layout.ratioY, 1.0F * factor, 1e-4);
         EXPECT_NEAR(layout.window.window["Height"], 400 * 15, 0.5);
         EXPECT_NEAR(layout.window.window["Top"], 0, 0.5);
         EXPECT_LE(layout.window.window["Left"] + layout.window.window["Width"], 3840 * 15 + 0.5);
@@ -170,31 +170,31 @@ TEST(LayoutScaling, TheStartUpNotificationIsConsumedAndLaterOnesScale) {
         int notifications = 0;
         layout.window.onResize = [&] {
             ++notifications;
-            Form_Resize(layout.state, layout.window);
+            RescaleToWindowSize(layout.state, layout.window);
         };
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
         EXPECT_EQ(notifications, 1);
-        EXPECT_TRUE(layout.state.ResizeArmed);
+        EXPECT_TRUE(layout.state.resizeArmed);
         EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 345.6F) << "scaled once, not twice";
     }
     {  // Queued until after the start-up: the first one handled is consumed.
         Layout layout;
         layout.Screen(1024, 768, 15);
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-        EXPECT_FALSE(layout.state.ResizeArmed);
-        const int saved = layout.state.SavedWidth;
-        ASSERT_TRUE(Form_Resize(layout.state, layout.window));
-        EXPECT_TRUE(layout.state.ResizeArmed);
-        EXPECT_EQ(layout.state.SavedWidth, saved);
+        EXPECT_FALSE(layout.state.resizeArmed);
+        const int saved = layout.state.savedWidth;
+        ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
+        EXPECT_TRUE(layout.state.resizeArmed);
+        EXPECT_EQ(layout.state.savedWidth, saved);
         EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 345.6F);
     }
     {  // No notification at all, because the size did not change: the user's first resize
        // is not swallowed.
         Layout layout;
         ASSERT_TRUE(FitToScreen(layout.state, layout.window));
-        EXPECT_TRUE(layout.state.ResizeArmed);
+        EXPECT_TRUE(layout.state.resizeArmed);
         layout.window.window["Width"] = 9240 * 1.2F;
-        ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+        ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
         EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 324);
     }
 }
@@ -205,22 +205,22 @@ TEST(LayoutScaling, ResizesFollowTheWindowButNeverMoveIt) {
     // 1.2 times as wide as the saved size, as high: left and width x 1.2, fonts x 1.1.
     layout.window.window["Width"] = 9240 * 1.2F;
     const int movesBefore = layout.window.windowMoves;
-    ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+    ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
     EXPECT_FLOAT_EQ(layout.At(layout.command1, "Left"), 324);
     EXPECT_FLOAT_EQ(layout.At(layout.command1, "Width"), 2232);
     EXPECT_FLOAT_EQ(layout.At(layout.command1, "Top"), 1710);
     EXPECT_FLOAT_EQ(layout.At(layout.command1, "Height"), 465);
     EXPECT_FLOAT_EQ(layout.At(layout.command1, "FontSize"), 9.075F);
     EXPECT_EQ(layout.window.windowMoves, movesBefore);
-    EXPECT_FALSE(layout.state.MoveWindowOnScale);
-    EXPECT_EQ(layout.state.SavedWidth, 11088);
+    EXPECT_FALSE(layout.state.moveWindowOnScale);
+    EXPECT_EQ(layout.state.savedWidth, 11088);
 }
 
 TEST(LayoutScaling, NoDriftThroughResizesMinimiseAndRestore) {
     Layout layout;
     layout.window.wholePixels = true;
     layout.Screen(1024, 768, 15);
-    layout.window.onResize = [&] { Form_Resize(layout.state, layout.window); };
+    layout.window.onResize = [&] { RescaleToWindowSize(layout.state, layout.window); };
     ASSERT_TRUE(FitToScreen(layout.state, layout.window));
     layout.window.onResize = nullptr;
     const auto fitted = layout.window.controls;
@@ -229,7 +229,7 @@ TEST(LayoutScaling, NoDriftThroughResizesMinimiseAndRestore) {
     for (int i = 0; i < 100; ++i) {
         layout.window.window["Width"] = fittedWindow.at("Width") * (i % 2 == 0 ? 1.37F : 1.0F);
         layout.window.window["Height"] = fittedWindow.at("Height") * (i % 2 == 0 ? 0.71F : 1.0F);
-        ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+        ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
     }
     for (std::size_t i = 0; i < fitted.size(); ++i) {
         for (const auto& [name, value] : fitted[i].properties) {
@@ -242,14 +242,14 @@ TEST(LayoutScaling, NoDriftThroughResizesMinimiseAndRestore) {
     layout.window.minimized = true;
     layout.window.window["Width"] = 160 * 15;
     layout.window.window["Height"] = 28 * 15;
-    ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+    ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
     for (std::size_t i = 0; i < fitted.size(); ++i) {
         EXPECT_EQ(layout.window.controls[i].properties, fitted[i].properties)
             << "control " << i << " was scaled while the window was minimised";
     }
     layout.window.minimized = false;
     layout.window.window = fittedWindow;
-    ASSERT_TRUE(Form_Resize(layout.state, layout.window));
+    ASSERT_TRUE(RescaleToWindowSize(layout.state, layout.window));
     for (std::size_t i = 0; i < fitted.size(); ++i) {
         EXPECT_EQ(layout.window.controls[i].properties, fitted[i].properties) << i;
     }
@@ -263,7 +263,7 @@ TEST(LayoutScaling, FaultsBeyondTheLimitsAbandonTheOperation) {
         EXPECT_FALSE(FitToScreen(layout.state, layout.window)) << twipsPerPixel;
         EXPECT_EQ(layout.window.windowMoves, 0);
         EXPECT_EQ(layout.window.controls[0].properties, untouched[0].properties);
-        EXPECT_EQ(layout.state.SavedWidth, 0);
+        EXPECT_EQ(layout.state.savedWidth, 0);
     }
     {  // A screen of more than 32767 pixels.
         Layout layout;
@@ -273,10 +273,10 @@ TEST(LayoutScaling, FaultsBeyondTheLimitsAbandonTheOperation) {
     }
     {  // An armed resize before any size was recorded: division by zero, nothing changes.
         Layout layout;
-        layout.state.ResizeArmed = true;
-        EXPECT_FALSE(Form_Resize(layout.state, layout.window));
+        layout.state.resizeArmed = true;
+        EXPECT_FALSE(RescaleToWindowSize(layout.state, layout.window));
         EXPECT_EQ(layout.window.controls[0].properties, untouched[0].properties);
-        EXPECT_EQ(layout.state.SavedWidth, 0);
+        EXPECT_EQ(layout.state.savedWidth, 0);
     }
     {  // Ratios that overflow: the pass is refused as a whole.
         Layout layout;

@@ -15,9 +15,9 @@ using test::FakeImageElements;
 
 AppState Library(int32_t setCount) {
     AppState state;
-    state.MainPath = "C:\\Games\\EAW\\Skies";
-    state.Dest = "C:\\Games\\EAW";
-    state.SetCount = setCount;
+    state.libraryFolder = "C:\\Games\\EAW\\Skies";
+    state.gameFolder = "C:\\Games\\EAW";
+    state.setCount = setCount;
     return state;
 }
 
@@ -26,13 +26,13 @@ std::string Arrow(const FakeImageElements& images, int element) {
     return !visible ? "unset" : *visible ? "shown" : "hidden";
 }
 
-// What the user sees: the set number in each slot ("-" for the placeholder), PageLast and the
+// What the user sees: the set number in each slot ("-" for the placeholder), pageLast and the
 // arrows, e.g. "10 11 12 - - - - - - - | last 12 | back shown, next hidden".
 std::string Screen(const AppState& state, const FakeImageElements& images) {
     std::string screen;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const std::string& picture = images.elements.at(slot).picture;
-        const int32_t set = state.PageFirst + slot;
+        const int32_t set = state.pageFirst + slot;
         if (picture == FakeImageElements::kPlaceholder) {
             screen += "-";
         } else if (picture == ThumbnailPath(state, set)) {
@@ -42,21 +42,20 @@ std::string Screen(const AppState& state, const FakeImageElements& images) {
         }
         screen += slot + 1 < kSlotCount ? " " : "";
     }
-    return screen + " | last " + std::to_string(state.PageLast) + " | back " +
+    return screen + " | last " + std::to_string(state.pageLast) + " | back " +
            Arrow(images, kBackArrow) + ", next " + Arrow(images, kNextArrow);
 }
 
-// Starts like the program (PageFirst 0, one ThumbNails) and clicks the arrows in turn; returns
+// Starts like the program (pageFirst 0, one ShowPage) and clicks the arrows in turn; returns
 // the screen after the start and after every click.
 std::vector<std::string> Walk(AppState& state, FakeImageElements& images,
                               const std::vector<int>& clicks) {
     std::vector<std::string> screens;
-    state.PageFirst = 0;
-    ThumbNails(state, images);
+    state.pageFirst = 0;
+    ShowPage(state, images);
     screens.push_back(Screen(state, images));
     for (const int arrow : clicks) {
-        state.ArrowClicked = arrow;
-        Prox_Scrn(state, images);
+        TurnPage(state, images, DirectionOf(arrow));
         screens.push_back(Screen(state, images));
     }
     return screens;
@@ -76,12 +75,12 @@ TEST(PagingTest, LibraryOfOnePageStaysOnIt) {
         {10, "0 1 2 3 4 5 6 7 8 9 | last 9 | " + kFirstPageArrows},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE("SetCount " + std::to_string(c.setCount));
+        SCOPED_TRACE("setCount " + std::to_string(c.setCount));
         AppState state = Library(c.setCount);
         FakeImageElements images;
         const std::vector<std::string> expected(4, c.page);
         EXPECT_EQ(Walk(state, images, {kNextArrow, kBackArrow, kNextArrow}), expected);
-        EXPECT_EQ(state.PageFirst, 0);
+        EXPECT_EQ(state.pageFirst, 0);
     }
 }
 
@@ -112,21 +111,19 @@ TEST(PagingTest, TheArrowsFollowThePageForEveryCount) {
         SCOPED_TRACE(std::to_string(count) + " sets");
         AppState state = Library(count);
         FakeImageElements images;
-        ThumbNails(state, images);
+        ShowPage(state, images);
         const int32_t pages = (count + kSlotCount - 1) / kSlotCount;
         for (int32_t page = 0; page < pages; ++page) {
-            EXPECT_EQ(state.PageFirst, page * kSlotCount);
+            EXPECT_EQ(state.pageFirst, page * kSlotCount);
             EXPECT_EQ(images.elements[kBackArrow].visible, page > 0) << "page " << page;
             EXPECT_EQ(images.elements[kNextArrow].visible, page < pages - 1) << "page " << page;
-            state.ArrowClicked = kNextArrow;
-            Prox_Scrn(state, images);
+            TurnPage(state, images, PageDirection::Next);
         }
-        EXPECT_EQ(state.PageFirst, (pages - 1) * kSlotCount) << "next stops at the last page";
+        EXPECT_EQ(state.pageFirst, (pages - 1) * kSlotCount) << "next stops at the last page";
         for (int32_t page = pages - 1; page > 0; --page) {
             ASSERT_TRUE(images.elements[kBackArrow].visible) << "page " << page;
-            state.ArrowClicked = kBackArrow;
-            Prox_Scrn(state, images);
-            EXPECT_EQ(state.PageFirst, (page - 1) * kSlotCount);
+            TurnPage(state, images, PageDirection::Back);
+            EXPECT_EQ(state.pageFirst, (page - 1) * kSlotCount);
         }
     }
 }
@@ -156,7 +153,7 @@ TEST(DescribeSlotTest, ToolTipIsTheHoveredSetsDescriptionReadAfresh) {
     }
     const auto fs = test::MakePlatformFileSystem();
     AppState state = Library(13);
-    state.MainPath = library.path();
+    state.libraryFolder = library.path();
     FakeImageElements images;
 
     DescribeSlot(state, *fs, images, 4);
@@ -165,11 +162,11 @@ TEST(DescribeSlotTest, ToolTipIsTheHoveredSetsDescriptionReadAfresh) {
     EXPECT_EQ(images.elements[kBackArrow].toolTip, "BACK");
     EXPECT_EQ(images.elements[kNextArrow].toolTip, "NEXT");
 
-    state.PageFirst = 10;
+    state.pageFirst = 10;
     DescribeSlot(state, *fs, images, 4);
-    EXPECT_EQ(images.elements[4].toolTip, "") << "set 14 is past SetCount even with a folder";
+    EXPECT_EQ(images.elements[4].toolTip, "") << "set 14 is past setCount even with a folder";
     DescribeSlot(state, *fs, images, 3);
-    EXPECT_EQ(images.elements[3].toolTip, "") << "set 13 is the first past SetCount";
+    EXPECT_EQ(images.elements[3].toolTip, "") << "set 13 is the first past setCount";
     DescribeSlot(state, *fs, images, 2);
     EXPECT_EQ(images.elements[2].toolTip, "Sky 12");
     DescribeSlot(state, *fs, images, 1);

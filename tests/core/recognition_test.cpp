@@ -5,7 +5,7 @@
 #include <cctype>
 #include <functional>
 
-#include "keep_sky.h"
+#include "game_transfers.h"
 
 #include "messages.h"
 #include "support/forwarding_file_system.h"
@@ -260,7 +260,7 @@ TEST(Recognition, EmptyAndLargeLibraries) {
         }
     }
     AppState state = test::StateFor(temp);
-    ASSERT_EQ(state.SetCount, 10000);
+    ASSERT_EQ(state.setCount, 10000);
     EXPECT_EQ(RecognizeInstalled(*fs, SnapshotOf(state)).installed, InstalledSky::OfSet(9999));
 
     std::atomic<bool> cancel{true};

@@ -62,16 +62,16 @@ TEST(Rights, AProtectedGameFolderFailsAtOnceNamedAsProtectedWithNothingChanged) 
                                           ? LoadMyDefault(game.state, *game.fs)
                                           : LoadGameDefault(game.state, *game.fs);
         EXPECT_FALSE(report.ok());
-        EXPECT_EQ(report.protectedFolder, game.state.Dest);
+        EXPECT_EQ(report.protectedFolder, game.state.gameFolder);
         EXPECT_EQ(game.fs->pausedMs(), 0) << "a lack of rights is not waited for";
         EXPECT_EQ(game.GameTags(), Tags(10, "old"));
         EXPECT_EQ(game.temp.List(kGame).size(), 12u) << "nothing is left behind";
         EXPECT_EQ(ElevationOffer(report),
-                  "Windows protects the game folder " + game.state.Dest + offer);
+                  "Windows protects the game folder " + game.state.gameFolder + offer);
         // Already with administrator rights, there is nothing to offer: the reason alone.
         const std::string message = TransferMessage(report);
         EXPECT_TRUE(Contains(
-            message, "Nothing was changed. Windows protects the game folder " + game.state.Dest))
+            message, "Nothing was changed. Windows protects the game folder " + game.state.gameFolder))
             << message;
         EXPECT_FALSE(Contains(message, "Close the program")) << message;
     }
@@ -82,10 +82,10 @@ TEST(Rights, AProtectedLibraryFolderRefusesThePersonalDefault) {
         ProtectedGame game(kMyDefault);
         const TransferReport report = SaveMyDefault(game.state, *game.fs);
         EXPECT_EQ(report.status, TransferStatus::StagingFailed);
-        EXPECT_EQ(report.protectedFolder, game.state.MyDefaultPath);
+        EXPECT_EQ(report.protectedFolder, game.state.myDefaultFolder);
         EXPECT_EQ(TagsIn(game.temp, kMyDefault, kAllTags), Tags(10, "mine"));
         EXPECT_EQ(ElevationOffer(report),
-                  "Windows protects the folder " + game.state.MainPath +
+                  "Windows protects the folder " + game.state.libraryFolder +
                       ". SkySwap needs administrator rights to save your personal default (ZTDef) "
                       "there. Restart SkySwap as administrator?");
     }
@@ -93,9 +93,9 @@ TEST(Rights, AProtectedLibraryFolderRefusesThePersonalDefault) {
         ProtectedGame game(test::kLibrary, false);
         const TransferReport report = SaveMyDefault(game.state, *game.fs);
         EXPECT_EQ(report.status, TransferStatus::TargetMissing);
-        EXPECT_EQ(report.protectedFolder, game.state.MyDefaultPath);
+        EXPECT_EQ(report.protectedFolder, game.state.myDefaultFolder);
         EXPECT_TRUE(Contains(ElevationOffer(report),
-                             "Windows protects the folder " + game.state.MainPath + "."));
+                             "Windows protects the folder " + game.state.libraryFolder + "."));
         EXPECT_FALSE(game.temp.Exists(kMyDefault));
     }
 }
@@ -108,7 +108,7 @@ TEST(Rights, OnlyAFileHeldByAnotherProgramIsRetried) {
         const TransferReport report = InstallSelected(game.state, fs);
         EXPECT_EQ(report.status, TransferStatus::SomeFilesFailed);
         EXPECT_EQ(fs.pausedMs(), 0);
-        EXPECT_EQ(report.protectedFolder, game.state.Dest);
+        EXPECT_EQ(report.protectedFolder, game.state.gameFolder);
         EXPECT_EQ(game.GameTags(), Tags(10, "old"));
     }
     {  // Held files are waited for; a mix of both is not the folder's protection.

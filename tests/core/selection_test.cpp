@@ -15,19 +15,19 @@ using test::TagsIn;
 
 TEST(Selection, SlotChoosesTheSetShownOnTheCurrentPage) {
     AppState state;
-    state.MainPath = "C:\\Games\\EAW\\Skies";
-    state.PageFirst = 10;
+    state.libraryFolder = "C:\\Games\\EAW\\Skies";
+    state.pageFirst = 10;
     ChooseSlot(state, 3);
-    EXPECT_EQ(state.SelectedIndex, 13);
-    EXPECT_EQ(state.SelectedPath, "C:\\Games\\EAW\\Skies\\ZT13");
+    EXPECT_EQ(state.selectedSet, 13);
+    EXPECT_EQ(state.selectedFolder, "C:\\Games\\EAW\\Skies\\ZT13");
 
     // Random stays pending and keeps the previous folder until it is drawn.
     ChooseRandom(state);
-    EXPECT_TRUE(state.RandomPending);
-    EXPECT_EQ(state.SelectedIndex, 13);
-    EXPECT_EQ(state.SelectedPath, "C:\\Games\\EAW\\Skies\\ZT13");
+    EXPECT_TRUE(state.randomPending);
+    EXPECT_EQ(state.selectedSet, 13);
+    EXPECT_EQ(state.selectedFolder, "C:\\Games\\EAW\\Skies\\ZT13");
     ChooseSlot(state, 4);
-    EXPECT_FALSE(state.RandomPending) << "a slot ends the random choice";
+    EXPECT_FALSE(state.randomPending) << "a slot ends the random choice";
 }
 
 // The library holds up to 99,999 sets: 900 is a set number like any other, whether chosen by a
@@ -37,28 +37,28 @@ TEST(Selection, SetNineHundredIsASet) {
     test::MakeLibrary(temp, 3);
     test::WriteSkyFiles(temp, std::string(test::kLibrary) + "\\ZT900", "ZT900");
     AppState state = test::StateFor(temp);
-    ASSERT_EQ(state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 900}));
+    ASSERT_EQ(state.setNumbers, (std::vector<int32_t>{0, 1, 2, 900}));
     auto fs = test::MakePlatformFileSystem();
     const std::vector<std::string> tags = {"ZT0", "ZT1", "ZT2", "ZT900"};
 
-    state.PageFirst = 900;
+    state.pageFirst = 900;
     for (int press = 0; press < 4; ++press) {
         ChooseSlot(state, 0);
         ASSERT_EQ(InstallSelected(state, *fs, press % 2 == 0 ? 0 : 900).status,
                   TransferStatus::Done);
-        EXPECT_EQ(state.SelectedIndex, 900);
+        EXPECT_EQ(state.selectedSet, 900);
         EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, "ZT900")) << press;
     }
     ChooseSet(state, 1);
     ChooseSet(state, 900);
     ASSERT_TRUE(ResolveRandom(state, 900));
-    EXPECT_EQ(state.SelectedPath, SetFolder(state, 900)) << "nothing pending: nothing drawn";
+    EXPECT_EQ(state.selectedFolder, SetFolder(state, 900)) << "nothing pending: nothing drawn";
 
     // The random choice, pending with set 900 chosen before it, draws among the others.
     ChooseRandom(state);
     ASSERT_TRUE(ResolveRandom(state, 900));
-    EXPECT_NE(state.SelectedIndex, 900);
-    EXPECT_FALSE(state.RandomPending);
+    EXPECT_NE(state.selectedSet, 900);
+    EXPECT_FALSE(state.randomPending);
 }
 
 TEST(Selection, RandomInstallDrawsOnceAndInstallsThatSet) {
@@ -70,9 +70,9 @@ TEST(Selection, RandomInstallDrawsOnceAndInstallsThatSet) {
 
     ChooseRandom(state);
     ASSERT_EQ(InstallSelected(state, *fs).status, TransferStatus::Done);
-    ASSERT_TRUE(state.SelectedIndex && *state.SelectedIndex >= 0 && *state.SelectedIndex < 4);
-    const std::string drawn = "ZT" + std::to_string(*state.SelectedIndex);
-    EXPECT_EQ(state.SelectedPath, SetFolder(state, *state.SelectedIndex));
+    ASSERT_TRUE(state.selectedSet && *state.selectedSet >= 0 && *state.selectedSet < 4);
+    const std::string drawn = "ZT" + std::to_string(*state.selectedSet);
+    EXPECT_EQ(state.selectedFolder, SetFolder(state, *state.selectedSet));
     EXPECT_EQ(TagsIn(temp, kGame, tags), std::vector<std::string>(10, drawn));
 
     // The second press without a new click installs the same set; saving saves it too.
@@ -93,20 +93,20 @@ TEST(Selection, PendingRandomSavesThePreviouslyChosenSet) {
     ASSERT_EQ(SaveMyDefault(state, *fs).status, TransferStatus::Done);
     EXPECT_EQ(TagsIn(temp, std::string(test::kLibrary) + "\\ZTDef", {"ZT2"}),
               std::vector<std::string>(10, "ZT2"));
-    EXPECT_TRUE(state.RandomPending) << "saving does not draw";
-    EXPECT_EQ(state.SelectedIndex, 2);
+    EXPECT_TRUE(state.randomPending) << "saving does not draw";
+    EXPECT_EQ(state.selectedSet, 2);
 }
 
 TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
     AppState state;
-    state.MainPath = "C:\\Skies";
-    state.SetNumbers = {0, 2, 5, 9};  // gaps at 1, 3, 4, 6, 7, 8
-    state.SetCount = 10;
+    state.libraryFolder = "C:\\Skies";
+    state.setNumbers = {0, 2, 5, 9};  // gaps at 1, 3, 4, 6, 7, 8
+    state.setCount = 10;
     std::map<int32_t, int> draws;
     for (int i = 0; i < 2000; ++i) {
         ChooseRandom(state);
         ASSERT_TRUE(ResolveRandom(state));
-        ++draws[*state.SelectedIndex];
+        ++draws[*state.selectedSet];
     }
     ASSERT_EQ(draws.size(), 4u);
     for (const auto& [set, count] : draws) {
@@ -114,16 +114,16 @@ TEST(Selection, RandomDrawsUniformlyAmongExistingSetsOnly) {
         EXPECT_GT(count, 350) << "set " << set << " drawn far less than a quarter of the time";
     }
 
-    state.SetNumbers = {0};
+    state.setNumbers = {0};
     ChooseRandom(state);
     ASSERT_TRUE(ResolveRandom(state));
-    EXPECT_EQ(state.SelectedIndex, 0);
+    EXPECT_EQ(state.selectedSet, 0);
 
     // An empty library: nothing is drawn and the choice stays pending.
-    state.SetNumbers.clear();
+    state.setNumbers.clear();
     ChooseRandom(state);
     EXPECT_FALSE(ResolveRandom(state));
-    EXPECT_TRUE(state.RandomPending);
+    EXPECT_TRUE(state.randomPending);
 }
 
 TEST(Selection, RandomDrawNeverPicksTheInstalledSetAndIsUniformOverTheOthers) {
@@ -156,14 +156,14 @@ TEST(Selection, RandomDrawNeverPicksTheInstalledSetAndIsUniformOverTheOthers) {
 
     // Through the selection, and the second press installs the drawn set again.
     AppState state;
-    state.MainPath = "C:\\Skies";
-    state.SetNumbers = {0, 1};
-    state.SetCount = 2;
+    state.libraryFolder = "C:\\Skies";
+    state.setNumbers = {0, 1};
+    state.setCount = 2;
     ChooseRandom(state);
     ASSERT_TRUE(ResolveRandom(state, 1));
-    EXPECT_EQ(state.SelectedIndex, 0);
+    EXPECT_EQ(state.selectedSet, 0);
     ASSERT_TRUE(ResolveRandom(state, 0));
-    EXPECT_EQ(state.SelectedIndex, 0) << "a drawn set stays chosen";
+    EXPECT_EQ(state.selectedSet, 0) << "a drawn set stays chosen";
 }
 
 }  // namespace

@@ -157,7 +157,7 @@ TEST(Transfers, NothingChangesWithoutAnExistingSource) {
     EXPECT_EQ(empty.GameTags(), Repeat("old"));
 
     EXPECT_EQ(game.GameTags(), Repeat("old"));
-    EXPECT_EQ(CopySkyFiles(*game.fs, "", game.state.Dest).status, TransferStatus::SourceMissing)
+    EXPECT_EQ(CopySkyFiles(*game.fs, "", game.state.gameFolder).status, TransferStatus::SourceMissing)
         << "an empty source must never mean the root of the drive";
 }
 
@@ -252,7 +252,7 @@ TEST(Transfers, SetFoldersAndFilesAreFoundInAnyLetterCase) {
     ASSERT_TRUE(MoveFileW(Utf8ToWide(game.temp.Join(set + "\\cloud1.ter")).c_str(),
                           Utf8ToWide(game.temp.Join(set + "\\CLOUD1.TER")).c_str()));
     game.state = test::StateFor(game.temp);
-    ASSERT_EQ(game.state.SetCount, 1);
+    ASSERT_EQ(game.state.setCount, 1);
     ChooseSlot(game.state, 0);
     EXPECT_EQ(InstallSelected(game.state, *game.fs).status, TransferStatus::Done);
     EXPECT_EQ(game.GameTags(), Repeat("ZT0"));

@@ -2,7 +2,7 @@
 // folder as the game sees it, and the removal of the shadow copies after an install.
 #include <gtest/gtest.h>
 
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "messages.h"
 #include "selection.h"
 #include "support/sky_library.h"
@@ -124,8 +124,8 @@ TEST(VirtualStore, TheGameViewReadsAShadowCopyWhereOneExists) {
 TEST(VirtualStore, ChangesThroughTheViewGoToTheRealGameFolder) {
     ShadowedGame game;
     AppState state = test::StateFor(game.temp);
-    state.SelectedPath = SetFolder(state, 0);
-    ASSERT_TRUE(CopySkyFiles(game.view, state.SelectedPath, state.Dest).ok());
+    state.selectedFolder = SetFolder(state, 0);
+    ASSERT_TRUE(CopySkyFiles(game.view, state.selectedFolder, state.gameFolder).ok());
     EXPECT_EQ(test::TagsIn(game.temp, kGame, {"ZT0"}), std::vector<std::string>(10, "ZT0"));
     EXPECT_EQ(game.temp.ReadFile(std::string(ShadowedGame::kMirror) + "\\bnhorizn.ter"),
               test::SkyFileBytes("shadow", "bnhorizn.ter"))

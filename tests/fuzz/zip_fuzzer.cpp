@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     AnyPicture pictures;
     skyswap::AppState state;
-    state.MainPath = kLibrary;
+    state.libraryFolder = kLibrary;
     const skyswap::AddOutcome outcome =
         skyswap::AddDownloads(state, {fs, *opener, pictures}, {kDownload});
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "long_path_win.h"
 #include "messages.h"
 #include "selection.h"
@@ -48,7 +48,7 @@ TEST(HeldGameFile, TheOtherNineAreInstalledAndTheHeldOneIsNamed) {
             << message;
         EXPECT_EQ(message.find("in no set"), std::string::npos) << message;
     }
-    EXPECT_EQ(state.SetCount, 8) << "nothing was kept";
+    EXPECT_EQ(state.setCount, 8) << "nothing was kept";
     CloseHandle(held);
     EXPECT_EQ(test::TagsIn(temp, test::kGame, tags).back(), "ZT6") << "the held file is intact";
 }

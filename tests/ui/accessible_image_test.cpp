@@ -77,7 +77,7 @@ ReadOut FromPoint(HWND window) {
     return read;
 }
 
-TEST(Form1ScreenReader, EachImageElementHasItsNameAndTheRoleOfAButton) {
+TEST(MainWindowScreenReader, EachImageElementHasItsNameAndTheRoleOfAButton) {
     TempFolder temp;
     MakePictureLibrary(temp, 13);
     const std::string library = kLibrary;
@@ -85,7 +85,7 @@ TEST(Form1ScreenReader, EachImageElementHasItsNameAndTheRoleOfAButton) {
     temp.WriteFile(library + "\\ZT12\\ZT12.txt", "");
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
-    const auto element = [&](int number) { return form->Image1(number).hwnd(); };
+    const auto element = [&](int number) { return form->ImageElement(number).hwnd(); };
 
     ReadOut slot = FromWindow(element(0));
     ASSERT_TRUE(slot.found) << "no accessible object for slot 0";
@@ -113,31 +113,31 @@ TEST(Form1ScreenReader, EachImageElementHasItsNameAndTheRoleOfAButton) {
     EXPECT_EQ(FromPoint(element(9)).name, L"empty slot");
 }
 
-TEST(Form1ScreenReader, TheSlotOfTheSetInTheGameSaysSo) {
+TEST(MainWindowScreenReader, TheSlotOfTheSetInTheGameSaysSo) {
     TempFolder temp;
     MakePictureLibrary(temp, 5);
     WriteSkyFiles(temp, kGame, "ZT3");
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     ASSERT_TRUE(PumpUntil([&] { return form->InstalledSet().has_value(); }));
-    EXPECT_EQ(FromWindow(form->Image1(3).hwnd()).name, L"Sky 3, installed in the game");
-    EXPECT_EQ(FromWindow(form->Image1(1).hwnd()).name, L"Sky 1");
+    EXPECT_EQ(FromWindow(form->ImageElement(3).hwnd()).name, L"Sky 3, installed in the game");
+    EXPECT_EQ(FromWindow(form->ImageElement(1).hwnd()).name, L"Sky 1");
 
     // After an install the name moves with the outline.
-    Click(form->Image1(1).hwnd());
-    Click(form->Control(L"Command1"));
-    EXPECT_EQ(FromWindow(form->Image1(1).hwnd()).name, L"Sky 1, installed in the game");
-    EXPECT_EQ(FromWindow(form->Image1(3).hwnd()).name, L"Sky 3");
+    Click(form->ImageElement(1).hwnd());
+    Click(form->Control(L"LoadToGame"));
+    EXPECT_EQ(FromWindow(form->ImageElement(1).hwnd()).name, L"Sky 1, installed in the game");
+    EXPECT_EQ(FromWindow(form->ImageElement(3).hwnd()).name, L"Sky 3");
 }
 
-TEST(Form1ScreenReader, TheDefaultActionIsTheClick) {
+TEST(MainWindowScreenReader, TheDefaultActionIsTheClick) {
     TempFolder temp;
     MakePictureLibrary(temp, 4);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     IAccessible* object = nullptr;
     ASSERT_TRUE(SUCCEEDED(
-        AccessibleObjectFromWindow(form->Image1(3).hwnd(), static_cast<DWORD>(OBJID_CLIENT),
+        AccessibleObjectFromWindow(form->ImageElement(3).hwnd(), static_cast<DWORD>(OBJID_CLIENT),
                                    __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
     BSTR action = nullptr;
     EXPECT_TRUE(SUCCEEDED(object->get_accDefaultAction(Self(), &action)));
@@ -146,12 +146,12 @@ TEST(Form1ScreenReader, TheDefaultActionIsTheClick) {
     EXPECT_TRUE(SUCCEEDED(object->accDoDefaultAction(Self())));
     object->Release();
     PumpMessages(form->hwnd());
-    ASSERT_TRUE(form->State().SelectedIndex.has_value());
-    EXPECT_EQ(*form->State().SelectedIndex, 3);
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
+    ASSERT_TRUE(form->State().selectedSet.has_value());
+    EXPECT_EQ(*form->State().selectedSet, 3);
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 }
 
-TEST(Form1ScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnected) {
+TEST(MainWindowScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnected) {
     TempFolder temp;
     MakePictureLibrary(temp, 4);
     IAccessible* object = nullptr;
@@ -159,10 +159,10 @@ TEST(Form1ScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnected) 
         StartedForm form(temp);
         ASSERT_TRUE(form.started);
         ASSERT_TRUE(SUCCEEDED(
-            AccessibleObjectFromWindow(form->Image1(2).hwnd(), static_cast<DWORD>(OBJID_CLIENT),
+            AccessibleObjectFromWindow(form->ImageElement(2).hwnd(), static_cast<DWORD>(OBJID_CLIENT),
                                        __uuidof(IAccessible), reinterpret_cast<void**>(&object))));
         ASSERT_EQ(Read(object, Self()).name, L"Sky 2");
-    }  // the window and Form1 are gone; the screen reader still holds the object
+    }  // the window and MainWindow are gone; the screen reader still holds the object
 
     BSTR name = nullptr;
     EXPECT_EQ(object->get_accName(Self(), &name), CO_E_OBJNOTCONNECTED);

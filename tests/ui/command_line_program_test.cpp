@@ -319,7 +319,7 @@ TEST_F(CommandLineProgram, AddHandsItsPathsToTheWindowThatHasTheLibraryOpen) {
     EXPECT_TRUE(Contains(run.out, "its window adds the skies")) << run.out;
     ASSERT_TRUE(PumpUntil([&] { return !form->Adding() && !form.messages.empty(); }, kWaitMs));
     EXPECT_EQ(form.messages[0].text, L"Added ZT4: Stormy Evening");
-    EXPECT_EQ(form->State().SetCount, 5);
+    EXPECT_EQ(form->State().setCount, 5);
     EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORMY"}), Repeated("STORMY"));
 
     // Dropped on the icon (no console, no standard handles), it ends without a message box of

@@ -184,7 +184,7 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
                                nullptr, library.c_str(), &startup, &process));
 
     // The window, and a screen reader asking one of its pictures for its name.
-    const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapForm1");
+    const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapMainWindow");
     std::wstring name;
     if (window != nullptr) {
         const HWND area = FindProcessWindow(process.dwProcessId, L"SkySwapImageArea", window);

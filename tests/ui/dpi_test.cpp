@@ -50,7 +50,7 @@ class Dpi : public ::testing::Test {
         ASSERT_TRUE(form_->started);
         ::testing::Test::RecordProperty("dpi", std::to_string(GetDpiForWindow(form().hwnd())));
     }
-    Form1& form() { return **form_; }
+    MainWindow& form() { return **form_; }
 
     TempFolder temp_;
     std::unique_ptr<StartedForm> form_;
@@ -117,7 +117,7 @@ TEST_F(Dpi, ASlotAndTheNextArrowTakeTheirClicksWhereTheyAreDrawn) {
     // A hit test at the middle of each, through the window system, finds it: it is on the
     // screen and nothing covers it.
     const auto reachable = [&](int element) {
-        const ImageArea& area = form().Image1(element);
+        const ImageArea& area = form().ImageElement(element);
         RECT rect{};
         GetWindowRect(area.hwnd(), &rect);
         const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -125,13 +125,13 @@ TEST_F(Dpi, ASlotAndTheNextArrowTakeTheirClicksWhereTheyAreDrawn) {
         return PtInRect(&work, middle) && WindowFromPoint(middle) == area.hwnd();
     };
     ASSERT_TRUE(reachable(3));
-    Click(form().Image1(3).hwnd());
-    EXPECT_EQ(form().State().SelectedIndex, 3);
-    EXPECT_EQ(GetFocus(), form().Control(L"Command1"));
+    Click(form().ImageElement(3).hwnd());
+    EXPECT_EQ(form().State().selectedSet, 3);
+    EXPECT_EQ(GetFocus(), form().Control(L"LoadToGame"));
 
     ASSERT_TRUE(reachable(kNextArrow));
-    Click(form().Image1(kNextArrow).hwnd());
-    EXPECT_EQ(form().State().PageFirst, 10) << "the next page";
+    Click(form().ImageElement(kNextArrow).hwnd());
+    EXPECT_EQ(form().State().pageFirst, 10) << "the next page";
 }
 
 TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
@@ -141,7 +141,7 @@ TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
     RECT before{};
     GetWindowRect(window, &before);
     const std::vector<RECT> controls = ControlRects(form());
-    const LOGFONTW exitFont = FontOf(form().Control(L"Command5"));
+    const LOGFONTW exitFont = FontOf(form().Control(L"Exit"));
     const LOGFONTW tipFont = FontOf(form().ToolTip());
 
     // The rectangle Windows suggests holds the client area scaled by the change of DPI (each
@@ -169,14 +169,14 @@ TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
             EXPECT_NEAR(scaled[row].bottom, controls[row].bottom * 1.25, 3);
         }
     }
-    EXPECT_NEAR(FontOf(form().Control(L"Command5")).lfHeight, exitFont.lfHeight * 1.25, 1);
+    EXPECT_NEAR(FontOf(form().Control(L"Exit")).lfHeight, exitFont.lfHeight * 1.25, 1);
     EXPECT_NEAR(FontOf(form().ToolTip()).lfHeight, tipFont.lfHeight * 1.25, 1)
         << "the tooltip's font is made for the new DPI";
     EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0))),
               SystemMetricForDpi(SM_CXSMICON, other))
         << "the title bar's icon at the new size";
-    const RECT next = scaled[RowOf(L"Image1", kNextArrow)];
-    EXPECT_EQ(form().Image1(kNextArrow).picture()->width(),
+    const RECT next = scaled[RowOf(L"ImageElement", kNextArrow)];
+    EXPECT_EQ(form().ImageElement(kNextArrow).picture()->width(),
               NearestIconSize(next.right - next.left, next.bottom - next.top))
         << "the arrow image nearest to the size it is drawn at";
 
@@ -186,7 +186,7 @@ TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
     for (int row = 0; row < kControlCount; ++row) {
         EXPECT_TRUE(EqualRect(&back[row], &controls[row])) << NameOf(row);
     }
-    EXPECT_EQ(FontOf(form().Control(L"Command5")).lfHeight, exitFont.lfHeight);
+    EXPECT_EQ(FontOf(form().Control(L"Exit")).lfHeight, exitFont.lfHeight);
     EXPECT_EQ(FontOf(form().ToolTip()).lfHeight, tipFont.lfHeight);
 }
 

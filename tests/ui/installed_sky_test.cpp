@@ -32,7 +32,7 @@ bool ShowsMarker(const ImageArea& area) {
 
 void ExpectMarkerOnlyOn(StartedForm& form, int markedSlot) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        EXPECT_EQ(ShowsMarker(form->Image1(slot)), slot == markedSlot) << "slot " << slot;
+        EXPECT_EQ(ShowsMarker(form->ImageElement(slot)), slot == markedSlot) << "slot " << slot;
         EXPECT_EQ(form->SlotShowsInstalledSet(slot), slot == markedSlot) << "slot " << slot;
     }
     EXPECT_FALSE(form->SlotShowsInstalledSet(kRandomElement));
@@ -49,21 +49,21 @@ TEST(InstalledSky, TitleAndMarkerShowTheSetInTheGameOnWhicheverPageShowsIt) {
     EXPECT_EQ(Title(form), L"SkySwap - ZT12: Overcast, light rain");
     ExpectMarkerOnlyOn(form, -1);
 
-    Click(form->Image1(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow).hwnd());
     ExpectMarkerOnlyOn(form, 2);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), ThumbnailColour(12))) << "the picture shows";
-    Click(form->Image1(kBackArrow).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), ThumbnailColour(12))) << "the picture shows";
+    Click(form->ImageElement(kBackArrow).hwnd());
     ExpectMarkerOnlyOn(form, -1);
 
     // After a transfer the marker follows what was copied.
-    Click(form->Image1(4).hwnd());
-    Click(form->Control(L"Command1"));
+    Click(form->ImageElement(4).hwnd());
+    Click(form->Control(L"LoadToGame"));
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(Title(form), L"SkySwap - ZT4: Sky 4");
     ExpectMarkerOnlyOn(form, 4);
     EXPECT_EQ(GameTags(temp, 15), Repeated("ZT4"));
 
-    Click(form->Control(L"Command4"));
+    Click(form->Control(L"LoadGameDefault"));
     EXPECT_EQ(Title(form), L"SkySwap - EAW's own sky");
     ExpectMarkerOnlyOn(form, -1);
 }
@@ -104,26 +104,26 @@ TEST(InstalledSky, ASkyInNoSetIsKeptAsANewSetBeforeItIsReplaced) {
     ASSERT_TRUE(Recognised(form));
     EXPECT_EQ(Title(form), L"SkySwap - a sky not in your library");
 
-    Click(form->Image1(1).hwnd());
-    Click(form->Control(L"Command1"));
+    Click(form->ImageElement(1).hwnd());
+    Click(form->Control(L"LoadToGame"));
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text,
               L"The sky files in the game folder were in no set of your library. SkySwap kept "
               L"them as set ZT12 before replacing them.");
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT1"));
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"friend"}), Repeated("friend"));
-    EXPECT_EQ(form->State().SetCount, 13);
+    EXPECT_EQ(form->State().setCount, 13);
     EXPECT_EQ(Title(form), L"SkySwap - ZT1: Sky 1");
     ExpectMarkerOnlyOn(form, 1);
 
     // The new set is on the next page, with the placeholder for its picture; its description
     // says where it came from.
-    Click(form->Image1(kNextArrow).hwnd());
-    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), kPlaceholderColour));
-    MouseMove(form->Image1(2).hwnd());
+    Click(form->ImageElement(kNextArrow).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour));
+    MouseMove(form->ImageElement(2).hwnd());
     EXPECT_EQ(ToolTipText(*form, 2).rfind(L"Kept from the game folder on ", 0), 0u);
-    Click(form->Image1(2).hwnd());
-    Click(form->Control(L"Command1"));
+    Click(form->ImageElement(2).hwnd());
+    Click(form->Control(L"LoadToGame"));
     EXPECT_EQ(form.messages.size(), 1u) << "the set is in the library now: nothing more is kept";
     EXPECT_EQ(GameTags(temp, 12, {"friend"}), Repeated("friend"));
     ExpectMarkerOnlyOn(form, 2);
@@ -139,8 +139,8 @@ TEST(InstalledSky, AChangeByAnotherProgramIsCaughtBeforeTheNextTransfer) {
 
     // Another program puts a sky of its own into the game folder; "LOAD EAW DEFAULT" keeps it.
     WriteSkyFiles(temp, kGame, "other program");
-    Click(form->Image1(0).hwnd());
-    Click(form->Control(L"Command4"));
+    Click(form->ImageElement(0).hwnd());
+    Click(form->Control(L"LoadGameDefault"));
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_NE(form.messages[0].text.find(L"as set ZT3"), std::wstring::npos);
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT3", {"other program"}),
@@ -154,13 +154,13 @@ TEST(InstalledSky, SavingTheDefaultAtOnceStillLetsTheTitleCome) {
     MakePictureLibrary(temp, 3);
     WriteSkyFiles(temp, kGame, "ZT0");
     StartedForm form(temp);
-    Click(form->Image1(2).hwnd());
-    SendMessageW(form->Control(L"Command2"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
+    Click(form->ImageElement(2).hwnd());
+    SendMessageW(form->Control(L"SaveMyDefault"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
     ASSERT_TRUE(Recognised(form));
     EXPECT_EQ(Title(form), L"SkySwap - ZT0: Sky 0");
     ExpectMarkerOnlyOn(form, 0);
     // ZTDef is known to be set 2 now: loading it moves the marker without reading the sets.
-    SendMessageW(form->Control(L"Command3"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadMyDefault"), BM_CLICK, 0, 0);
     EXPECT_EQ(Title(form), L"SkySwap - ZT2: Sky 2");
     ExpectMarkerOnlyOn(form, 2);
     EXPECT_TRUE(form.messages.empty());
@@ -173,8 +173,8 @@ TEST(InstalledSky, RandomChangesTheSkyEveryPress) {
     StartedForm form(temp);
     ASSERT_TRUE(Recognised(form));
     for (int press = 0; press < 6; ++press) {
-        Click(form->Image1(kRandomElement).hwnd());
-        Click(form->Control(L"Command1"));
+        Click(form->ImageElement(kRandomElement).hwnd());
+        Click(form->Control(L"LoadToGame"));
         EXPECT_EQ(GameTags(temp, 2), Repeated(press % 2 == 0 ? "ZT1" : "ZT0")) << press;
         ExpectMarkerOnlyOn(form, press % 2 == 0 ? 1 : 0);
     }

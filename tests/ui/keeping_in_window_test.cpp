@@ -10,7 +10,7 @@
 namespace skyswap::test {
 namespace {
 
-void PressButton(Form1& form, const wchar_t* name) {
+void PressButton(MainWindow& form, const wchar_t* name) {
     SendMessageW(form.Control(name), BM_CLICK, 0, 0);
 }
 
@@ -18,7 +18,7 @@ struct KeepingWindow {
     KeepingWindow() {
         MakePictureLibrary(temp, 3);
         WriteSkyFiles(temp, kGame, "FRIEND");  // in no set
-        Form1::Hooks hooks;
+        MainWindow::Hooks hooks;
         hooks.fileSystem = &fs;
         hooks.isElevated = [] { return false; };
         hooks.knownFolders = [] { return KnownFolders{}; };
@@ -45,8 +45,8 @@ TEST(KeepingInWindow, ANewFolderHeldByAScannerIsNoReasonForAdministratorRights) 
     ASSERT_TRUE(form.started);
     window.fs.Fail(FsOperation::RenameFolder, "ZT3", FsError::AccessDenied);
     form.answer = IDYES;
-    Click(form->Image1(1).hwnd());
-    PressButton(*form, L"Command1");
+    Click(form->ImageElement(1).hwnd());
+    PressButton(*form, L"LoadToGame");
     EXPECT_EQ(window.restarts, 0);
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text.rfind(L"Nothing was changed.", 0), 0u);
@@ -59,14 +59,14 @@ TEST(KeepingInWindow, SavingOverADefaultInNoSetKeepsItAndSaysSo) {
     StartedForm& form = *window.form;
     ASSERT_TRUE(form.started);
     WriteSkyFiles(window.temp, std::string(kLibrary) + "\\ZTDef", "MINE");
-    Click(form->Image1(1).hwnd());
-    PressButton(*form, L"Command2");
+    Click(form->ImageElement(1).hwnd());
+    PressButton(*form, L"SaveMyDefault");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text,
               L"Your default was in no set of your library; it is kept as set ZT3.");
     EXPECT_EQ(TagsIn(window.temp, std::string(kLibrary) + "\\ZT3", {"MINE"}), Repeated("MINE"));
     EXPECT_EQ(TagsIn(window.temp, std::string(kLibrary) + "\\ZTDef", {"ZT1"}), Repeated("ZT1"));
-    EXPECT_EQ(form->State().SetCount, 4);
+    EXPECT_EQ(form->State().setCount, 4);
 }
 
 TEST(KeepingInWindow, LeftOversOfKeepingGoAtStart) {

@@ -14,7 +14,7 @@ namespace {
 struct DesignControl {
     const wchar_t* name;
     int index;
-    const char* container;  // "Frame1", "Frame2" or "" for the window
+    const char* container;  // "LibraryFrame", "SelectionFrame" or "" for the window
     int left;
     int top;
     int width;
@@ -23,33 +23,33 @@ struct DesignControl {
 
 // The design in twips, as drawn up for the window; the line by its end points' box.
 constexpr DesignControl kDesign[] = {
-    {L"Frame1", -1, "", 135, 225, 6405, 6000},
-    {L"Shape1", 1, "Frame1", 5265, 4455, 1005, 1365},
-    {L"Shape1", 0, "Frame1", 135, 4455, 1005, 1365},
-    {L"Image1", 10, "Frame1", 3240, 4500, 1995, 1275},
-    {L"Image1", 12, "Frame1", 5310, 4815, 915, 735},
-    {L"Image1", 11, "Frame1", 180, 4815, 915, 690},
-    {L"Image1", 9, "Frame1", 1170, 4500, 1995, 1275},
-    {L"Image1", 8, "Frame1", 4275, 3105, 1995, 1275},
-    {L"Image1", 7, "Frame1", 2205, 3105, 1995, 1275},
-    {L"Image1", 6, "Frame1", 135, 3105, 1995, 1275},
-    {L"Image1", 5, "Frame1", 4275, 1710, 1995, 1275},
-    {L"Image1", 4, "Frame1", 2205, 1710, 1995, 1275},
-    {L"Image1", 3, "Frame1", 135, 1710, 1995, 1275},
-    {L"Image1", 2, "Frame1", 4275, 315, 1995, 1275},
-    {L"Image1", 1, "Frame1", 2205, 315, 1995, 1275},
-    {L"Image1", 0, "Frame1", 135, 315, 1995, 1275},
-    {L"Frame2", -1, "", 6615, 225, 2355, 6000},
-    {L"Command4", -1, "Frame2", 180, 3420, 2040, 465},
-    {L"Command5", -1, "Frame2", 540, 5040, 1275, 735},
-    {L"Command3", -1, "Frame2", 270, 4050, 1860, 465},
-    {L"Command2", -1, "Frame2", 180, 2385, 2040, 465},
-    {L"Command1", -1, "Frame2", 270, 1710, 1860, 465},
-    {L"Image2", -1, "Frame2", 180, 315, 1995, 1275},
-    {L"Line1", -1, "Frame2", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
+    {L"LibraryFrame", -1, "", 135, 225, 6405, 6000},
+    {L"ArrowOutline", 1, "LibraryFrame", 5265, 4455, 1005, 1365},
+    {L"ArrowOutline", 0, "LibraryFrame", 135, 4455, 1005, 1365},
+    {L"ImageElement", 10, "LibraryFrame", 3240, 4500, 1995, 1275},
+    {L"ImageElement", 12, "LibraryFrame", 5310, 4815, 915, 735},
+    {L"ImageElement", 11, "LibraryFrame", 180, 4815, 915, 690},
+    {L"ImageElement", 9, "LibraryFrame", 1170, 4500, 1995, 1275},
+    {L"ImageElement", 8, "LibraryFrame", 4275, 3105, 1995, 1275},
+    {L"ImageElement", 7, "LibraryFrame", 2205, 3105, 1995, 1275},
+    {L"ImageElement", 6, "LibraryFrame", 135, 3105, 1995, 1275},
+    {L"ImageElement", 5, "LibraryFrame", 4275, 1710, 1995, 1275},
+    {L"ImageElement", 4, "LibraryFrame", 2205, 1710, 1995, 1275},
+    {L"ImageElement", 3, "LibraryFrame", 135, 1710, 1995, 1275},
+    {L"ImageElement", 2, "LibraryFrame", 4275, 315, 1995, 1275},
+    {L"ImageElement", 1, "LibraryFrame", 2205, 315, 1995, 1275},
+    {L"ImageElement", 0, "LibraryFrame", 135, 315, 1995, 1275},
+    {L"SelectionFrame", -1, "", 6615, 225, 2355, 6000},
+    {L"LoadGameDefault", -1, "SelectionFrame", 180, 3420, 2040, 465},
+    {L"Exit", -1, "SelectionFrame", 540, 5040, 1275, 735},
+    {L"LoadMyDefault", -1, "SelectionFrame", 270, 4050, 1860, 465},
+    {L"SaveMyDefault", -1, "SelectionFrame", 180, 2385, 2040, 465},
+    {L"LoadToGame", -1, "SelectionFrame", 270, 1710, 1860, 465},
+    {L"Preview", -1, "SelectionFrame", 180, 315, 1995, 1275},
+    {L"Divider", -1, "SelectionFrame", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
 };
 
-class Form1Layout : public ::testing::Test {
+class MainWindowLayout : public ::testing::Test {
   protected:
     void SetUp() override {
         MakePictureLibrary(temp_, 12);
@@ -59,7 +59,7 @@ class Form1Layout : public ::testing::Test {
         twipsPerPixel_ = TwipsPerPixelOf(form().hwnd());
         onDesignScreen_ = ratios_.x == 1 && ratios_.y == 1 && twipsPerPixel_ == 15;
     }
-    Form1& form() { return **form_; }
+    MainWindow& form() { return **form_; }
     int X(double twips) const { return ToPixels(twips * ratios_.x, twipsPerPixel_); }
     int Y(double twips) const { return ToPixels(twips * ratios_.y, twipsPerPixel_); }
     int FontHeight(double points) const {
@@ -74,7 +74,7 @@ class Form1Layout : public ::testing::Test {
     std::unique_ptr<StartedForm> form_;
 };
 
-TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
+TEST_F(MainWindowLayout, EveryControlSitsWhereTheDesignPutsIt) {
     RECT client{};
     GetClientRect(form().hwnd(), &client);
     if (onDesignScreen_) {
@@ -83,7 +83,7 @@ TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
     }
     // Elsewhere the window's frame grows with the ratios too, so the client area is a little
     // larger than the design's scaled; the frames stay inside it with their margins.
-    const RECT frame2 = ClientRectOf(form().Control(L"Frame2"), form().hwnd());
+    const RECT frame2 = ClientRectOf(form().Control(L"SelectionFrame"), form().hwnd());
     EXPECT_LE(frame2.right, client.right);
     EXPECT_LE(frame2.bottom, client.bottom);
 
@@ -108,7 +108,7 @@ TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
         EXPECT_NEAR(rect.left, X(originX + design.left), tolerance);
         EXPECT_NEAR(rect.top, Y(originY + design.top), tolerance);
         EXPECT_NEAR(rect.right - rect.left, X(design.width), tolerance);
-        if (design.name == std::wstring_view(L"Line1")) {
+        if (design.name == std::wstring_view(L"Divider")) {
             EXPECT_EQ(rect.bottom - rect.top, ToPixels(design.height, twipsPerPixel_))
                 << "as thick to the eye as two pixels at 96 DPI";
         } else {
@@ -116,8 +116,8 @@ TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
         }
     }
     // The sizes the layout promises in pixels.
-    const RECT slot = ClientRectOf(form().Control(L"Image1", 0), form().hwnd());
-    const RECT back = ClientRectOf(form().Control(L"Image1", kBackArrow), form().hwnd());
+    const RECT slot = ClientRectOf(form().Control(L"ImageElement", 0), form().hwnd());
+    const RECT back = ClientRectOf(form().Control(L"ImageElement", kBackArrow), form().hwnd());
     if (onDesignScreen_) {
         EXPECT_EQ(slot.right - slot.left, 133);
         EXPECT_EQ(slot.bottom - slot.top, 85);
@@ -125,24 +125,24 @@ TEST_F(Form1Layout, EveryControlSitsWhereTheDesignPutsIt) {
     }
 }
 
-TEST_F(Form1Layout, CaptionsAndFonts) {
-    EXPECT_EQ(WindowText(form().Control(L"Frame1")), L"CLICK TO SELECT");
-    EXPECT_EQ(WindowText(form().Control(L"Frame2")), L"SELECTED");
-    EXPECT_EQ(WindowText(form().Control(L"Command1")), L"LOAD TO EAW");
-    EXPECT_EQ(WindowText(form().Control(L"Command2")), L"SAVE AS MY DEFAULT");
-    EXPECT_EQ(WindowText(form().Control(L"Command3")), L"LOAD MY DEFAULT");
-    EXPECT_EQ(WindowText(form().Control(L"Command4")), L"LOAD EAW DEFAULT");
-    EXPECT_EQ(WindowText(form().Control(L"Command5")), L"EXIT");
+TEST_F(MainWindowLayout, CaptionsAndFonts) {
+    EXPECT_EQ(WindowText(form().Control(L"LibraryFrame")), L"CLICK TO SELECT");
+    EXPECT_EQ(WindowText(form().Control(L"SelectionFrame")), L"SELECTED");
+    EXPECT_EQ(WindowText(form().Control(L"LoadToGame")), L"LOAD TO EAW");
+    EXPECT_EQ(WindowText(form().Control(L"SaveMyDefault")), L"SAVE AS MY DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"LoadMyDefault")), L"LOAD MY DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"LoadGameDefault")), L"LOAD EAW DEFAULT");
+    EXPECT_EQ(WindowText(form().Control(L"Exit")), L"EXIT");
 
-    const LOGFONTW exit = FontOf(form().Control(L"Command5"));
+    const LOGFONTW exit = FontOf(form().Control(L"Exit"));
     EXPECT_EQ(exit.lfHeight, -FontHeight(20.25)) << "20.25 points";
     EXPECT_GE(exit.lfWeight, FW_BOLD);
     EXPECT_TRUE(exit.lfItalic);
-    const LOGFONTW button = FontOf(form().Control(L"Command2"));
+    const LOGFONTW button = FontOf(form().Control(L"SaveMyDefault"));
     EXPECT_EQ(button.lfHeight, -FontHeight(8.25)) << "8.25 points";
     EXPECT_EQ(button.lfWeight, FW_NORMAL);
     EXPECT_FALSE(button.lfItalic);
-    const LOGFONTW frame = FontOf(form().Control(L"Frame1"));
+    const LOGFONTW frame = FontOf(form().Control(L"LibraryFrame"));
     EXPECT_EQ(frame.lfHeight, -FontHeight(8.25));
     EXPECT_GE(frame.lfWeight, FW_BOLD);
     if (onDesignScreen_) {
@@ -151,17 +151,17 @@ TEST_F(Form1Layout, CaptionsAndFonts) {
     }
 }
 
-TEST_F(Form1Layout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
+TEST_F(MainWindowLayout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
     // A 100 x 60 thumbnail stretched over the whole slot (133 x 85 on the design screen), to the
     // last pixel.
-    const ImageArea& slot = form().Image1(0);
+    const ImageArea& slot = form().ImageElement(0);
     RECT slotBox{};
     GetClientRect(slot.hwnd(), &slotBox);
     EXPECT_TRUE(Near(ColourAt(slot, 0, 0), ThumbnailColour(0)));
     EXPECT_TRUE(Near(ColourAt(slot, slotBox.right - 1, slotBox.bottom - 1), ThumbnailColour(0)));
 
-    const ImageArea& next = form().Image1(kNextArrow);
+    const ImageArea& next = form().ImageElement(kNextArrow);
     EXPECT_EQ(ColourAt(next, 0, 0), background) << "transparent corner of the arrow icon";
     EXPECT_NE(CentreColour(next), background) << "the arrow itself";
 
@@ -176,13 +176,13 @@ TEST_F(Form1Layout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
     // The images are one Tab stop, the first slot at start, and a click on one never leaves
     // the focus on it.
     for (int element = 0; element < kImageElementCount; ++element) {
-        EXPECT_EQ((GetWindowLongW(form().Image1(element).hwnd(), GWL_STYLE) & WS_TABSTOP) != 0,
+        EXPECT_EQ((GetWindowLongW(form().ImageElement(element).hwnd(), GWL_STYLE) & WS_TABSTOP) != 0,
                   element == 0)
             << "element " << element;
     }
-    SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    SendMessageW(form().Image1(0).hwnd(), WM_LBUTTONUP, 0, 0);
-    EXPECT_EQ(GetFocus(), form().Control(L"Command1"));
+    SendMessageW(form().ImageElement(0).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(form().ImageElement(0).hwnd(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(GetFocus(), form().Control(L"LoadToGame"));
 }
 
 TEST(Pictures, DecodeBmpJpegAndIcoAndRefuseWhatCannotBeShown) {

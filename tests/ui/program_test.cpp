@@ -74,7 +74,7 @@ TEST(SkySwapProgram, RestartedAsAdministratorItCarriesOnWithWhatWasAsked) {
         SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     }
     EXPECT_EQ(GameTags(temp, 3), Repeated("ZT2"));
-    if (const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapForm1")) {
+    if (const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapMainWindow")) {
         PostMessageW(window, WM_CLOSE, 0, 0);
     }
     AwaitEnd(process);

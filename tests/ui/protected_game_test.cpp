@@ -17,7 +17,7 @@
 namespace skyswap::test {
 namespace {
 
-void PressButton(Form1& form, const wchar_t* name) {
+void PressButton(MainWindow& form, const wchar_t* name) {
     SendMessageW(form.Control(name), BM_CLICK, 0, 0);
 }
 
@@ -29,7 +29,7 @@ struct ProtectedWindow {
         WriteSkyFiles(temp, kGame, "ORIGINAL");
         // The game's sky is set 2 of the library, so nothing is kept before a transfer.
         WriteSkyFiles(temp, std::string(kLibrary) + "\\ZT2", "ORIGINAL");
-        Form1::Hooks hooks;
+        MainWindow::Hooks hooks;
         hooks.fileSystem = &fs;
         hooks.isElevated = [elevated] { return elevated; };
         hooks.onNetworkShare = [networkShare](const std::string&) { return networkShare; };
@@ -58,8 +58,8 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
     StartedForm& form = *window.form;
     ASSERT_TRUE(form.started);
     form.answer = IDYES;
-    Click(form->Image1(1).hwnd());
-    PressButton(*form, L"Command1");
+    Click(form->ImageElement(1).hwnd());
+    PressButton(*form, L"LoadToGame");
 
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text, window.Offer());
@@ -90,8 +90,8 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
 }
 
 // A window on `fs`, not elevated, whose restarts are noted and declined at Windows' prompt.
-Form1::Hooks DeclinedRestartHooks(FileSystem& fs, std::vector<RestartRequest>& restarts) {
-    Form1::Hooks hooks;
+MainWindow::Hooks DeclinedRestartHooks(FileSystem& fs, std::vector<RestartRequest>& restarts) {
+    MainWindow::Hooks hooks;
     hooks.fileSystem = &fs;
     hooks.isElevated = [] { return false; };
     hooks.onNetworkShare = [](const std::string&) { return false; };
@@ -121,16 +121,16 @@ ResumedRequest CarriedOn(const RestartRequest& restart) {
 TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
     const struct {
         const char* what;
-        std::vector<int> clicks;  // Image1 elements clicked first
+        std::vector<int> clicks;  // image elements clicked first
         const wchar_t* button;
         ResumedAction action;
         int32_t set;  // -1: the set the random draw chose
     } cases[] = {
-        {"LOAD TO EAW of slot 1", {1}, L"Command1", ResumedAction::Install, 1},
-        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"Command1", ResumedAction::Install, 0},
-        {"LOAD TO EAW of a random set", {kRandomElement}, L"Command1", ResumedAction::Install, -1},
-        {"LOAD MY DEFAULT", {}, L"Command3", ResumedAction::MyDefault, 0},
-        {"LOAD EAW DEFAULT", {}, L"Command4", ResumedAction::GameDefault, 0},
+        {"LOAD TO EAW of slot 1", {1}, L"LoadToGame", ResumedAction::Install, 1},
+        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"LoadToGame", ResumedAction::Install, 0},
+        {"LOAD TO EAW of a random set", {kRandomElement}, L"LoadToGame", ResumedAction::Install, -1},
+        {"LOAD MY DEFAULT", {}, L"LoadMyDefault", ResumedAction::MyDefault, 0},
+        {"LOAD EAW DEFAULT", {}, L"LoadGameDefault", ResumedAction::GameDefault, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -140,7 +140,7 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         ASSERT_TRUE(form.started);
         form.answer = IDYES;
         for (const int element : c.clicks) {
-            Click(form->Image1(element).hwnd());
+            Click(form->ImageElement(element).hwnd());
         }
         PressButton(*form, c.button);
         ASSERT_EQ(window.restarts.size(), 1u);
@@ -149,9 +149,9 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         if (c.set >= 0) {
             EXPECT_EQ(carried.set, c.set);
         } else {
-            EXPECT_EQ(std::optional<int32_t>(carried.set), form->State().SelectedIndex)
+            EXPECT_EQ(std::optional<int32_t>(carried.set), form->State().selectedSet)
                 << "the set drawn, not a new draw";
-            EXPECT_FALSE(form->State().RandomPending);
+            EXPECT_FALSE(form->State().randomPending);
         }
     }
 }
@@ -208,7 +208,7 @@ TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
         MakePictureLibrary(temp, 3);
         WriteSkyFiles(temp, kGame, "ZT2");
         WriteSkyFiles(temp, std::string(kLibrary) + "\\ZTDef", "ZT0");
-        Form1::Hooks hooks;
+        MainWindow::Hooks hooks;
         hooks.knownFolders = [] { return KnownFolders{}; };
         StartedForm form(temp, kLibrary, hooks, c.request);
         ASSERT_TRUE(form.started);
@@ -216,8 +216,8 @@ TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
         ASSERT_EQ(form.messages.size(), 1u);
         const std::vector<std::string> tags = TagsIn(temp, c.folder, {"ZT0", "ZT1", "ZT2"});
         if (c.tag == "?") {
-            ASSERT_TRUE(form->State().SelectedIndex.has_value());
-            const std::string drawn = "ZT" + std::to_string(*form->State().SelectedIndex);
+            ASSERT_TRUE(form->State().selectedSet.has_value());
+            const std::string drawn = "ZT" + std::to_string(*form->State().selectedSet);
             EXPECT_EQ(tags, Repeated(drawn));
             EXPECT_EQ(form.messages[0].text,
                       L"Sky set " + Utf8ToWide(drawn) + L" is now in the game.");
@@ -236,7 +236,7 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
         ProtectedWindow window;
         StartedForm& form = *window.form;
         form.answer = IDNO;
-        PressButton(*form, L"Command4");  // LOAD EAW DEFAULT on a protected folder
+        PressButton(*form, L"LoadGameDefault");  // LOAD EAW DEFAULT on a protected folder
         ASSERT_EQ(form.messages.size(), 1u);
         EXPECT_EQ(form.messages[0].text, window.Offer()) << "not 'close the program'";
         EXPECT_TRUE(window.restarts.empty());
@@ -247,8 +247,8 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
         ProtectedWindow window(ERROR_CANCELLED);
         StartedForm& form = *window.form;
         form.answer = IDYES;
-        Click(form->Image1(0).hwnd());
-        PressButton(*form, L"Command1");
+        Click(form->ImageElement(0).hwnd());
+        PressButton(*form, L"LoadToGame");
         EXPECT_EQ(window.restarts.size(), 1u);
         EXPECT_EQ(form.messages.size(), 1u);
         EXPECT_FALSE(form.ended);
@@ -258,9 +258,9 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
         ProtectedWindow window(ERROR_FILE_NOT_FOUND);
         StartedForm& form = *window.form;
         form.answer = IDYES;
-        PressButton(*form, L"Command3");  // LOAD MY DEFAULT, with no default saved
-        Click(form->Image1(0).hwnd());
-        PressButton(*form, L"Command1");
+        PressButton(*form, L"LoadMyDefault");  // LOAD MY DEFAULT, with no default saved
+        Click(form->ImageElement(0).hwnd());
+        PressButton(*form, L"LoadToGame");
         ASSERT_EQ(form.messages.size(), 3u);
         EXPECT_EQ(
             form.messages[2].text.rfind(L"SkySwap could not be restarted as administrator: ", 0),
@@ -279,8 +279,8 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     StartedForm form(temp, kLibrary, DeclinedRestartHooks(fs, restarts));
     ASSERT_TRUE(form.started);
     form.answer = IDYES;
-    Click(form->Image1(1).hwnd());
-    PressButton(*form, L"Command1");
+    Click(form->ImageElement(1).hwnd());
+    PressButton(*form, L"LoadToGame");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text.rfind(L"Windows protects the game folder ", 0), 0u);
     EXPECT_EQ(restarts.size(), 1u);
@@ -290,8 +290,8 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     EXPECT_EQ(CarriedOn(restarts[0]).set, 1);
 
     // SAVE AS MY DEFAULT, refused by the same library, carries its set too.
-    Click(form->Image1(2).hwnd());
-    PressButton(*form, L"Command2");
+    Click(form->ImageElement(2).hwnd());
+    PressButton(*form, L"SaveMyDefault");
     ASSERT_EQ(restarts.size(), 2u);
     EXPECT_EQ(CarriedOn(restarts[1]).action, ResumedAction::SaveDefault);
     EXPECT_EQ(CarriedOn(restarts[1]).set, 2);
@@ -300,7 +300,7 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
 TEST(ProtectedGame, WithAdministratorRightsAlreadyThereIsNothingToOffer) {
     ProtectedWindow window(ERROR_SUCCESS, true);
     StartedForm& form = *window.form;
-    PressButton(*form, L"Command4");
+    PressButton(*form, L"LoadGameDefault");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
     EXPECT_EQ(
@@ -316,9 +316,9 @@ TEST(ProtectedGame, OnANetworkShareNoRestartIsOfferedButTheShareIsNamed) {
         StartedForm& form = *window.form;
         ASSERT_TRUE(form.started);
         form.answer = IDYES;
-        Click(form->Image1(1).hwnd());
-        PressButton(*form, L"Command1");
-        PressButton(*form, L"Command4");
+        Click(form->ImageElement(1).hwnd());
+        PressButton(*form, L"LoadToGame");
+        PressButton(*form, L"LoadGameDefault");
         ASSERT_EQ(form.messages.size(), 2u);
         for (const StartedForm::Message& message : form.messages) {
             EXPECT_EQ(message.text, L"Windows does not let SkySwap write to " +
@@ -344,7 +344,7 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
     WriteSkyFiles(temp, mirror, "SHADOW", {"bnhorizn.ter", "cloud2.ter"});
     temp.WriteFile(mirror + "\\game.cfg", "the game's own settings");
 
-    Form1::Hooks hooks;
+    MainWindow::Hooks hooks;
     hooks.knownFolders = [known] { return known; };
     StartedForm form(temp, kLibrary, hooks);
     ASSERT_TRUE(form.started);
@@ -354,8 +354,8 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
         form->GameFolderView().ReadPrefix(temp.Join(kGame) + "\\bnhorizn.ter", 4096, seen).ok());
     EXPECT_EQ(seen, SkyFileBytes("SHADOW", "bnhorizn.ter")) << "what the game reads";
 
-    Click(form->Image1(2).hwnd());
-    PressButton(*form, L"Command1");
+    Click(form->ImageElement(2).hwnd());
+    PressButton(*form, L"LoadToGame");
     // The sky the game showed, shadow copies included, is in no set: it is kept first; so is
     // the sky in the game folder itself, which the install replaces.
     ASSERT_EQ(form.messages.size(), 2u);
@@ -370,7 +370,7 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
     EXPECT_EQ(temp.List(mirror), std::vector<std::string>{"game.cfg"}) << "only the ten names go";
 
     // Given the VirtualStore of the user who started SkySwap, that one is used.
-    Form1::Hooks restarted;
+    MainWindow::Hooks restarted;
     restarted.messageBox = [](HWND, const std::wstring&, const std::wstring&, UINT) {
         ADD_FAILURE() << "no message expected";
         return IDOK;
@@ -379,7 +379,7 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
     KnownFolders elsewhere = known;
     elsewhere.localAppData = temp.Join("AdminLocal");
     restarted.knownFolders = [elsewhere] { return elsewhere; };
-    auto form2 = std::make_unique<Form1>(GetModuleHandleW(nullptr), restarted);
+    auto form2 = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), restarted);
     form2->UseVirtualStore(temp.Join("Local\\VirtualStore"));
     CurrentFolderScope folder(temp.Join(kLibrary));
     ASSERT_TRUE(form2->Create(SW_SHOWNORMAL));
@@ -424,10 +424,10 @@ TEST(ProtectedGame, ADeepLibraryShowsItsPicturesAndDescriptions) {
 
     StartedForm form(temp, library.substr(temp.path().size() + 1));
     ASSERT_TRUE(form.started);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(0)), ThumbnailColour(0)));
-    EXPECT_TRUE(Near(CentreColour(form->Image1(1)), ThumbnailColour(1)));
-    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), kPlaceholderColour));
-    MouseMove(form->Image1(1).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(0)), ThumbnailColour(0)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(1)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour));
+    MouseMove(form->ImageElement(1).hwnd());
     EXPECT_EQ(ToolTipText(*form, 1), L"Deep sky 1");
 }
 

@@ -34,7 +34,7 @@ LayoutGeometry Expected(double ratioX, double ratioY) {
     return geometry;
 }
 
-void ExpectLayout(Form1& form, double ratioX, double ratioY) {
+void ExpectLayout(MainWindow& form, double ratioX, double ratioY) {
     const LayoutGeometry expected = Expected(ratioX, ratioY);
     const double twipsPerPixel = TwipsPerPixelOf(form.hwnd());
     for (int row = 0; row < kControlCount; ++row) {
@@ -60,7 +60,7 @@ class Scaling : public ::testing::Test {
         ratioY_ = ratios.y;
         twipsPerPixel_ = TwipsPerPixelOf(form().hwnd());
     }
-    Form1& form() { return **form_; }
+    MainWindow& form() { return **form_; }
 
     TempFolder temp_;
     std::unique_ptr<StartedForm> form_;
@@ -75,10 +75,10 @@ TEST_F(Scaling, StartFitsTheLayoutToTheScreen) {
     ExpectLayout(form(), ratioX_, ratioY_);
     // The window grew by the same ratios, and the fonts by their mean.
     const SIZE outer = OuterSize(form().hwnd());
-    EXPECT_NEAR(outer.cx, form().State().SavedWidth / twipsPerPixel_, 1);
-    const float exitPoints = form().State().Layout.ratioX;
+    EXPECT_NEAR(outer.cx, form().State().savedWidth / twipsPerPixel_, 1);
+    const float exitPoints = form().State().layout.ratioX;
     EXPECT_NEAR(exitPoints, ratioX_, 1e-5);
-    const LOGFONTW exit = FontOf(form().Control(L"Command5"));
+    const LOGFONTW exit = FontOf(form().Control(L"Exit"));
     EXPECT_NEAR(-exit.lfHeight, 20.25 * 20 * (ratioX_ + ratioY_) / 2 / twipsPerPixel_, 1);
 }
 

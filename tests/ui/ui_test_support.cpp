@@ -101,7 +101,7 @@ void MakePictureLibrary(const TempFolder& temp, int count) {
     }
 }
 
-StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form1::Hooks hooks,
+StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, MainWindow::Hooks hooks,
                          ResumedRequest resume)
     : folder_(temp.Join(folder)) {
     hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
@@ -110,7 +110,7 @@ StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Form
         return answer;
     };
     hooks.programEnded = [this] { ended = true; };
-    form_ = std::make_unique<Form1>(GetModuleHandleW(nullptr), hooks);
+    form_ = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), hooks);
     form_->ResumeAfterRestart(std::move(resume));
     started = form_->Create(SW_SHOWNORMAL);
 }
@@ -122,7 +122,7 @@ RECT ClientRectOf(HWND control, HWND window) {
     return rect;
 }
 
-std::vector<RECT> ControlRects(Form1& form) {
+std::vector<RECT> ControlRects(MainWindow& form) {
     std::vector<RECT> rects;
     for (const ControlEntry& entry : kControls) {
         rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
@@ -266,12 +266,12 @@ std::string HostPath(const std::string& path) {
     return !path.empty() && path[0] == '/' ? "Z:" + windowsPath : windowsPath;
 }
 
-std::wstring ToolTipText(Form1& form, int element) {
+std::wstring ToolTipText(MainWindow& form, int element) {
     wchar_t buffer[1024]{};
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = form.hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(form.Image1(element).hwnd());
+    tool.uId = reinterpret_cast<UINT_PTR>(form.ImageElement(element).hwnd());
     tool.lpszText = buffer;
     SendMessageW(form.ToolTip(), TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&tool));
     return buffer;

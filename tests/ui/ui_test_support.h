@@ -1,4 +1,4 @@
-// Helpers for driving the real main window in-process: libraries with pictures, a started Form1
+// Helpers for driving the real main window in-process: libraries with pictures, a started MainWindow
 // that records its message boxes, clicks, keys and what an image area shows.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "form1.h"
+#include "main_window.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
 
@@ -29,7 +29,7 @@ constexpr COLORREF kPlaceholderColour = RGB(200, 40, 200);
 // size and a description ZTn.txt reading "Sky n".
 void MakePictureLibrary(const TempFolder& temp, int count);
 
-// Form1 created with the current folder in the library, recording instead of showing its
+// MainWindow created with the current folder in the library, recording instead of showing its
 // message boxes and instead of ending the message loop.
 class StartedForm {
   public:
@@ -42,12 +42,12 @@ class StartedForm {
     // Hooks given are used as they are, except the message box and the end of the program.
     // `resume` is what a restart as administrator carries on with.
     explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
-                         Form1::Hooks hooks = {}, ResumedRequest resume = {});
+                         MainWindow::Hooks hooks = {}, ResumedRequest resume = {});
     StartedForm(const StartedForm&) = delete;
     StartedForm& operator=(const StartedForm&) = delete;
 
-    Form1& operator*() { return *form_; }
-    Form1* operator->() { return form_.get(); }
+    MainWindow& operator*() { return *form_; }
+    MainWindow* operator->() { return form_.get(); }
 
     bool started = false;
     bool ended = false;
@@ -56,7 +56,7 @@ class StartedForm {
 
   private:
     CurrentFolderScope folder_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<MainWindow> form_;
 };
 
 // A left click (button down and up) in the middle of a control.
@@ -86,7 +86,7 @@ FitRatios ExpectedFitRatios(HWND window);
 // A control's rectangle in the client area of `window`.
 RECT ClientRectOf(HWND control, HWND window);
 // Every control's, in the order of the controls table.
-std::vector<RECT> ControlRects(Form1& form);
+std::vector<RECT> ControlRects(MainWindow& form);
 // The font a control or the tooltip draws with.
 LOGFONTW FontOf(HWND window);
 
@@ -99,7 +99,7 @@ bool Near(COLORREF actual, COLORREF expected, int tolerance = 12);
 // A path of the build machine as the program sees it: under Wine "/a/b" is "Z:\\a\\b".
 std::string HostPath(const std::string& path);
 
-std::wstring ToolTipText(Form1& form, int element);
+std::wstring ToolTipText(MainWindow& form, int element);
 std::wstring WindowText(HWND window);
 
 // The message box titled "SkySwap" that another process shows, waited for up to 30 seconds;

@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "main_window.h"
 
 #include <commctrl.h>
 
@@ -24,21 +24,21 @@ namespace skyswap {
 
 namespace {
 
-constexpr wchar_t kForm1Class[] = L"SkySwapForm1";
+constexpr wchar_t kMainWindowClass[] = L"SkySwapMainWindow";
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = 0;
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
 
-constexpr int kFrame1 = RowOf(L"Frame1");
-constexpr int kFrame2 = RowOf(L"Frame2");
-constexpr int kCommand1 = RowOf(L"Command1");
-constexpr int kCommand2 = RowOf(L"Command2");
-constexpr int kCommand3 = RowOf(L"Command3");
-constexpr int kCommand4 = RowOf(L"Command4");
-constexpr int kCommand5 = RowOf(L"Command5");
-constexpr int kImage2 = RowOf(L"Image2");
-static_assert(kFrame1 >= 0 && kFrame2 >= 0 && kCommand1 >= 0 && kCommand2 >= 0 && kCommand3 >= 0 &&
-                  kCommand4 >= 0 && kCommand5 >= 0 && kImage2 >= 0,
+constexpr int kLibraryFrame = RowOf(L"LibraryFrame");
+constexpr int kSelectionFrame = RowOf(L"SelectionFrame");
+constexpr int kLoadToGameButton = RowOf(L"LoadToGame");
+constexpr int kSaveMyDefaultButton = RowOf(L"SaveMyDefault");
+constexpr int kLoadMyDefaultButton = RowOf(L"LoadMyDefault");
+constexpr int kLoadGameDefaultButton = RowOf(L"LoadGameDefault");
+constexpr int kExitButton = RowOf(L"Exit");
+constexpr int kPreview = RowOf(L"Preview");
+static_assert(kLibraryFrame >= 0 && kSelectionFrame >= 0 && kLoadToGameButton >= 0 && kSaveMyDefaultButton >= 0 && kLoadMyDefaultButton >= 0 &&
+                  kLoadGameDefaultButton >= 0 && kExitButton >= 0 && kPreview >= 0,
               "the table lacks a control the window uses");
 
 // Posted to the window: first paint done, recognise the installed sky; and its result is ready.
@@ -88,7 +88,7 @@ LRESULT CALLBACK FrameSubclass(HWND window, UINT message, WPARAM wParam, LPARAM 
     return system32::DefSubclassProc(window, message, wParam, lParam);
 }
 
-bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
+bool RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = procedure;
@@ -103,13 +103,13 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
                                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = kForm1Class;
+    windowClass.lpszClassName = kMainWindowClass;
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, Hooks hooks)
+MainWindow::MainWindow(HINSTANCE instance, Hooks hooks)
     : instance_(instance),
       hooks_(std::move(hooks)),
       files_(hooks_.fileSystem != nullptr ? hooks_.fileSystem : &fileSystem_),
@@ -135,21 +135,21 @@ Form1::Form1(HINSTANCE instance, Hooks hooks)
     if (!hooks_.knownFolders) {
         hooks_.knownFolders = ThisUsersKnownFolders;
     }
-    image1Rows_.fill(-1);
+    elementRows_.fill(-1);
 }
 
-Form1::~Form1() {
+MainWindow::~MainWindow() {
     if (hwnd_ != nullptr) {
         DestroyWindow(hwnd_);
     }
 }
 
-bool Form1::Create(int showCommand) {
-    if (!RegisterForm1Class(instance_, WindowProc) || !ImageArea::RegisterWindowClass(instance_) ||
+bool MainWindow::Create(int showCommand) {
+    if (!RegisterMainWindowClass(instance_, WindowProc) || !ImageArea::RegisterWindowClass(instance_) ||
         !RegisterShapeClasses(instance_)) {
         return false;
     }
-    CreateWindowExW(kWindowExStyle, kForm1Class, Title().c_str(), kWindowStyle, CW_USEDEFAULT,
+    CreateWindowExW(kWindowExStyle, kMainWindowClass, Title().c_str(), kWindowStyle, CW_USEDEFAULT,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
     if (hwnd_ == nullptr) {
         return false;
@@ -172,39 +172,39 @@ bool Form1::Create(int showCommand) {
     ConnectImageElements();
     CreateToolTips();
     LoadCreationPictures();
-    return Form_Load(showCommand);
+    return OpenLibrary(showCommand);
 }
 
-HWND Form1::Control(std::wstring_view name, int arrayIndex) const {
+HWND MainWindow::Control(std::wstring_view name, int arrayIndex) const {
     const int row = RowOf(name, arrayIndex);
     return row >= 0 ? controls_[row] : nullptr;
 }
 
-const ImageArea& Form1::Image1(int element) const {
-    return *imageAreas_[image1Rows_[element]];
+const ImageArea& MainWindow::ImageElement(int element) const {
+    return *imageAreas_[elementRows_[element]];
 }
 
-const ImageArea& Form1::Image2() const {
-    return *imageAreas_[kImage2];
+const ImageArea& MainWindow::Preview() const {
+    return *imageAreas_[kPreview];
 }
 
-ImageArea& Form1::Image1Area(int element) {
-    return *imageAreas_[image1Rows_[element]];
+ImageArea& MainWindow::ImageElementArea(int element) {
+    return *imageAreas_[elementRows_[element]];
 }
 
-bool Form1::LoadPlaceholder(const std::string& path) {
+bool MainWindow::LoadPlaceholder(const std::string& path) {
     placeholder_ = pictures_.FromFile(WinPath(path));
     return placeholder_ != nullptr;
 }
 
-void Form1::ShowPlaceholder(int element) {
+void MainWindow::ShowPlaceholder(int element) {
     if (element >= 0 && element < kImageElementCount) {
-        Image1Area(element).SetPicture(placeholder_);
-        Image1Area(element).NameChanged();
+        ImageElementArea(element).SetPicture(placeholder_);
+        ImageElementArea(element).NameChanged();
     }
 }
 
-bool Form1::LoadPicture(int element, const std::string& path) {
+bool MainWindow::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
@@ -212,21 +212,21 @@ bool Form1::LoadPicture(int element, const std::string& path) {
     if (!picture) {
         return false;
     }
-    Image1Area(element).SetPicture(std::move(picture));
-    Image1Area(element).NameChanged();
+    ImageElementArea(element).SetPicture(std::move(picture));
+    ImageElementArea(element).NameChanged();
     return true;
 }
 
-void Form1::SetVisible(int element, bool visible) {
+void MainWindow::SetVisible(int element, bool visible) {
     if (element >= 0 && element < kImageElementCount) {
         if (!visible) {
             ImageHiding(element);
         }
-        ShowWindow(Image1Area(element).hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+        ShowWindow(ImageElementArea(element).hwnd(), visible ? SW_SHOWNA : SW_HIDE);
     }
 }
 
-void Form1::SetToolTip(int element, const std::string& text) {
+void MainWindow::SetToolTip(int element, const std::string& text) {
     if (element < 0 || element >= kImageElementCount) {
         return;
     }
@@ -239,18 +239,18 @@ void Form1::SetToolTip(int element, const std::string& text) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(Image1Area(element).hwnd());
+    tool.uId = reinterpret_cast<UINT_PTR>(ImageElementArea(element).hwnd());
     tool.lpszText = toolTipTexts_[element].data();
     SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* form = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         form->hwnd_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
-    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* form = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -264,7 +264,7 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return form->HandleMessage(message, wParam, lParam);
 }
 
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -282,7 +282,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
             return TRUE;
         case WM_SIZE:
-            Form_Resize();
+            RescaleToWindowSize();
             return 0;
         case DM_GETDEFID:
             return DefaultButtonForEnter();
@@ -341,13 +341,13 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-bool Form1::Form_Load(int showCommand) {
+bool MainWindow::OpenLibrary(int showCommand) {
     ShowWindow(hwnd_, showCommand);
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
     if (DiscoverLibrary(state_, Files()) != DiscoveryResult::Ok ||
-        !LoadPlaceholder(state_.MainPath + "\\nosky.jpg")) {
+        !LoadPlaceholder(state_.libraryFolder + "\\nosky.jpg")) {
         InstallationFailed();
         return false;
     }
@@ -355,13 +355,13 @@ bool Form1::Form_Load(int showCommand) {
     RemoveUnfinishedSets(state_, Files());
     FindShadowCopies();
     AcceptDownloads();
-    ThumbNails(state_, *this);
+    ShowPage(state_, *this);
     // Which sky the game holds is worked out once the first page is on the screen.
     PostMessageW(hwnd_, kStartRecognitionMessage, 0, 0);
     if (!resume_.empty()) {
         PostMessageW(hwnd_, kCarryOnMessage, 0, 0);
     }
-    EnableWindow(CommandButton(kCommand1), FALSE);
+    EnableWindow(CommandButton(kLoadToGameButton), FALSE);
     // As a dialog does, the first button that can take the focus has it at start.
     if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE)) {
         SetFocus(first);
@@ -369,25 +369,25 @@ bool Form1::Form_Load(int showCommand) {
     return true;
 }
 
-void Form1::Form_Resize() {
+void MainWindow::RescaleToWindowSize() {
     if (controls_[0] == nullptr || followingDpiChange_) {
         return;  // a size notification while the window is being made or moved to another DPI
     }
     // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
-    skyswap::Form_Resize(state_, layout_);
+    skyswap::RescaleToWindowSize(state_, layout_);
     ApplyLayout();
 }
 
-void Form1::Command1_Click() {
+void MainWindow::OnLoadToGameClicked() {
     RunGameTransfer(GameTransfer::InstallSelected);
-    SetFocus(CommandButton(kCommand5));
+    SetFocus(CommandButton(kExitButton));
 }
 
-void Form1::Command2_Click() {
+void MainWindow::OnSaveMyDefaultClicked() {
     SaveMyDefault();
 }
 
-bool Form1::SaveMyDefault() {
+bool MainWindow::SaveMyDefault() {
     if (!FinishAdding()) {
         return false;  // restarted as administrator
     }
@@ -411,35 +411,34 @@ bool Form1::SaveMyDefault() {
     return saveRan && outcome.transfer.ok();
 }
 
-void Form1::Command3_Click() {
+void MainWindow::OnLoadMyDefaultClicked() {
     RunGameTransfer(GameTransfer::LoadMyDefault);
 }
 
-void Form1::Command4_Click() {
+void MainWindow::OnLoadGameDefaultClicked() {
     RunGameTransfer(GameTransfer::LoadGameDefault);
-    SetFocus(CommandButton(kCommand5));
+    SetFocus(CommandButton(kExitButton));
 }
 
-void Form1::Command5_Click() {
+void MainWindow::OnExitClicked() {
     DestroyWindow(hwnd_);
 }
 
-void Form1::Image1_Click(int index) {
+void MainWindow::OnImageElementClicked(int index) {
     MoveImageStop(index, false);  // Shift+Tab comes back to the element clicked last
     ActivateImage(index);
-    SetFocus(CommandButton(kCommand1));
+    SetFocus(CommandButton(kLoadToGameButton));
 }
 
-void Form1::ActivateImage(int index) {
+void MainWindow::ActivateImage(int index) {
     if (index == kBackArrow || index == kNextArrow) {
-        state_.ArrowClicked = index;
-        Prox_Scrn(state_, *this);
+        TurnPage(state_, *this, DirectionOf(index));
         ShowInstalledSky();
     } else {
-        Image2Area().SetPicture(Image1Area(index).picture());
+        PreviewArea().SetPicture(ImageElementArea(index).picture());
     }
-    EnableWindow(CommandButton(kCommand1), TRUE);
-    EnableWindow(CommandButton(kCommand4), TRUE);
+    EnableWindow(CommandButton(kLoadToGameButton), TRUE);
+    EnableWindow(CommandButton(kLoadGameDefaultButton), TRUE);
     if (index == kRandomElement) {
         ChooseRandom(state_);
     } else if (index < kSlotCount) {
@@ -447,11 +446,11 @@ void Form1::ActivateImage(int index) {
     }
 }
 
-void Form1::Image1_MouseMove(int index) {
+void MainWindow::OnImageElementMouseMove(int index) {
     DescribeSlot(state_, Files(), *this, index);
 }
 
-void Form1::ShowTransferOutcome(const TransferReport& report, const ResumedRequest& request) {
+void MainWindow::ShowTransferOutcome(const TransferReport& report, const ResumedRequest& request) {
     if (!report.ok() && !report.protectedFolder.empty() &&
         (!hooks_.isElevated() || hooks_.onNetworkShare(report.protectedFolder))) {
         RefusedForRights(report, request);
@@ -463,7 +462,7 @@ void Form1::ShowTransferOutcome(const TransferReport& report, const ResumedReque
     }
 }
 
-bool Form1::RunGameTransfer(GameTransfer transfer) {
+bool MainWindow::RunGameTransfer(GameTransfer transfer) {
     // A set being added would race a sky kept as a set for its number.
     if (!FinishAdding()) {
         return false;
@@ -497,14 +496,14 @@ bool Form1::RunGameTransfer(GameTransfer transfer) {
     return done;
 }
 
-bool Form1::ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest& request) {
+bool MainWindow::ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest& request) {
     if (const KeepOutcome* failed = outcome.FailedKeep()) {
         if (failed->LibraryRefused() &&
-            (!hooks_.isElevated() || hooks_.onNetworkShare(state_.Dest))) {
+            (!hooks_.isElevated() || hooks_.onNetworkShare(state_.gameFolder))) {
             // The library sits in the game folder, which Windows protects.
             TransferReport refused;
             refused.status = TransferStatus::StagingFailed;
-            refused.protectedFolder = state_.Dest;
+            refused.protectedFolder = state_.gameFolder;
             RefusedForRights(refused, request);
         } else {
             hooks_.messageBox(hwnd_, Utf8ToWide(KeepFailedMessage(*failed)), Title(),
@@ -514,7 +513,7 @@ bool Form1::ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest
     }
     const std::vector<const KeepOutcome*> kept = outcome.Kept();
     if (!kept.empty()) {
-        ThumbNails(state_, *this);  // the kept sets may belong on this page
+        ShowPage(state_, *this);  // the kept sets may belong on this page
     }
     for (const KeepOutcome* keep : kept) {
         hooks_.messageBox(hwnd_, Utf8ToWide(KeptMessage(*keep)), Title(),
@@ -523,43 +522,43 @@ bool Form1::ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest
     return true;
 }
 
-void Form1::StartRecognition() {
+void MainWindow::StartRecognition() {
     // The first page is painted before the worker competes with it for the disk.
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     recognizer_.Start(hwnd_, kRecognitionDoneMessage, gameView_, SnapshotOf(state_));
 }
 
-void Form1::OnRecognitionDone() {
+void MainWindow::OnRecognitionDone() {
     if (std::optional<Recognition> result = recognizer_.TakeResult()) {
         knowledge_.Learn(*result);
         ShowInstalledSky();
     }
 }
 
-bool Form1::SlotShowsInstalledSet(int element) const {
+bool MainWindow::SlotShowsInstalledSet(int element) const {
     return element >= 0 && element < kSlotCount && knowledge_.installed &&
            knowledge_.installed->source == SkySource::Set &&
-           knowledge_.installed->set == state_.PageFirst + element &&
-           knowledge_.installed->set < state_.SetCount;
+           knowledge_.installed->set == state_.pageFirst + element &&
+           knowledge_.installed->set < state_.setCount;
 }
 
-void Form1::ShowInstalledSky() {
+void MainWindow::ShowInstalledSky() {
     if (hwnd_ == nullptr) {
         return;
     }
     const std::string description = InstalledSetDescription(state_, Files(), knowledge_.installed);
     SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        Image1Area(slot).SetMarked(SlotShowsInstalledSet(slot));
+        ImageElementArea(slot).SetMarked(SlotShowsInstalledSet(slot));
     }
 }
 
-void Form1::InstallationFailed() {
+void MainWindow::InstallationFailed() {
     hooks_.messageBox(hwnd_, Utf8ToWide(kInstallationMessage), Title(), MB_OK);
     DestroyWindow(hwnd_);
 }
 
-void Form1::ChooseFontFaces() {
+void MainWindow::ChooseFontFaces() {
     WindowDc dc(hwnd_);
     for (FontRole role : {FontRole::Window, FontRole::FrameCaption, FontRole::ExitCaption}) {
         const FontChoice& design = FontFor(role);
@@ -575,7 +574,7 @@ void Form1::ChooseFontFaces() {
 }
 
 // Gives a control a font at the size the layout holds for it, when that size changed.
-void Form1::UpdateFont(int row) {
+void MainWindow::UpdateFont(int row) {
     const FontRole role = kControls[row].font;
     const float points = layout_.Geometry()[row].fontPoints;
     if (role == FontRole::None || (fonts_[row] && points == fontPoints_[row])) {
@@ -599,7 +598,7 @@ void Form1::UpdateFont(int row) {
     fontPoints_[row] = points;
 }
 
-bool Form1::CreateControls() {
+bool MainWindow::CreateControls() {
     for (int row = 0; row < kControlCount; ++row) {
         const ControlEntry& design = kControls[row];
         const PixelRect rect = layout_.Place(row);
@@ -634,8 +633,8 @@ bool Form1::CreateControls() {
                 auto area = std::make_unique<ImageArea>();
                 if (area->Create(instance_, hwnd_, id, rect)) {
                     control = area->hwnd();
-                    if (design.name == L"Image1") {
-                        image1Rows_[design.arrayIndex] = row;
+                    if (design.name == L"ImageElement") {
+                        elementRows_[design.arrayIndex] = row;
                     }
                     imageAreas_[row] = std::move(area);
                 }
@@ -648,10 +647,10 @@ bool Form1::CreateControls() {
         controls_[row] = control;
         UpdateFont(row);
     }
-    return std::all_of(image1Rows_.begin(), image1Rows_.end(), [](int row) { return row >= 0; });
+    return std::all_of(elementRows_.begin(), elementRows_.end(), [](int row) { return row >= 0; });
 }
 
-void Form1::ApplyLayout() {
+void MainWindow::ApplyLayout() {
     for (int row = 0; row < kControlCount; ++row) {
         const PixelRect rect = layout_.Place(row);
         SetWindowPos(controls_[row], nullptr, rect.left, rect.top, rect.width, rect.height,
@@ -663,7 +662,7 @@ void Form1::ApplyLayout() {
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
 }
 
-void Form1::StackControls() {
+void MainWindow::StackControls() {
     // Tab moves along the stacking order, so the buttons go on top in their tab order. The frames
     // go to the bottom, where they cannot paint over what they hold, and the outlines below the
     // arrows they frame.
@@ -700,7 +699,7 @@ void Form1::StackControls() {
     }
 }
 
-void Form1::CreateToolTips() {
+void MainWindow::CreateToolTips() {
     toolTip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                         WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -713,7 +712,7 @@ void Form1::CreateToolTips() {
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(Image1Area(element).hwnd());
+        tool.uId = reinterpret_cast<UINT_PTR>(ImageElementArea(element).hwnd());
         tool.lpszText = toolTipTexts_[element].data();
         SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -724,32 +723,32 @@ void Form1::CreateToolTips() {
     }
 }
 
-void Form1::LoadCreationPictures() {
-    Image1Area(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
+void MainWindow::LoadCreationPictures() {
+    ImageElementArea(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
     LoadArrowIcons();
 }
 
 // Each arrow shows the icon image nearest to the size it is drawn at, so it stays sharp at
 // every display scaling and window size.
-void Form1::LoadArrowIcons() {
+void MainWindow::LoadArrowIcons() {
     const std::array<std::pair<int, int>, 2> arrows{
         {{kBackArrow, IDI_BACK_ARROW}, {kNextArrow, IDI_NEXT_ARROW}}};
     for (std::size_t i = 0; i < arrows.size(); ++i) {
         const auto [element, resource] = arrows[i];
-        const PixelRect rect = layout_.Place(image1Rows_[element]);
+        const PixelRect rect = layout_.Place(elementRows_[element]);
         const int size = NearestIconSize(rect.width, rect.height);
         if (size == arrowIconSizes_[i]) {
             continue;
         }
         if (PictureRef icon = PictureLoader::IconFromResource(instance_, resource, size)) {
-            Image1Area(element).SetPicture(std::move(icon));
+            ImageElementArea(element).SetPicture(std::move(icon));
             arrowIconSizes_[i] = size;
         }
     }
 }
 
 // What depends on the DPI beyond the layout: the window's icons and the tooltip's font.
-void Form1::UpdateDpiResources() {
+void MainWindow::UpdateDpiResources() {
     const auto icon = [&](int width, int height) {
         return UniqueIcon(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_SKYSWAP),
                                                         IMAGE_ICON, SystemMetricForDpi(width, dpi_),
@@ -770,7 +769,7 @@ void Form1::UpdateDpiResources() {
     toolTipFont_ = std::move(font);
 }
 
-void Form1::OnCommand(int id, int code) {
+void MainWindow::OnCommand(int id, int code) {
     const int row = id - kFirstControlId;
     if (row < 0 || row >= kControlCount || controls_[row] == nullptr) {
         return;
@@ -781,34 +780,34 @@ void Form1::OnCommand(int id, int code) {
             return;
         }
         switch (row) {
-            case kCommand1:
-                Command1_Click();
+            case kLoadToGameButton:
+                OnLoadToGameClicked();
                 break;
-            case kCommand2:
-                Command2_Click();
+            case kSaveMyDefaultButton:
+                OnSaveMyDefaultClicked();
                 break;
-            case kCommand3:
-                Command3_Click();
+            case kLoadMyDefaultButton:
+                OnLoadMyDefaultClicked();
                 break;
-            case kCommand4:
-                Command4_Click();
+            case kLoadGameDefaultButton:
+                OnLoadGameDefaultClicked();
                 break;
-            case kCommand5:
-                Command5_Click();
+            case kExitButton:
+                OnExitClicked();
                 break;
             default:
                 break;
         }
-    } else if (design.kind == ControlKind::ImageArea && design.name == L"Image1") {
+    } else if (design.kind == ControlKind::ImageArea && design.name == L"ImageElement") {
         if (code == kImageAreaClicked) {
-            Image1_Click(design.arrayIndex);
+            OnImageElementClicked(design.arrayIndex);
         } else if (code == kImageAreaMouseMove) {
-            Image1_MouseMove(design.arrayIndex);
+            OnImageElementMouseMove(design.arrayIndex);
         }
     }
 }
 
-void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
+void MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
     const int row = static_cast<int>(item.CtlID) - kFirstControlId;
     if (row < 0 || row >= kControlCount || kControls[row].kind != ControlKind::Button) {
         return;
@@ -818,7 +817,7 @@ void Form1::OnDrawItem(const DRAWITEMSTRUCT& item) {
 
 // One path with the creation's: the layout keeps its twips and is drawn at the new DPI, the
 // fonts, icons and tooltip are made anew for it, and the window takes the suggested rectangle.
-void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     RECT client{};
     GetClientRect(hwnd_, &client);
     const UINT oldDpi = dpi_;
@@ -847,7 +846,7 @@ void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ApplyLayout();
 }
 
-LRESULT Form1::DefaultButtonForEnter() const {
+LRESULT MainWindow::DefaultButtonForEnter() const {
     // Enter presses the button that has the focus, so the dialog manager is told it is the
     // default one.
     HWND focus = GetFocus();

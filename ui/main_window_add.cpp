@@ -1,8 +1,8 @@
-// Form1 and downloaded skies: folders and .zip files dropped on the window, or handed over by a
+// MainWindow and downloaded skies: folders and .zip files dropped on the window, or handed over by a
 // SkySwap started from the command line, become new sets. The work runs on adder_'s thread; the
 // window shows the page with the first new set and one message saying what was added and what
 // was refused.
-#include "form1.h"
+#include "main_window.h"
 
 #include <shellapi.h>
 
@@ -45,7 +45,7 @@ void SetCursorOver(HWND window, const wchar_t* cursor) {
 
 }  // namespace
 
-void Form1::AcceptDownloads() {
+void MainWindow::AcceptDownloads() {
     acceptingDownloads_ = true;
     DragAcceptFiles(hwnd_, TRUE);
     // Restarted as administrator, the window still takes drops from Explorer and paths from a
@@ -56,13 +56,13 @@ void Form1::AcceptDownloads() {
     }
 }
 
-void Form1::OnDropFiles(HDROP drop) {
+void MainWindow::OnDropFiles(HDROP drop) {
     std::vector<std::string> paths = DroppedPaths(drop);
     DragFinish(drop);
     AddDownloadsFrom(std::move(paths));
 }
 
-LRESULT Form1::OnCopyData(const COPYDATASTRUCT& data) {
+LRESULT MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     std::optional<std::vector<std::string>> paths = DecodeAddRequest(data);
     // Before the library is known (a failed start-up still shows its message), there is no
     // folder to add to.
@@ -73,7 +73,7 @@ LRESULT Form1::OnCopyData(const COPYDATASTRUCT& data) {
     return TRUE;
 }
 
-bool Form1::OnSetCursor(UINT hitTest) {
+bool MainWindow::OnSetCursor(UINT hitTest) {
     if (!adder_.Running() || hitTest != HTCLIENT) {
         return false;
     }
@@ -82,7 +82,7 @@ bool Form1::OnSetCursor(UINT hitTest) {
     return true;
 }
 
-void Form1::AddDownloadsFrom(std::vector<std::string> paths) {
+void MainWindow::AddDownloadsFrom(std::vector<std::string> paths) {
     if (paths.empty() || !acceptingDownloads_) {
         return;
     }
@@ -95,7 +95,7 @@ void Form1::AddDownloadsFrom(std::vector<std::string> paths) {
     SetCursorOver(hwnd_, IDC_APPSTARTING);
 }
 
-void Form1::OnAddDone(WPARAM run) {
+void MainWindow::OnAddDone(WPARAM run) {
     // A transfer may have waited for this run already, and another may have started since.
     if (!adder_.IsCurrent(run)) {
         return;
@@ -105,7 +105,7 @@ void Form1::OnAddDone(WPARAM run) {
     }
 }
 
-bool Form1::FinishAdding() {
+bool MainWindow::FinishAdding() {
     if (adder_.Running()) {
         SetCursorOver(hwnd_, IDC_WAIT);  // the window does not answer until the sets are in
     }
@@ -117,7 +117,7 @@ bool Form1::FinishAdding() {
     return hwnd_ != nullptr;
 }
 
-void Form1::ShowAdded(const AddOutcome& outcome) {
+void MainWindow::ShowAdded(const AddOutcome& outcome) {
     ApplyAdded(state_, outcome);
     // Paths dropped meanwhile are read while the user reads this outcome.
     if (!waitingDownloads_.empty()) {
@@ -127,8 +127,8 @@ void Form1::ShowAdded(const AddOutcome& outcome) {
     }
     if (!outcome.added.empty()) {
         const int32_t first = outcome.added.front().set;
-        state_.PageFirst = first - first % kSlotCount;
-        ThumbNails(state_, *this);
+        state_.pageFirst = first - first % kSlotCount;
+        ShowPage(state_, *this);
         // The sky in the game may be one of the new sets: looked at again, the title and the
         // outline follow.
         if (!knowledge_.installed || knowledge_.installed->source == SkySource::NotInLibrary ||
@@ -144,7 +144,7 @@ void Form1::ShowAdded(const AddOutcome& outcome) {
         }
     }
     if (outcome.libraryProtected && !hooks_.isElevated() &&
-        !hooks_.onNetworkShare(state_.MainPath)) {
+        !hooks_.onNetworkShare(state_.libraryFolder)) {
         // The refusal says which folder Windows protects; the restart adds what was refused.
         ResumedRequest request{ResumedAction::Add, 0, {}};
         for (const AddRefusal& refusal : outcome.refused) {

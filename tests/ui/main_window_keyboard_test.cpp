@@ -15,11 +15,11 @@
 namespace skyswap::test {
 namespace {
 
-HWND ElementWindow(Form1& form, int element) {
-    return form.Image1(element).hwnd();
+HWND ElementWindow(MainWindow& form, int element) {
+    return form.ImageElement(element).hwnd();
 }
 
-int FocusedElement(Form1& form) {
+int FocusedElement(MainWindow& form) {
     for (int element = 0; element < kImageElementCount; ++element) {
         if (GetFocus() == ElementWindow(form, element)) {
             return element;
@@ -29,12 +29,12 @@ int FocusedElement(Form1& form) {
 }
 
 // The Tab cycle from "LOAD EAW DEFAULT" to the thumbnails.
-void TabIntoTheThumbnails(Form1& form) {
-    SetFocus(form.Control(L"Command4"));
+void TabIntoTheThumbnails(MainWindow& form) {
+    SetFocus(form.Control(L"LoadGameDefault"));
     PostKey(form.hwnd(), VK_TAB);
 }
 
-TEST(Form1Keyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenArrows) {
+TEST(MainWindowKeyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenArrows) {
     TempFolder temp;
     MakePictureLibrary(temp, 23);
     StartedForm form(temp);
@@ -47,7 +47,7 @@ TEST(Form1Keyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenArrows)
     // The outline: a light ring outside a dark one, each three pixels at 96 DPI, over the
     // picture; gone when the focus leaves.
     const int ring = MulDiv(3, static_cast<int>(WindowDpi(dialog)), kDefaultDpi);
-    const ImageArea& slot0 = form->Image1(0);
+    const ImageArea& slot0 = form->ImageElement(0);
     EXPECT_TRUE(Near(ColourAt(slot0, 0, 0), GetSysColor(COLOR_WINDOW), 0));
     EXPECT_TRUE(Near(ColourAt(slot0, ring, ring), GetSysColor(COLOR_WINDOWTEXT), 0));
     EXPECT_TRUE(Near(ColourAt(slot0, 2 * ring + 1, 2 * ring + 1), ThumbnailColour(0)));
@@ -63,7 +63,7 @@ TEST(Form1Keyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenArrows)
     EXPECT_EQ(visited, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, kRandomElement, kNextArrow,
                                          kNextArrow, kNextArrow}));
     EXPECT_TRUE(Near(ColourAt(slot0, 0, 0), ThumbnailColour(0))) << "no outline left behind";
-    const ImageArea& next = form->Image1(kNextArrow);
+    const ImageArea& next = form->ImageElement(kNextArrow);
     EXPECT_TRUE(Near(ColourAt(next, 0, 0), GetSysColor(COLOR_WINDOW), 0));
 
     PostKey(dialog, VK_UP);
@@ -81,11 +81,11 @@ TEST(Form1Keyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenArrows)
     EXPECT_EQ(FocusedElement(*form), 2);
 
     // The arrows stay the window's: nothing is chosen, no page turned.
-    EXPECT_FALSE(form->State().SelectedIndex.has_value());
-    EXPECT_EQ(form->State().PageFirst, 0);
+    EXPECT_FALSE(form->State().selectedSet.has_value());
+    EXPECT_EQ(form->State().pageFirst, 0);
 }
 
-TEST(Form1Keyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusOn) {
+TEST(MainWindowKeyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusOn) {
     TempFolder temp;
     MakePictureLibrary(temp, 23);
     StartedForm form(temp);
@@ -98,14 +98,14 @@ TEST(Form1Keyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusOn) {
     ASSERT_EQ(FocusedElement(*form), kNextArrow);
 
     PostKey(dialog, VK_RETURN);
-    EXPECT_EQ(form->State().PageFirst, 10);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(0)), ThumbnailColour(10)));
+    EXPECT_EQ(form->State().pageFirst, 10);
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(0)), ThumbnailColour(10)));
     EXPECT_EQ(FocusedElement(*form), kNextArrow) << "the focus stays for the next page";
-    EXPECT_FALSE(form->State().SelectedIndex.has_value());
+    EXPECT_FALSE(form->State().selectedSet.has_value());
 
     // The last page hides the next arrow: the focus goes to its neighbour.
     PostKey(dialog, VK_SPACE);
-    EXPECT_EQ(form->State().PageFirst, 20);
+    EXPECT_EQ(form->State().pageFirst, 20);
     EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kNextArrow)));
     EXPECT_EQ(FocusedElement(*form), kRandomElement);
     EXPECT_EQ(form->ImageStop(), kRandomElement);
@@ -115,7 +115,7 @@ TEST(Form1Keyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusOn) {
     PostKey(dialog, VK_LEFT);
     EXPECT_EQ(FocusedElement(*form), kBackArrow);
     PostKey(dialog, VK_RETURN);
-    EXPECT_EQ(form->State().PageFirst, 10);
+    EXPECT_EQ(form->State().pageFirst, 10);
     EXPECT_EQ(FocusedElement(*form), kBackArrow);
 
     // Tab leaves the thumbnails and Shift+Tab comes back to the same element.
@@ -125,7 +125,7 @@ TEST(Form1Keyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusOn) {
     EXPECT_EQ(FocusedElement(*form), kBackArrow);
 }
 
-TEST(Form1Keyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
+TEST(MainWindowKeyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
     TempFolder temp;
     MakePictureLibrary(temp, 35);
     StartedForm form(temp);
@@ -135,16 +135,16 @@ TEST(Form1Keyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
     PostKey(dialog, VK_RIGHT);
     ASSERT_EQ(FocusedElement(*form), 1);
 
-    const auto page = [&] { return form->State().PageFirst; };
+    const auto page = [&] { return form->State().pageFirst; };
     PostKey(dialog, VK_PRIOR);
     EXPECT_EQ(page(), 0) << "no page before the first";
     PostKey(dialog, VK_NEXT);
     EXPECT_EQ(page(), 10);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(1)), ThumbnailColour(11)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(11)));
     PostKey(dialog, VK_END);
     EXPECT_EQ(page(), 30);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(4)), ThumbnailColour(34)));
-    EXPECT_TRUE(Near(CentreColour(form->Image1(5)), kPlaceholderColour));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(4)), ThumbnailColour(34)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(5)), kPlaceholderColour));
     EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kNextArrow)));
     EXPECT_TRUE(IsWindowVisible(ElementWindow(*form, kBackArrow)));
     PostKey(dialog, VK_NEXT);
@@ -153,12 +153,12 @@ TEST(Form1Keyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
     EXPECT_EQ(page(), 20);
     PostKey(dialog, VK_HOME);
     EXPECT_EQ(page(), 0);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(1)), ThumbnailColour(1)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(1)));
     EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kBackArrow)));
     EXPECT_EQ(FocusedElement(*form), 1) << "the focus stays where it was";
 }
 
-TEST(Form1Keyboard, EnterOrSpaceOnASlotOrRandomChoosesItAsAClickDoes) {
+TEST(MainWindowKeyboard, EnterOrSpaceOnASlotOrRandomChoosesItAsAClickDoes) {
     TempFolder temp;
     MakePictureLibrary(temp, 12);
     StartedForm form(temp);
@@ -169,42 +169,42 @@ TEST(Form1Keyboard, EnterOrSpaceOnASlotOrRandomChoosesItAsAClickDoes) {
         PostKey(dialog, VK_RIGHT);
     }
     PostKey(dialog, VK_RETURN);
-    ASSERT_TRUE(form->State().SelectedIndex.has_value());
-    EXPECT_EQ(*form->State().SelectedIndex, 4);
-    EXPECT_EQ(form->Image2().picture(), form->Image1(4).picture());
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1")) << "LOAD TO EAW, as after a click";
+    ASSERT_TRUE(form->State().selectedSet.has_value());
+    EXPECT_EQ(*form->State().selectedSet, 4);
+    EXPECT_EQ(form->Preview().picture(), form->ImageElement(4).picture());
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame")) << "LOAD TO EAW, as after a click";
 
     // Enter again presses LOAD TO EAW.
     PostKey(dialog, VK_RETURN);
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT4"));
 
     // Shift+Tab from the first button returns to the slot last chosen; Space chooses random.
-    SetFocus(form->Control(L"Command1"));
+    SetFocus(form->Control(L"LoadToGame"));
     PostKey(dialog, VK_TAB, true);
     EXPECT_EQ(FocusedElement(*form), 4);
     PostKey(dialog, VK_DOWN);
     PostKey(dialog, VK_DOWN);
     EXPECT_EQ(FocusedElement(*form), kRandomElement);
     PostKey(dialog, VK_SPACE);
-    EXPECT_TRUE(form->State().RandomPending);
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
+    EXPECT_TRUE(form->State().randomPending);
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 
     // A mouse click moves the grid's stop too.
-    Click(form->Image1(7).hwnd());
+    Click(form->ImageElement(7).hwnd());
     EXPECT_EQ(form->ImageStop(), 7);
     EXPECT_TRUE(form.messages.empty());
 }
 
-TEST(Form1Keyboard, ArrowKeysOnTheButtonsMoveAmongTheButtons) {
+TEST(MainWindowKeyboard, ArrowKeysOnTheButtonsMoveAmongTheButtons) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     const HWND dialog = form->hwnd();
-    const HWND command2 = form->Control(L"Command2");
-    const HWND command3 = form->Control(L"Command3");
-    const HWND command4 = form->Control(L"Command4");
-    const HWND command5 = form->Control(L"Command5");
+    const HWND command2 = form->Control(L"SaveMyDefault");
+    const HWND command3 = form->Control(L"LoadMyDefault");
+    const HWND command4 = form->Control(L"LoadGameDefault");
+    const HWND command5 = form->Control(L"Exit");
 
     // The dialog manager turns them into WM_NEXTDLGCTL; "LOAD TO EAW" is disabled, so skipped.
     ASSERT_EQ(GetFocus(), command2);
@@ -226,15 +226,15 @@ TEST(Form1Keyboard, ArrowKeysOnTheButtonsMoveAmongTheButtons) {
     EXPECT_EQ(GetFocus(), command4);
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ElementWindow(*form, 5)), TRUE);
     EXPECT_EQ(FocusedElement(*form), 5);
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"Frame1")), TRUE);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"LibraryFrame")), TRUE);
     EXPECT_EQ(FocusedElement(*form), 5) << "a frame takes no focus";
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"Command1")), TRUE);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"LoadToGame")), TRUE);
     EXPECT_EQ(FocusedElement(*form), 5) << "nor a disabled button";
     EXPECT_TRUE(form.messages.empty());
     EXPECT_FALSE(form.ended);
 }
 
-TEST(Form1Colours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChange) {
+TEST(MainWindowColours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChange) {
     EXPECT_EQ(ButtonFaceFor(RGB(255, 0, 0), false, RGB(0, 0, 0)), RGB(255, 0, 0));
     EXPECT_EQ(ButtonFaceFor(RGB(255, 0, 0), true, RGB(0, 0, 0)), RGB(0, 0, 0));
     // The installed set's outline takes the theme's highlight colour, as a selection does.
@@ -251,7 +251,7 @@ TEST(Form1Colours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChange) {
     MakePictureLibrary(temp, 3);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
-    const HWND exit = form->Control(L"Command5");
+    const HWND exit = form->Control(L"Exit");
     UpdateWindow(form->hwnd());
     RedrawWindow(form->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     RECT pending{};
@@ -260,7 +260,7 @@ TEST(Form1Colours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChange) {
     for (UINT change : {static_cast<UINT>(WM_SYSCOLORCHANGE), static_cast<UINT>(WM_THEMECHANGED)}) {
         SendMessageW(form->hwnd(), change, 0, 0);
         EXPECT_TRUE(GetUpdateRect(exit, &pending, FALSE)) << "message " << change;
-        EXPECT_TRUE(GetUpdateRect(form->Image1(0).hwnd(), &pending, FALSE));
+        EXPECT_TRUE(GetUpdateRect(form->ImageElement(0).hwnd(), &pending, FALSE));
         RedrawWindow(form->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 }

@@ -1,7 +1,7 @@
-// Form1 without the mouse: the image elements as one stop in the Tab cycle with the arrow keys
+// MainWindow without the mouse: the image elements as one stop in the Tab cycle with the arrow keys
 // inside it, the dialog manager's arrow keys between the buttons, screen-reader names, and
 // repainting when the theme or the system colours change.
-#include "form1.h"
+#include "main_window.h"
 
 #include <commctrl.h>
 
@@ -28,7 +28,7 @@ bool HasStyle(HWND window, LONG bit) {
 
 }  // namespace
 
-void Form1::ConnectImageElements() {
+void MainWindow::ConnectImageElements() {
     // The buttons are one group from the first in Tab order on.
     int firstButton = -1;
     for (int row = 0; row < kControlCount; ++row) {
@@ -41,7 +41,7 @@ void Form1::ConnectImageElements() {
         SetStyleBit(controls_[firstButton], WS_GROUP, true);
     }
     for (int element = 0; element < kImageElementCount; ++element) {
-        ImageArea& area = Image1Area(element);
+        ImageArea& area = ImageElementArea(element);
         // Each element starts a group, so the arrow keys on the buttons stay among the buttons;
         // one of them at a time is the group's Tab stop.
         SetStyleBit(area.hwnd(), WS_GROUP, true);
@@ -52,7 +52,7 @@ void Form1::ConnectImageElements() {
                  return Utf8ToWide(ElementName(state_, fileSystem_, element, installed));
              },
              [this, element] {
-                 const HWND window = Image1Area(element).hwnd();
+                 const HWND window = ImageElementArea(element).hwnd();
                  PostMessageW(
                      hwnd_, WM_COMMAND,
                      MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window)), kImageAreaClicked),
@@ -61,43 +61,43 @@ void Form1::ConnectImageElements() {
     }
 }
 
-int Form1::ImageElementOf(HWND window) const {
+int MainWindow::ImageElementOf(HWND window) const {
     for (int element = 0; element < kImageElementCount; ++element) {
-        if (window != nullptr && imageAreas_[image1Rows_[element]]->hwnd() == window) {
+        if (window != nullptr && imageAreas_[elementRows_[element]]->hwnd() == window) {
             return element;
         }
     }
     return -1;
 }
 
-void Form1::MoveImageStop(int element, bool focus) {
+void MainWindow::MoveImageStop(int element, bool focus) {
     if (element != imageStop_) {
-        SetStyleBit(Image1Area(imageStop_).hwnd(), WS_TABSTOP, false);
+        SetStyleBit(ImageElementArea(imageStop_).hwnd(), WS_TABSTOP, false);
         imageStop_ = element;
-        SetStyleBit(Image1Area(imageStop_).hwnd(), WS_TABSTOP, true);
+        SetStyleBit(ImageElementArea(imageStop_).hwnd(), WS_TABSTOP, true);
     }
     if (focus) {
-        SetFocus(Image1Area(imageStop_).hwnd());
+        SetFocus(ImageElementArea(imageStop_).hwnd());
     }
 }
 
 // Before the element goes, so that the focus moves on instead of falling to the window.
-void Form1::ImageHiding(int element) {
+void MainWindow::ImageHiding(int element) {
     if (element != imageStop_) {
         return;
     }
     ElementVisibility visible{};
     for (int other = 0; other < kImageElementCount; ++other) {
-        visible[other] = other != element && HasStyle(Image1Area(other).hwnd(), WS_VISIBLE);
+        visible[other] = other != element && HasStyle(ImageElementArea(other).hwnd(), WS_VISIBLE);
     }
-    const bool hadFocus = GetFocus() == Image1Area(element).hwnd();
+    const bool hadFocus = GetFocus() == ImageElementArea(element).hwnd();
     MoveImageStop(ShownGridElement(element, visible), hadFocus);
 }
 
-bool Form1::Image1_KeyDown(int index, UINT key) {
+bool MainWindow::OnImageElementKeyDown(int index, UINT key) {
     ElementVisibility visible{};
     for (int element = 0; element < kImageElementCount; ++element) {
-        visible[element] = HasStyle(Image1Area(element).hwnd(), WS_VISIBLE);
+        visible[element] = HasStyle(ImageElementArea(element).hwnd(), WS_VISIBLE);
     }
     switch (key) {
         case VK_LEFT:
@@ -117,7 +117,7 @@ bool Form1::Image1_KeyDown(int index, UINT key) {
                 // The focus stays on the arrow, so that the next press turns the next page.
                 ActivateImage(index);
             } else {
-                Image1_Click(index);
+                OnImageElementClicked(index);
             }
             return true;
         case VK_NEXT:
@@ -137,15 +137,15 @@ bool Form1::Image1_KeyDown(int index, UINT key) {
     return false;
 }
 
-LRESULT Form1::OnNotify(const NMHDR& header) {
+LRESULT MainWindow::OnNotify(const NMHDR& header) {
     const int element = ImageElementOf(header.hwndFrom);
     if (element < 0 || header.code != static_cast<UINT>(NM_KEYDOWN)) {
         return 0;
     }
-    return Image1_KeyDown(element, reinterpret_cast<const NMKEY&>(header).nVKey) ? 1 : 0;
+    return OnImageElementKeyDown(element, reinterpret_cast<const NMKEY&>(header).nVKey) ? 1 : 0;
 }
 
-void Form1::OnNextDlgCtl(WPARAM wParam, LPARAM lParam) {
+void MainWindow::OnNextDlgCtl(WPARAM wParam, LPARAM lParam) {
     HWND target = nullptr;
     if (LOWORD(lParam) != 0) {
         target = reinterpret_cast<HWND>(wParam);
@@ -164,7 +164,7 @@ void Form1::OnNextDlgCtl(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void Form1::OnSystemColoursChanged() {
+void MainWindow::OnSystemColoursChanged() {
     if (toolTip_ != nullptr) {
         SendMessageW(toolTip_, WM_SYSCOLORCHANGE, 0, 0);
     }

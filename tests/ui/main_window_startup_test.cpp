@@ -12,7 +12,7 @@ namespace {
 const std::wstring kInstallationText =
     L"Installation is not correct!\nPlease read the README.TXT file!";
 
-TEST(Form1StartUp, ShowsTheFirstPageOfAValidLibrary) {
+TEST(MainWindowStartUp, ShowsTheFirstPageOfAValidLibrary) {
     TempFolder temp;
     MakePictureLibrary(temp, 23);
     StartedForm form(temp);
@@ -28,34 +28,34 @@ TEST(Form1StartUp, ShowsTheFirstPageOfAValidLibrary) {
     EXPECT_NE(GetClassLongPtrW(form->hwnd(), GCLP_HICONSM), 0) << "title bar icon";
 
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const ImageArea& area = form->Image1(slot);
+        const ImageArea& area = form->ImageElement(slot);
         ASSERT_TRUE(area.picture()) << "slot " << slot;
         EXPECT_EQ(area.picture()->width(), 100 + (slot * 17) % 150) << "slot " << slot;
         EXPECT_TRUE(Near(CentreColour(area), ThumbnailColour(slot))) << "slot " << slot;
     }
-    EXPECT_EQ(form->State().SetCount, 23);
-    EXPECT_EQ(form->State().PageLast, 9);
-    EXPECT_FALSE(IsWindowVisible(form->Image1(kBackArrow).hwnd()));
-    EXPECT_TRUE(IsWindowVisible(form->Image1(kNextArrow).hwnd()));
+    EXPECT_EQ(form->State().setCount, 23);
+    EXPECT_EQ(form->State().pageLast, 9);
+    EXPECT_FALSE(IsWindowVisible(form->ImageElement(kBackArrow).hwnd()));
+    EXPECT_TRUE(IsWindowVisible(form->ImageElement(kNextArrow).hwnd()));
 
     // The pictures the layout carries from creation.
-    ASSERT_TRUE(form->Image1(kRandomElement).picture());
-    EXPECT_EQ(form->Image1(kRandomElement).picture()->width(), 200);
-    EXPECT_EQ(form->Image1(kRandomElement).picture()->height(), 129);
-    ASSERT_TRUE(form->Image1(kNextArrow).picture());
-    EXPECT_TRUE(form->Image1(kNextArrow).picture()->isIcon());
-    EXPECT_FALSE(form->Image2().picture()) << "the preview is empty until a click";
+    ASSERT_TRUE(form->ImageElement(kRandomElement).picture());
+    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->width(), 200);
+    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->height(), 129);
+    ASSERT_TRUE(form->ImageElement(kNextArrow).picture());
+    EXPECT_TRUE(form->ImageElement(kNextArrow).picture()->isIcon());
+    EXPECT_FALSE(form->Preview().picture()) << "the preview is empty until a click";
 
-    EXPECT_FALSE(IsWindowEnabled(form->Control(L"Command1"))) << "LOAD TO EAW";
-    for (const wchar_t* name : {L"Command2", L"Command3", L"Command4", L"Command5"}) {
+    EXPECT_FALSE(IsWindowEnabled(form->Control(L"LoadToGame"))) << "LOAD TO EAW";
+    for (const wchar_t* name : {L"SaveMyDefault", L"LoadMyDefault", L"LoadGameDefault", L"Exit"}) {
         EXPECT_TRUE(IsWindowEnabled(form->Control(name))) << name;
     }
-    EXPECT_EQ(GetFocus(), form->Control(L"Command2"))
+    EXPECT_EQ(GetFocus(), form->Control(L"SaveMyDefault"))
         << "the first button that can take the focus has it";
-    EXPECT_FALSE(form->State().SelectedIndex.has_value());
+    EXPECT_FALSE(form->State().selectedSet.has_value());
 }
 
-TEST(Form1StartUp, ABrokenOrMissingThumbnailShowsThePlaceholder) {
+TEST(MainWindowStartUp, ABrokenOrMissingThumbnailShowsThePlaceholder) {
     TempFolder temp;
     MakePictureLibrary(temp, 6);
     const std::string library = kLibrary;
@@ -73,20 +73,20 @@ TEST(Form1StartUp, ABrokenOrMissingThumbnailShowsThePlaceholder) {
     StartedForm form(temp);
     ASSERT_TRUE(form.started) << "a thumbnail never fails the start";
     EXPECT_TRUE(form.messages.empty());
-    EXPECT_TRUE(Near(CentreColour(form->Image1(0)), ThumbnailColour(0)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(0)), ThumbnailColour(0)));
     for (int slot : {1, 2, 3, 4}) {
-        EXPECT_EQ(form->Image1(slot).picture(), form->Placeholder()) << "slot " << slot;
-        EXPECT_TRUE(Near(CentreColour(form->Image1(slot)), kPlaceholderColour)) << "slot " << slot;
+        EXPECT_EQ(form->ImageElement(slot).picture(), form->Placeholder()) << "slot " << slot;
+        EXPECT_TRUE(Near(CentreColour(form->ImageElement(slot)), kPlaceholderColour)) << "slot " << slot;
     }
-    ASSERT_TRUE(form->Image1(5).picture());
-    EXPECT_EQ(form->Image1(5).picture()->width(), 1024) << "a wide picture is reduced on loading";
-    EXPECT_TRUE(Near(CentreColour(form->Image1(5)), ThumbnailColour(5)));
+    ASSERT_TRUE(form->ImageElement(5).picture());
+    EXPECT_EQ(form->ImageElement(5).picture()->width(), 1024) << "a wide picture is reduced on loading";
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(5)), ThumbnailColour(5)));
     for (int slot = 6; slot < kSlotCount; ++slot) {
-        EXPECT_EQ(form->Image1(slot).picture(), form->Placeholder()) << "slot " << slot;
+        EXPECT_EQ(form->ImageElement(slot).picture(), form->Placeholder()) << "slot " << slot;
     }
 }
 
-TEST(Form1StartUp, AFailedInstallationShowsTheMessageAndEnds) {
+TEST(MainWindowStartUp, AFailedInstallationShowsTheMessageAndEnds) {
     const char* const cases[] = {"no eaw.ini in the parent", "no nosky.jpg",
                                  "a nosky.jpg that is no picture"};
     for (int which = 0; which < 3; ++which) {

@@ -48,7 +48,7 @@ std::string KeptDescription(int year, int month, int day);
 // "Kept from your default on 2026-12-07".
 std::string KeptDefaultDescription(int year, int month, int day);
 
-// The lowest set number from SetCount up whose name is free in the library folder, or -1.
+// The lowest set number from setCount up whose name is free in the library folder, or -1.
 int32_t FreeSetNumber(const AppState& state, FileSystem& fs);
 
 // The first field of the description of the set the game holds; empty when it holds no set.
@@ -63,7 +63,7 @@ void RefreshKnowledge(const AppState& state, FileSystem& fs, SkyKnowledge& knowl
 // description file `description` and no thumbnail. The folder is built as "ZTn.skyswap-tmp" and
 // renamed when complete, so a failure leaves no half-made set; the rename is retried for a
 // while, as a virus scanner or indexer often holds a file just written. On success the set is
-// added to SetNumbers and SetCount.
+// added to setNumbers and setCount.
 KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& source,
                             const std::string& description);
 

@@ -1,6 +1,6 @@
-// Form1 and a game folder that Windows protects: the offer to restart with administrator rights
+// MainWindow and a game folder that Windows protects: the offer to restart with administrator rights
 // after a transfer the folder refused, and the game's shadow copies in the VirtualStore.
-#include "form1.h"
+#include "main_window.h"
 
 #include <utility>
 
@@ -11,16 +11,16 @@
 
 namespace skyswap {
 
-void Form1::FindShadowCopies() {
+void MainWindow::FindShadowCopies() {
     KnownFolders known = hooks_.knownFolders();
     if (!virtualStore_.empty()) {
         known.virtualStore = virtualStore_;
     }
     virtualStoreFolder_ = VirtualStoreFolder(known);
-    gameView_.SetFolders(state_.Dest, VirtualStoreMirror(state_.Dest, known));
+    gameView_.SetFolders(state_.gameFolder, VirtualStoreMirror(state_.gameFolder, known));
 }
 
-void Form1::AfterTransferIntoGame(const TransferReport& report, const ResumedRequest& request) {
+void MainWindow::AfterTransferIntoGame(const TransferReport& report, const ResumedRequest& request) {
     if (!report.ok() || !gameView_.Mirror()) {
         ShowTransferOutcome(report, request);
         return;
@@ -39,7 +39,7 @@ void Form1::AfterTransferIntoGame(const TransferReport& report, const ResumedReq
     }
 }
 
-void Form1::RefusedForRights(const TransferReport& report, const ResumedRequest& request) {
+void MainWindow::RefusedForRights(const TransferReport& report, const ResumedRequest& request) {
     if (hooks_.onNetworkShare(report.protectedFolder)) {
         hooks_.messageBox(hwnd_, Utf8ToWide(NetworkShareRefusal(report)), Utf8ToWide(kProgramTitle),
                           MB_OK | MB_ICONWARNING);
@@ -48,12 +48,12 @@ void Form1::RefusedForRights(const TransferReport& report, const ResumedRequest&
     OfferRestartAsAdministrator(report, request);
 }
 
-void Form1::OfferRestartAsAdministrator(const TransferReport& report,
+void MainWindow::OfferRestartAsAdministrator(const TransferReport& report,
                                         const ResumedRequest& request) {
     OfferRestartAsAdministrator(ElevationOffer(report), request);
 }
 
-void Form1::OfferRestartAsAdministrator(const std::string& offer, const ResumedRequest& request) {
+void MainWindow::OfferRestartAsAdministrator(const std::string& offer, const ResumedRequest& request) {
     const std::wstring title = Utf8ToWide(kProgramTitle);
     if (hooks_.messageBox(hwnd_, Utf8ToWide(offer), title, MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
@@ -63,9 +63,9 @@ void Form1::OfferRestartAsAdministrator(const std::string& offer, const ResumedR
     restart.verb = L"runas";
     restart.file = ThisProgramPath();
     restart.parameters =
-        Utf8ToWide(RestartParameters({state_.MainPath, virtualStoreFolder_, request}));
+        Utf8ToWide(RestartParameters({state_.libraryFolder, virtualStoreFolder_, request}));
     // The restarted SkySwap finds the game from its working folder, as at every start.
-    restart.folder = Utf8ToWide(state_.MainPath);
+    restart.folder = Utf8ToWide(state_.libraryFolder);
     const unsigned long error = hooks_.restart(restart);
     if (error == ERROR_SUCCESS) {
         DestroyWindow(hwnd_);  // the new SkySwap takes over the library
@@ -80,24 +80,24 @@ void Form1::OfferRestartAsAdministrator(const std::string& offer, const ResumedR
         title, MB_OK | MB_ICONWARNING);
 }
 
-ResumedRequest Form1::RequestFor(ResumedAction action) const {
+ResumedRequest MainWindow::RequestFor(ResumedAction action) const {
     ResumedRequest request;
     request.action = action;
     if (action == ResumedAction::Install || action == ResumedAction::SaveDefault) {
-        if (state_.RandomPending) {
+        if (state_.randomPending) {
             // Not drawn yet (keeping the game's sky failed first): the new window draws.
             return action == ResumedAction::Install ? ResumedRequest{ResumedAction::Random, 0, {}}
                                                     : ResumedRequest{};
         }
-        if (!state_.SelectedIndex) {
+        if (!state_.selectedSet) {
             return {};
         }
-        request.set = *state_.SelectedIndex;
+        request.set = *state_.selectedSet;
     }
     return request;
 }
 
-void Form1::CarryOnAfterRestart() {
+void MainWindow::CarryOnAfterRestart() {
     const ResumedRequest request = std::exchange(resume_, {});
     std::string done;
     switch (request.action) {
@@ -110,7 +110,7 @@ void Form1::CarryOnAfterRestart() {
             }
             if (RunGameTransfer(GameTransfer::InstallSelected)) {
                 done = GameTransferDoneMessage(GameTransfer::InstallSelected,
-                                               state_.SelectedIndex.value_or(0));
+                                               state_.selectedSet.value_or(0));
             }
             break;
         case ResumedAction::MyDefault:

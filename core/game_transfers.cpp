@@ -1,4 +1,4 @@
-#include "keep_sky.h"
+#include "game_transfers.h"
 
 #include <cstdio>
 
@@ -48,28 +48,28 @@ std::optional<int32_t> InstalledSet(const SkyKnowledge& knowledge) {
     return std::nullopt;
 }
 
-// The set whose folder SelectedPath names.
+// The set whose folder selectedFolder names.
 std::optional<int32_t> SelectedSet(const AppState& state) {
-    if (state.SelectedPath.rfind(state.MainPath + "\\", 0) != 0) {
+    if (state.selectedFolder.rfind(state.libraryFolder + "\\", 0) != 0) {
         return std::nullopt;
     }
-    return SetNumberFromFolderName(LastName(state.SelectedPath));
+    return SetNumberFromFolderName(LastName(state.selectedFolder));
 }
 
 // Whether the transfer would refuse before touching any file; then there is nothing to keep.
 bool WouldRefuse(GameTransfer transfer, const AppState& state, FileSystem& fs) {
     switch (transfer) {
         case GameTransfer::InstallSelected:
-            if (state.RandomPending) {
-                return state.SetNumbers.empty();
+            if (state.randomPending) {
+                return state.setNumbers.empty();
             }
-            return state.SelectedPath.empty() || !fs.IsFolder(state.SelectedPath);
+            return state.selectedFolder.empty() || !fs.IsFolder(state.selectedFolder);
         case GameTransfer::LoadMyDefault:
-            return !fs.IsFolder(state.MyDefaultPath);
+            return !fs.IsFolder(state.myDefaultFolder);
         case GameTransfer::LoadGameDefault:
             break;
     }
-    return !fs.IsFolder(state.Dest);
+    return !fs.IsFolder(state.gameFolder);
 }
 
 }  // namespace
@@ -83,7 +83,7 @@ std::string KeptDefaultDescription(int year, int month, int day) {
 }
 
 int32_t FreeSetNumber(const AppState& state, FileSystem& fs) {
-    for (int32_t n = state.SetCount; n <= kHighestSetNumber; ++n) {
+    for (int32_t n = state.setCount; n <= kHighestSetNumber; ++n) {
         const std::string folder = SetFolder(state, n);
         if (!fs.IsFolder(folder) && !fs.IsFile(folder)) {
             return n;
@@ -156,8 +156,8 @@ KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& 
         RemoveUnfinished(fs, building, descriptionName);
         return KeepFailed(n, setName, status, KeepStep::NameFolder);
     }
-    state.SetNumbers.push_back(n);  // n is above every number found, so the order holds
-    state.SetCount = n + 1;
+    state.setNumbers.push_back(n);  // n is above every number found, so the order holds
+    state.setCount = n + 1;
     KeepOutcome outcome;
     outcome.status = KeepStatus::Kept;
     outcome.set = n;
@@ -169,7 +169,7 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
     if (!knowledge.installed || knowledge.installed->source != SkySource::NotInLibrary) {
         return {};
     }
-    const KeepOutcome outcome = KeepFolderAsSet(state, fs, state.Dest, description);
+    const KeepOutcome outcome = KeepFolderAsSet(state, fs, state.gameFolder, description);
     if (outcome.status == KeepStatus::Kept) {
         knowledge.installed = InstalledSky::OfSet(outcome.set);
     }
@@ -179,9 +179,9 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
 int RemoveUnfinishedSets(const AppState& state, FileSystem& fs) {
     const std::size_t suffixLength = std::char_traits<char>::length(kStagedSuffix);
     int removed = 0;
-    for (const std::string& name : state.UnfinishedSets) {
+    for (const std::string& name : state.unfinishedSets) {
         const std::string setName = name.substr(0, name.size() - suffixLength);
-        const std::string folder = state.MainPath + "\\" + name;
+        const std::string folder = state.libraryFolder + "\\" + name;
         RemoveUnfinished(fs, folder, setName + ".txt");
         removed += fs.IsFolder(folder) ? 0 : 1;
     }
@@ -215,10 +215,10 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
         RefreshKnowledge(state, fs, knowledge);
         outcome.keep = KeepGameSky(state, fs, knowledge, keptDescription);
         if (outcome.keep.status != KeepStatus::Failed && gameFolderItself != nullptr &&
-            RecognizeFolder(*gameFolderItself, SnapshotOf(state), state.Dest) ==
+            RecognizeFolder(*gameFolderItself, SnapshotOf(state), state.gameFolder) ==
                 InstalledSky::NotInLibrary()) {
             outcome.keepBehindShadows =
-                KeepFolderAsSet(state, *gameFolderItself, state.Dest, keptDescription);
+                KeepFolderAsSet(state, *gameFolderItself, state.gameFolder, keptDescription);
         }
         if (outcome.FailedKeep() != nullptr) {
             outcome.transfer.status = TransferStatus::NothingChosen;
@@ -228,8 +228,8 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
     switch (transfer) {
         case GameTransfer::InstallSelected:
             outcome.transfer = InstallSelected(state, fs, InstalledSet(knowledge));
-            if (state.SelectedIndex && !state.RandomPending) {
-                knowledge.AfterInstall(*state.SelectedIndex, outcome.transfer);
+            if (state.selectedSet && !state.randomPending) {
+                knowledge.AfterInstall(*state.selectedSet, outcome.transfer);
             }
             break;
         case GameTransfer::LoadMyDefault:
@@ -247,11 +247,11 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
 GameTransferOutcome RunSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
                                      const std::string& keptDefaultDescription) {
     GameTransferOutcome outcome;
-    const bool wouldRefuse = state.SelectedPath.empty() || !fs.IsFolder(state.SelectedPath);
-    if (!wouldRefuse && fs.IsFolder(state.MyDefaultPath) &&
-        RecognizeFolder(fs, SnapshotOf(state), state.MyDefaultPath) ==
+    const bool wouldRefuse = state.selectedFolder.empty() || !fs.IsFolder(state.selectedFolder);
+    if (!wouldRefuse && fs.IsFolder(state.myDefaultFolder) &&
+        RecognizeFolder(fs, SnapshotOf(state), state.myDefaultFolder) ==
             InstalledSky::NotInLibrary()) {
-        outcome.keep = KeepFolderAsSet(state, fs, state.MyDefaultPath, keptDefaultDescription);
+        outcome.keep = KeepFolderAsSet(state, fs, state.myDefaultFolder, keptDefaultDescription);
         outcome.keep.from = KeptSky::PersonalDefault;
         if (outcome.keep.status == KeepStatus::Failed) {
             outcome.transfer.status = TransferStatus::NothingChosen;

@@ -1,4 +1,4 @@
-// Form1, the program's one window: its 24 controls, the start-up sequence and every event.
+// MainWindow, the program's one window: its 24 controls, the start-up sequence and every event.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@
 #include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
-#include "keep_sky.h"
+#include "game_transfers.h"
 #include "pictures.h"
 #include "recognition.h"
 #include "recognition_worker.h"
@@ -34,7 +34,7 @@ namespace skyswap {
 // IsDialogMessage sends for Enter and Escape.
 constexpr int kFirstControlId = 1000;
 
-class Form1 final : public ImageElements {
+class MainWindow final : public ImageElements {
   public:
     // Where the window meets the rest of the process. The program shows real message boxes and
     // ends the message loop; tests capture the texts and note the end instead.
@@ -56,11 +56,11 @@ class Form1 final : public ImageElements {
         FileSystem* fileSystem = nullptr;
     };
 
-    explicit Form1(HINSTANCE instance) : Form1(instance, Hooks{}) {}
-    Form1(HINSTANCE instance, Hooks hooks);
-    ~Form1() override;
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
+    explicit MainWindow(HINSTANCE instance) : MainWindow(instance, Hooks{}) {}
+    MainWindow(HINSTANCE instance, Hooks hooks);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
 
     // The VirtualStore folder of the user who started SkySwap, given to a restart that runs under
     // another account; without it the VirtualStore of this process's user is used.
@@ -71,20 +71,20 @@ class Form1 final : public ImageElements {
     // The game folder as the game sees it, shadow copies included.
     GameView& GameFolderView() { return gameView_; }
 
-    // Creates the window and its controls and runs Form_Load. False when start-up failed: the
+    // Creates the window and its controls and runs OpenLibrary. False when start-up failed: the
     // user has been told, and the window is gone.
     bool Create(int showCommand);
 
     // Null once the window is gone.
     HWND hwnd() const { return hwnd_; }
-    // A control by its name and, for Image1 and Shape1, its element number.
+    // A control by its name and, for an image element or an arrow outline, its element number.
     HWND Control(std::wstring_view name, int arrayIndex = kNoIndex) const;
     HWND ToolTip() const { return toolTip_; }
-    const ImageArea& Image1(int element) const;
-    const ImageArea& Image2() const;
+    const ImageArea& ImageElement(int element) const;
+    const ImageArea& Preview() const;
     const PictureRef& Placeholder() const { return placeholder_; }
     const AppState& State() const { return state_; }
-    // True when Image1 element `element` is a slot showing the set the game holds.
+    // True when image element `element` is a slot showing the set the game holds.
     bool SlotShowsInstalledSet(int element) const;
     // What the window knows the game folder holds; nothing until recognition has told.
     const std::optional<InstalledSky>& InstalledSet() const { return knowledge_.installed; }
@@ -101,25 +101,25 @@ class Form1 final : public ImageElements {
     void SetToolTip(int element, const std::string& text) override;
 
   private:
-    // Posted by adder_ when its outcome is ready; clear of form1.cpp's WM_APP messages.
+    // Posted by adder_ when its outcome is ready; clear of main_window.cpp's WM_APP messages.
     static constexpr UINT kAddDoneMessage = WM_APP + 4;
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    bool Form_Load(int showCommand);
-    void Form_Resize();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command5_Click();
-    void Image1_Click(int index);
-    void Image1_MouseMove(int index);
-    bool Image1_KeyDown(int index, UINT key);
+    bool OpenLibrary(int showCommand);
+    void RescaleToWindowSize();
+    void OnLoadToGameClicked();
+    void OnSaveMyDefaultClicked();
+    void OnLoadMyDefaultClicked();
+    void OnLoadGameDefaultClicked();
+    void OnExitClicked();
+    void OnImageElementClicked(int index);
+    void OnImageElementMouseMove(int index);
+    bool OnImageElementKeyDown(int index, UINT key);
     void ActivateImage(int index);
 
-    // The keyboard and screen readers (form1_keyboard.cpp).
+    // The keyboard and screen readers (main_window_keyboard.cpp).
     void ConnectImageElements();
     int ImageElementOf(HWND window) const;
     void MoveImageStop(int element, bool focus);
@@ -128,7 +128,7 @@ class Form1 final : public ImageElements {
     void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
     void OnSystemColoursChanged();
 
-    // Adding downloaded skies (form1_add.cpp).
+    // Adding downloaded skies (main_window_add.cpp).
     void AcceptDownloads();
     void OnDropFiles(HDROP drop);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
@@ -176,8 +176,8 @@ class Form1 final : public ImageElements {
     FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
-    ImageArea& Image1Area(int element);
-    ImageArea& Image2Area() { return *imageAreas_[RowOf(L"Image2")]; }
+    ImageArea& ImageElementArea(int element);
+    ImageArea& PreviewArea() { return *imageAreas_[RowOf(L"Preview")]; }
 
     HINSTANCE instance_;
     Hooks hooks_;
@@ -199,7 +199,7 @@ class Form1 final : public ImageElements {
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
-    std::array<int, kImageElementCount> image1Rows_{};
+    std::array<int, kImageElementCount> elementRows_{};
     std::array<std::wstring, kImageElementCount> toolTipTexts_;
     std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
     std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size

@@ -20,91 +20,91 @@ void MakeGameWithOriginalSky(const TempFolder& temp, int setCount) {
     temp.WriteFile(std::string(kGame) + "\\eaw.exe", "the game itself");
 }
 
-void ExpectThumbnails(Form1& form, int firstSet, int setCount) {
+void ExpectThumbnails(MainWindow& form, int firstSet, int setCount) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const int set = firstSet + slot;
         const COLORREF expected = set < setCount ? ThumbnailColour(set) : kPlaceholderColour;
-        EXPECT_TRUE(Near(CentreColour(form.Image1(slot)), expected))
+        EXPECT_TRUE(Near(CentreColour(form.ImageElement(slot)), expected))
             << "slot " << slot << " should show " << (set < setCount ? "set " : "the placeholder")
             << set;
     }
 }
 
-bool Shown(Form1& form, int element) {
-    return IsWindowVisible(form.Image1(element).hwnd());
+bool Shown(MainWindow& form, int element) {
+    return IsWindowVisible(form.ImageElement(element).hwnd());
 }
 
-TEST(Form1Clicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) {
+TEST(MainWindowClicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) {
     TempFolder temp;
     MakePictureLibrary(temp, 15);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->Image1(4).hwnd());
-    EXPECT_EQ(form->Image2().picture(), form->Image1(4).picture());
-    EXPECT_TRUE(Near(CentreColour(form->Image2()), ThumbnailColour(4)));
-    ASSERT_TRUE(form->State().SelectedIndex.has_value());
-    EXPECT_EQ(*form->State().SelectedIndex, 4);
-    EXPECT_EQ(form->State().SelectedPath, temp.Join(std::string(kLibrary) + "\\ZT4"));
-    EXPECT_TRUE(IsWindowEnabled(form->Control(L"Command1")));
-    EXPECT_TRUE(IsWindowEnabled(form->Control(L"Command4")));
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
+    Click(form->ImageElement(4).hwnd());
+    EXPECT_EQ(form->Preview().picture(), form->ImageElement(4).picture());
+    EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(4)));
+    ASSERT_TRUE(form->State().selectedSet.has_value());
+    EXPECT_EQ(*form->State().selectedSet, 4);
+    EXPECT_EQ(form->State().selectedFolder, temp.Join(std::string(kLibrary) + "\\ZT4"));
+    EXPECT_TRUE(IsWindowEnabled(form->Control(L"LoadToGame")));
+    EXPECT_TRUE(IsWindowEnabled(form->Control(L"LoadGameDefault")));
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 
     // The preview keeps the picture it was given when the slot gets a new one.
-    Click(form->Image1(kNextArrow).hwnd());
-    EXPECT_TRUE(Near(CentreColour(form->Image1(4)), ThumbnailColour(14)));
-    EXPECT_TRUE(Near(CentreColour(form->Image2()), ThumbnailColour(4)));
-    EXPECT_EQ(*form->State().SelectedIndex, 4) << "an arrow chooses nothing";
+    Click(form->ImageElement(kNextArrow).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(4)), ThumbnailColour(14)));
+    EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(4)));
+    EXPECT_EQ(*form->State().selectedSet, 4) << "an arrow chooses nothing";
 
     // A slot on the second page chooses by page: set 10 + 3.
-    Click(form->Image1(3).hwnd());
-    EXPECT_EQ(*form->State().SelectedIndex, 13);
-    EXPECT_TRUE(Near(CentreColour(form->Image2()), ThumbnailColour(13)));
+    Click(form->ImageElement(3).hwnd());
+    EXPECT_EQ(*form->State().selectedSet, 13);
+    EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(13)));
 }
 
-TEST(Form1Clicks, ArrowsTurnThePagesAndShowOrHideThemselves) {
+TEST(MainWindowClicks, ArrowsTurnThePagesAndShowOrHideThemselves) {
     TempFolder temp;
     MakePictureLibrary(temp, 23);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->Image1(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow).hwnd());
     ExpectThumbnails(*form, 10, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow)) << "a middle page leads both ways";
     EXPECT_TRUE(Shown(*form, kNextArrow));
-    EXPECT_TRUE(IsWindowEnabled(form->Control(L"Command1")));
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
-    EXPECT_FALSE(form->Image2().picture()) << "an arrow does not touch the preview";
-    EXPECT_FALSE(form->State().SelectedIndex.has_value());
+    EXPECT_TRUE(IsWindowEnabled(form->Control(L"LoadToGame")));
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
+    EXPECT_FALSE(form->Preview().picture()) << "an arrow does not touch the preview";
+    EXPECT_FALSE(form->State().selectedSet.has_value());
 
-    Click(form->Image1(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow).hwnd());
     ExpectThumbnails(*form, 20, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow));
     EXPECT_FALSE(Shown(*form, kNextArrow));
 
-    Click(form->Image1(kBackArrow).hwnd());
+    Click(form->ImageElement(kBackArrow).hwnd());
     ExpectThumbnails(*form, 10, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow));
     EXPECT_TRUE(Shown(*form, kNextArrow));
 
-    Click(form->Image1(kBackArrow).hwnd());
+    Click(form->ImageElement(kBackArrow).hwnd());
     ExpectThumbnails(*form, 0, 23);
     EXPECT_FALSE(Shown(*form, kBackArrow));
     EXPECT_TRUE(Shown(*form, kNextArrow));
 }
 
-TEST(Form1Clicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
+TEST(MainWindowClicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
     TempFolder temp;
     MakeGameWithOriginalSky(temp, 12);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->Image1(kRandomElement).hwnd());
-    EXPECT_EQ(form->Image2().picture(), form->Image1(kRandomElement).picture());
-    EXPECT_TRUE(form->State().RandomPending);
-    EXPECT_EQ(GetFocus(), form->Control(L"Command1"));
+    Click(form->ImageElement(kRandomElement).hwnd());
+    EXPECT_EQ(form->Preview().picture(), form->ImageElement(kRandomElement).picture());
+    EXPECT_TRUE(form->State().randomPending);
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     // The original sky is in no set: it is kept before it is replaced.
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_NE(form.messages[0].text.find(L"kept them as set ZT12"), std::wstring::npos);
@@ -113,48 +113,48 @@ TEST(Form1Clicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
     ASSERT_NE(installed[0], "");
     ASSERT_NE(installed[0], "?");
     EXPECT_EQ(installed, Repeated(installed[0])) << "all ten files come from one set";
-    EXPECT_EQ(GetFocus(), form->Control(L"Command5")) << "EXIT has the focus after installing";
+    EXPECT_EQ(GetFocus(), form->Control(L"Exit")) << "EXIT has the focus after installing";
 
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     EXPECT_EQ(GameTags(temp, 12), installed) << "the drawn set stays chosen";
 }
 
-TEST(Form1Buttons, EachButtonMovesTheRightFilesByteForByte) {
+TEST(MainWindowButtons, EachButtonMovesTheRightFilesByteForByte) {
     TempFolder temp;
     MakeGameWithOriginalSky(temp, 12);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     const std::string game = kGame;
 
-    Click(form->Image1(5).hwnd());
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);  // LOAD TO EAW
+    Click(form->ImageElement(5).hwnd());
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);  // LOAD TO EAW
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT5"));
     ASSERT_EQ(form.messages.size(), 1u) << "the original sky was kept as a new set";
     EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
     EXPECT_EQ(temp.ReadFile(game + "\\eaw.exe"), "the game itself");
-    EXPECT_EQ(GetFocus(), form->Control(L"Command5"));
+    EXPECT_EQ(GetFocus(), form->Control(L"Exit"));
 
-    SendMessageW(form->Control(L"Command2"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
+    SendMessageW(form->Control(L"SaveMyDefault"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZTDef", {"ZT5"}), Repeated("ZT5"));
 
-    Click(form->Image1(7).hwnd());
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    Click(form->ImageElement(7).hwnd());
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT7"));
 
-    SendMessageW(form->Control(L"Command3"), BM_CLICK, 0, 0);  // LOAD MY DEFAULT
+    SendMessageW(form->Control(L"LoadMyDefault"), BM_CLICK, 0, 0);  // LOAD MY DEFAULT
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT5"));
 
-    SendMessageW(form->Control(L"Command4"), BM_CLICK, 0, 0);  // LOAD EAW DEFAULT
+    SendMessageW(form->Control(L"LoadGameDefault"), BM_CLICK, 0, 0);  // LOAD EAW DEFAULT
     EXPECT_EQ(GameTags(temp, 12), Repeated(""));
     EXPECT_TRUE(temp.Exists(game + "\\eaw.ini"));
     EXPECT_EQ(temp.ReadFile(game + "\\eaw.exe"), "the game itself");
-    EXPECT_EQ(GetFocus(), form->Control(L"Command5"));
+    EXPECT_EQ(GetFocus(), form->Control(L"Exit"));
 
     EXPECT_EQ(form.messages.size(), 1u) << "nothing more is said when everything worked";
     EXPECT_FALSE(form.ended);
 }
 
-TEST(Form1Buttons, AFailureIsNamedInOneWarningAndChangesNothing) {
+TEST(MainWindowButtons, AFailureIsNamedInOneWarningAndChangesNothing) {
     TempFolder temp;
     MakeGameWithOriginalSky(temp, 3);
     StartedForm form(temp);
@@ -164,8 +164,8 @@ TEST(Form1Buttons, AFailureIsNamedInOneWarningAndChangesNothing) {
     };
 
     // An arrow enables LOAD TO EAW before any set is chosen.
-    Click(form->Image1(kNextArrow).hwnd());
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    Click(form->ImageElement(kNextArrow).hwnd());
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text, L"Choose a sky set first.");
     EXPECT_EQ(form.messages[0].title, L"SkySwap");
@@ -173,26 +173,26 @@ TEST(Form1Buttons, AFailureIsNamedInOneWarningAndChangesNothing) {
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     // Slot 5 of a library of three sets: ZT5 does not exist.
-    Click(form->Image1(5).hwnd());
-    EXPECT_TRUE(Near(CentreColour(form->Image2()), kPlaceholderColour));
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    Click(form->ImageElement(5).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->Preview()), kPlaceholderColour));
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     ASSERT_EQ(form.messages.size(), 2u);
     EXPECT_NE(lastMessage().find(L"ZT5"), std::wstring::npos) << WideToUtf8(lastMessage());
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     // No personal default saved yet.
-    SendMessageW(form->Control(L"Command3"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadMyDefault"), BM_CLICK, 0, 0);
     ASSERT_EQ(form.messages.size(), 3u);
     EXPECT_NE(lastMessage().find(L"ZTDef"), std::wstring::npos) << WideToUtf8(lastMessage());
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     // A sky file held open by another program.
-    Click(form->Image1(1).hwnd());
+    Click(form->ImageElement(1).hwnd());
     const std::wstring locked = Utf8ToWide(temp.Join(std::string(kGame) + "\\cloud2.ter"));
     HANDLE holder =
         CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    SendMessageW(form->Control(L"Command1"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     CloseHandle(holder);
     ASSERT_EQ(form.messages.size(), 4u);
     EXPECT_NE(lastMessage().find(L"cloud2.ter"), std::wstring::npos) << WideToUtf8(lastMessage());
@@ -201,7 +201,7 @@ TEST(Form1Buttons, AFailureIsNamedInOneWarningAndChangesNothing) {
     EXPECT_FALSE(form.ended);
 }
 
-TEST(Form1ToolTips, SlotsShowTheirDescriptionAsWrittenAndTheOthersTheirRole) {
+TEST(MainWindowToolTips, SlotsShowTheirDescriptionAsWrittenAndTheOthersTheirRole) {
     TempFolder temp;
     MakePictureLibrary(temp, 13);
     const std::string library = kLibrary;
@@ -213,49 +213,49 @@ TEST(Form1ToolTips, SlotsShowTheirDescriptionAsWrittenAndTheOthersTheirRole) {
     EXPECT_TRUE(GetWindowLongW(form->ToolTip(), GWL_STYLE) & TTS_NOPREFIX)
         << "\"&\" shows as it is";
 
-    MouseMove(form->Image1(0).hwnd());
+    MouseMove(form->ImageElement(0).hwnd());
     EXPECT_EQ(ToolTipText(*form, 0), L"Clouds & sun");
-    MouseMove(form->Image1(1).hwnd());
+    MouseMove(form->ImageElement(1).hwnd());
     EXPECT_EQ(ToolTipText(*form, 1), L"Dawn, with haze");
-    MouseMove(form->Image1(kNextArrow).hwnd());
+    MouseMove(form->ImageElement(kNextArrow).hwnd());
     EXPECT_EQ(ToolTipText(*form, kRandomElement), L"RANDOM");
     EXPECT_EQ(ToolTipText(*form, kBackArrow), L"BACK");
     EXPECT_EQ(ToolTipText(*form, kNextArrow), L"NEXT");
 
     // The file is read afresh on every move.
     temp.WriteFile(library + "\\ZT0\\ZT0.txt", "Changed");
-    MouseMove(form->Image1(0).hwnd());
+    MouseMove(form->ImageElement(0).hwnd());
     EXPECT_EQ(ToolTipText(*form, 0), L"Changed");
 
-    Click(form->Image1(kNextArrow).hwnd());
-    MouseMove(form->Image1(2).hwnd());
+    Click(form->ImageElement(kNextArrow).hwnd());
+    MouseMove(form->ImageElement(2).hwnd());
     EXPECT_EQ(ToolTipText(*form, 2), L"Set &twelve");
-    MouseMove(form->Image1(4).hwnd());
+    MouseMove(form->ImageElement(4).hwnd());
     EXPECT_EQ(ToolTipText(*form, 4), L"") << "no set 14";
 }
 
-TEST(Form1Keyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOne) {
+TEST(MainWindowKeyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOne) {
     TempFolder temp;
     MakeGameWithOriginalSky(temp, 3);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     const HWND dialog = form->hwnd();
-    const HWND command1 = form->Control(L"Command1");
-    const HWND command2 = form->Control(L"Command2");
-    const HWND command3 = form->Control(L"Command3");
-    const HWND command4 = form->Control(L"Command4");
-    const HWND command5 = form->Control(L"Command5");
+    const HWND command1 = form->Control(L"LoadToGame");
+    const HWND command2 = form->Control(L"SaveMyDefault");
+    const HWND command3 = form->Control(L"LoadMyDefault");
+    const HWND command4 = form->Control(L"LoadGameDefault");
+    const HWND command5 = form->Control(L"Exit");
 
     // "LOAD TO EAW" is disabled at start, so the round skips it; the thumbnails are one stop
     // after "LOAD EAW DEFAULT".
-    const HWND images = form->Image1(0).hwnd();
+    const HWND images = form->ImageElement(0).hwnd();
     ASSERT_EQ(GetFocus(), command2);
     for (HWND expected : {command3, command5, command4, images, command2}) {
         PressKey(dialog, VK_TAB);
         EXPECT_EQ(GetFocus(), expected) << WideToUtf8(WindowText(expected));
     }
 
-    Click(form->Image1(0).hwnd());
+    Click(form->ImageElement(0).hwnd());
     ASSERT_EQ(GetFocus(), command1);
     for (HWND expected : {command2, command3, command5, command4, images, command1}) {
         PressKey(dialog, VK_TAB);
@@ -284,13 +284,13 @@ TEST(Form1Keyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOne) {
     EXPECT_EQ(form.messages.size(), 1u) << "only that the original sky was kept";
 }
 
-TEST(Form1End, ExitAndTheCloseBoxEndTheProgramAtOnce) {
+TEST(MainWindowEnd, ExitAndTheCloseBoxEndTheProgramAtOnce) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     {
         StartedForm form(temp);
         ASSERT_TRUE(form.started);
-        SendMessageW(form->Control(L"Command5"), BM_CLICK, 0, 0);
+        SendMessageW(form->Control(L"Exit"), BM_CLICK, 0, 0);
         EXPECT_TRUE(form.ended);
         EXPECT_EQ(form->hwnd(), nullptr);
     }

@@ -56,7 +56,7 @@ bool AddingEnded(StartedForm& form) {
     return PumpUntil([&] { return !form->Adding() && !form.messages.empty(); }, kAddingMs);
 }
 
-TEST(Form1Add, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessage) {
+TEST(MainWindowAdd, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessage) {
     TempFolder temp;
     MakePictureLibrary(temp, 12);
     TempFolder downloads;
@@ -78,11 +78,11 @@ TEST(Form1Add, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessage) {
     EXPECT_EQ(text.find(L'\n', added.size()), std::wstring::npos) << "on one line";
     EXPECT_EQ(form.messages[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
 
-    EXPECT_EQ(form->State().SetCount, 14);
-    EXPECT_EQ(form->State().PageFirst, 10) << "the page that holds ZT12";
-    EXPECT_TRUE(Near(CentreColour(form->Image1(1)), ThumbnailColour(11)));
-    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), kPlaceholderColour)) << "no picture came";
-    MouseMove(form->Image1(3).hwnd());
+    EXPECT_EQ(form->State().setCount, 14);
+    EXPECT_EQ(form->State().pageFirst, 10) << "the page that holds ZT12";
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(11)));
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour)) << "no picture came";
+    MouseMove(form->ImageElement(3).hwnd());
     EXPECT_EQ(ToolTipText(*form, 3), L"Clear Noon");
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"STORMY"}), Repeated("STORMY"));
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT13", {"NOON"}), Repeated("NOON"));
@@ -110,7 +110,7 @@ std::string MakeZipDownload(const TempFolder& temp, const std::string& name, COL
     return temp.Join(name + ".zip");
 }
 
-TEST(Form1Add, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
+TEST(MainWindowAdd, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     TempFolder downloads;
@@ -127,9 +127,9 @@ TEST(Form1Add, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
               L"Added ZT3: Stormy Evening\n" + Utf8ToWide(downloads.Join("Dawn.7z")) +
                   L": SkySwap reads ZIP archives; unpack this one and add its folder")
         << WideToUtf8(form.messages[0].text);
-    EXPECT_EQ(form->State().PageFirst, 0);
-    EXPECT_TRUE(Near(CentreColour(form->Image1(3)), stormy)) << "the preview made its picture";
-    EXPECT_TRUE(Near(CentreColour(form->Image1(2)), ThumbnailColour(2)));
+    EXPECT_EQ(form->State().pageFirst, 0);
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(3)), stormy)) << "the preview made its picture";
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), ThumbnailColour(2)));
     const std::string set = std::string(kLibrary) + "\\ZT3";
     EXPECT_EQ(TagsIn(temp, set, {"ZIPPED"}), Repeated("ZIPPED"));
     EXPECT_EQ(temp.ReadFile(set + "\\readme.txt"), "Made by a friend.");
@@ -143,7 +143,7 @@ TEST(Form1Add, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
     EXPECT_EQ(std::abs(height), 129);
 }
 
-TEST(Form1Add, WhenTheSkyInTheGameIsAddedTheTitleAndTheOutlineSaySo) {
+TEST(MainWindowAdd, WhenTheSkyInTheGameIsAddedTheTitleAndTheOutlineSaySo) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     WriteSkyFiles(temp, kGame, "FRIEND");
@@ -211,7 +211,7 @@ class GatedFileSystem final : public ForwardingFileSystem {
     std::atomic<bool> reached_{false};
 };
 
-TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
+TEST(MainWindowAdd, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
     TempFolder temp;
     MakePictureLibrary(temp, 12);
     WriteSkyFiles(temp, kGame, "ZT1");
@@ -219,7 +219,7 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
     const std::string stormy = MakeDownload(downloads, "Stormy Evening", "STORMY");
     std::unique_ptr<FileSystem> real = MakePlatformFileSystem();
     GatedFileSystem gated(*real, stormy);
-    Form1::Hooks hooks;
+    MainWindow::Hooks hooks;
     hooks.fileSystem = &gated;
     StartedForm form(temp, kLibrary, hooks);
     ASSERT_TRUE(form.started);
@@ -232,8 +232,8 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
-    Click(form->Image1(kNextArrow).hwnd());
-    EXPECT_EQ(form->State().PageFirst, 10);
+    Click(form->ImageElement(kNextArrow).hwnd());
+    EXPECT_EQ(form->State().pageFirst, 10);
     EXPECT_TRUE(form.messages.empty());
     // A second drop meanwhile waits its turn, and is numbered after the first.
     DropFiles(form->hwnd(), {MakeDownload(downloads, "Dawn", "DAWN")});
@@ -243,7 +243,7 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
         Sleep(300);
         gated.Open();
     });
-    SendMessageW(form->Control(L"Command4"), BM_CLICK, 0, 0);
+    SendMessageW(form->Control(L"LoadGameDefault"), BM_CLICK, 0, 0);
     opener.join();
     EXPECT_FALSE(form->Adding());
     ASSERT_EQ(form.messages.size(), 2u);
@@ -261,7 +261,7 @@ TEST(Form1Add, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) {
         << "the window's own cursor again";
 }
 
-TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
+TEST(MainWindowAdd, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     TempFolder downloads;
@@ -270,7 +270,7 @@ TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
     ProtectedFolderFileSystem fs(*real, temp.Join(kLibrary));
     std::vector<RestartRequest> restarts;
     bool elevated = false;
-    Form1::Hooks hooks;
+    MainWindow::Hooks hooks;
     hooks.fileSystem = &fs;
     hooks.isElevated = [&] { return elevated; };
     hooks.restart = [&](const RestartRequest& request) {
@@ -293,7 +293,7 @@ TEST(Form1Add, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) {
     EXPECT_EQ(offer.substr(offer.size() - question.size()), question) << WideToUtf8(offer);
     EXPECT_EQ(form.messages[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
     EXPECT_TRUE(restarts.empty());
-    EXPECT_EQ(form->State().SetCount, 3);
+    EXPECT_EQ(form->State().setCount, 3);
     EXPECT_TRUE(temp.Exists(std::string(kLibrary) + "\\ZT2"));
     EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT3"));
 
@@ -388,7 +388,7 @@ TEST(AddRequest, OnlyWellFormedRequestsOfOurOwnAreRead) {
     EXPECT_TRUE(EncodeAddRequest({std::string("a\0b", 3)}).empty());
 }
 
-TEST(Form1Add, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {
+TEST(MainWindowAdd, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
     StartedForm form(temp);
@@ -402,7 +402,7 @@ TEST(Form1Add, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {
     }
     PumpMessages(form->hwnd());
     EXPECT_TRUE(form.messages.empty());
-    EXPECT_EQ(form->State().SetCount, 3);
+    EXPECT_EQ(form->State().setCount, 3);
 
     // A request for a path that holds no sky is taken, and refused with its reason.
     TempFolder downloads;
@@ -412,10 +412,10 @@ TEST(Form1Add, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text.rfind(Utf8ToWide(downloads.Join("Empty")) + L": ", 0), 0u)
         << WideToUtf8(form.messages[0].text);
-    EXPECT_EQ(form->State().SetCount, 3);
+    EXPECT_EQ(form->State().setCount, 3);
 }
 
-TEST(Form1Add, AFailedStartUpTakesNoRequestWhileItShowsItsMessage) {
+TEST(MainWindowAdd, AFailedStartUpTakesNoRequestWhileItShowsItsMessage) {
     TempFolder temp;
     MakePictureLibrary(temp, 2);
     TempFolder downloads;
@@ -423,7 +423,7 @@ TEST(Form1Add, AFailedStartUpTakesNoRequestWhileItShowsItsMessage) {
     // Started in the game folder instead of its library: no library to add to.
     CurrentFolderScope folder(temp.Join(kGame));
     std::vector<LRESULT> answers;
-    Form1::Hooks hooks;
+    MainWindow::Hooks hooks;
     hooks.messageBox = [&](HWND owner, const std::wstring&, const std::wstring&, UINT) {
         const std::wstring request = EncodeAddRequest({stormy});
         COPYDATASTRUCT data{kAddRequestTag, static_cast<DWORD>(request.size() * sizeof(wchar_t)),
@@ -432,7 +432,7 @@ TEST(Form1Add, AFailedStartUpTakesNoRequestWhileItShowsItsMessage) {
         return IDOK;
     };
     hooks.programEnded = [] {};
-    Form1 form(GetModuleHandleW(nullptr), hooks);
+    MainWindow form(GetModuleHandleW(nullptr), hooks);
     EXPECT_FALSE(form.Create(SW_SHOWNORMAL));
     EXPECT_EQ(answers, std::vector<LRESULT>{FALSE});
     EXPECT_FALSE(temp.Exists(std::string(kGame) + "\\ZT0.skyswap-tmp"));

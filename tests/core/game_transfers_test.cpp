@@ -1,4 +1,4 @@
-#include "keep_sky.h"
+#include "game_transfers.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +54,8 @@ TEST(KeepSky, EachTransferThatReplacesTheGameSkyKeepsItAsANewSetFirst) {
         EXPECT_EQ(game.TagsOf(game.Set(3)), Tags(10, "friend"));
         EXPECT_EQ(game.temp.ReadFile(game.Set(3) + "\\ZT3.txt"), kDescription);
         EXPECT_FALSE(game.temp.Exists(game.Set(3) + "\\ZT3.bmp")) << "the placeholder shows";
-        EXPECT_EQ(game.state.SetCount, 4);
-        EXPECT_EQ(game.state.SetNumbers, (std::vector<int32_t>{0, 1, 2, 3}));
+        EXPECT_EQ(game.state.setCount, 4);
+        EXPECT_EQ(game.state.setNumbers, (std::vector<int32_t>{0, 1, 2, 3}));
         EXPECT_EQ(game.temp.List(kLibrary), (Tags{"ZT0", "ZT1", "ZT2", "ZT3", "ZTDef"}))
             << "no folder under a temporary name remains";
         EXPECT_EQ(KeptMessage(outcome.keep.set),
@@ -65,7 +65,7 @@ TEST(KeepSky, EachTransferThatReplacesTheGameSkyKeepsItAsANewSetFirst) {
         // The sky is in the library now: the next transfer keeps nothing more.
         const GameTransferOutcome again = game.Run(GameTransfer::LoadGameDefault);
         EXPECT_EQ(again.keep.status, KeepStatus::NothingToKeep);
-        EXPECT_EQ(game.state.SetCount, 4);
+        EXPECT_EQ(game.state.setCount, 4);
     }
 }
 
@@ -78,7 +78,7 @@ TEST(KeepSky, NothingIsKeptWhenTheGameHoldsASetTheDefaultOrItsOwnSky) {
     EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(0));
     EXPECT_EQ(game.Run(GameTransfer::LoadGameDefault).keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.knowledge.installed, InstalledSky::GameOwn());
-    EXPECT_EQ(game.state.SetCount, 2);
+    EXPECT_EQ(game.state.setCount, 2);
     EXPECT_EQ(game.temp.List(kLibrary), (Tags{"ZT0", "ZT1"}));
 }
 
@@ -91,7 +91,7 @@ TEST(KeepSky, ATransferThatWouldRefuseKeepsNothing) {
     ChooseSlot(game.state, 7);  // a slot without a set
     EXPECT_EQ(game.Run(GameTransfer::InstallSelected).transfer.status,
               TransferStatus::SourceMissing);
-    EXPECT_EQ(game.state.SetCount, 2);
+    EXPECT_EQ(game.state.setCount, 2);
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend"));
 }
 
@@ -106,7 +106,7 @@ TEST(KeepSky, TheLowestFreeNumberFromSetCountUp) {
     EXPECT_EQ(outcome.keep.set, 4);
     EXPECT_EQ(game.TagsOf(game.Set(4)), Tags(10, "friend"));
     EXPECT_FALSE(game.temp.Exists(std::string(kLibrary) + "\\ZT4.skyswap-tmp"));
-    EXPECT_EQ(game.state.SetCount, 5);
+    EXPECT_EQ(game.state.setCount, 5);
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT0"));
 }
 
@@ -137,7 +137,7 @@ TEST(KeepSky, WhenKeepingFailsTheTransferDoesNotRunAndNothingIsLeft) {
         ASSERT_EQ(outcome.keep.status, KeepStatus::Failed) << fault.pathEnd;
         EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend")) << "the game folder is unchanged";
         EXPECT_EQ(game.temp.List(kLibrary), (Tags{"ZT0", "ZT1", "ZTDef"})) << fault.pathEnd;
-        EXPECT_EQ(game.state.SetCount, 2);
+        EXPECT_EQ(game.state.setCount, 2);
         const std::string message = KeepFailedMessage(outcome.keep);
         EXPECT_EQ(message.rfind("Nothing was changed.", 0), 0u) << message;
         EXPECT_NE(message.find(fault.says), std::string::npos) << message;
@@ -170,7 +170,7 @@ TEST(KeepSky, TheNumberSearchReachesTheHighestSetNumber) {
     test::WriteSkyFiles(temp, kGame, "friend");
     AppState state = test::StateFor(temp);
     auto fs = test::MakePlatformFileSystem();
-    ASSERT_EQ(state.SetCount, 99999);
+    ASSERT_EQ(state.setCount, 99999);
     EXPECT_EQ(FreeSetNumber(state, *fs), 99999);
     SkyKnowledge knowledge;
     ChooseSet(state, 99998);
@@ -197,7 +197,7 @@ TEST(KeepSky, ARandomChoiceInAnEmptyLibraryKeepsNothing) {
     EXPECT_EQ(outcome.transfer.status, TransferStatus::LibraryEmpty);
     EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.temp.List(kLibrary), Tags{}) << "no ZT0 was made";
-    EXPECT_EQ(game.state.SetCount, 0);
+    EXPECT_EQ(game.state.setCount, 0);
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend"));
 }
 
@@ -230,7 +230,7 @@ TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
         EXPECT_NE(message.find("cloud2.ter is in use by another program"), std::string::npos)
             << message;
         EXPECT_EQ(message.find("in no set"), std::string::npos) << message;
-        EXPECT_EQ(game.state.SetCount, 3) << "nothing kept";
+        EXPECT_EQ(game.state.setCount, 3) << "nothing kept";
     }
     // The same sky recognised from nothing: the held file is judged by its size.
     Game game(3);
@@ -323,7 +323,7 @@ TEST(KeepSky, TheRandomDrawAvoidsTheSetInTheGame) {
     for (int press = 0; press < 20; ++press) {
         ChooseRandom(game.state);
         ASSERT_EQ(game.Run(GameTransfer::InstallSelected).transfer.status, TransferStatus::Done);
-        const int drawn = *game.state.SelectedIndex;
+        const int drawn = *game.state.selectedSet;
         EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT" + std::to_string(drawn)));
         EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(drawn));
         EXPECT_EQ(drawn, press % 2 == 0 ? 1 : 0) << "two sets: each press changes the sky";
@@ -350,7 +350,7 @@ TEST(KeepSky, SavingOverADefaultInNoSetKeepsItFirst) {
     EXPECT_EQ(game.TagsOf(game.Set(2)), Tags(10, "friend"));
     EXPECT_EQ(game.temp.ReadFile(game.Set(2) + "\\ZT2.txt"), kDefaultDescription);
     EXPECT_EQ(game.TagsOf(zDef), Tags(10, "ZT1"));
-    EXPECT_EQ(game.state.SetNumbers, (std::vector<int32_t>{0, 1, 2}));
+    EXPECT_EQ(game.state.setNumbers, (std::vector<int32_t>{0, 1, 2}));
     // The game's sky is that set now, and the next transfer has nothing more to keep.
     EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(2));
     EXPECT_EQ(game.knowledge.personalDefault, InstalledSky::OfSet(1));
@@ -368,7 +368,7 @@ TEST(KeepSky, SavingOverADefaultInNoSetKeepsItFirst) {
         EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep) << tag;
         EXPECT_TRUE(outcome.transfer.ok()) << tag;
     }
-    EXPECT_EQ(game.state.SetCount, 3);
+    EXPECT_EQ(game.state.setCount, 3);
 }
 
 TEST(KeepSky, ADefaultThatCannotBeKeptIsNotSavedOver) {
