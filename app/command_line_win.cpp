@@ -1,7 +1,6 @@
 #include "command_line_win.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <optional>
 #include <string>
@@ -11,56 +10,16 @@
 #include "console_win.h"
 #include "discovery.h"
 #include "elevation_win.h"
-#include "game_transfers.h"
-#include "known_folders_win.h"
 #include "library_lock.h"
+#include "library_services_win.h"
 #include "messages.h"
-#include "picture_scaler_win.h"
 #include "single_instance_win.h"
 #include "text_win.h"
-#include "virtual_store.h"
 #include "windows_file_system.h"
-#include "zip_archive.h"
 
 namespace skyswap {
 
 namespace {
-
-// As the window does: the game is seen as it sees itself, VirtualStore shadow copies included,
-// and after a transfer into it those copies go, so the game shows what was installed.
-CommandOutcome RunThroughTheGamesView(const CommandLine& command, AppState& state,
-                                      WindowsFileSystem& fileSystem) {
-    KnownFolders known = ThisUsersKnownFolders();
-    if (command.virtualStore) {
-        known.virtualStore = *command.virtualStore;
-    }
-    // The game folder is the library's parent, as discovery finds it.
-    const std::string library = fileSystem.CurrentFolder().value_or(std::string());
-    const std::string game = library.substr(0, library.find_last_of('\\'));
-    GameView view(fileSystem);
-    view.SetFolders(game, VirtualStoreMirror(game, known));
-    SYSTEMTIME today{};
-    GetLocalTime(&today);
-    CommandOutcome outcome = RunCommand(
-        command, state, view, KeptDescription(today.wYear, today.wMonth, today.wDay),
-        view.BehindShadows(),
-        {FolderOnNetworkShare, KeptDefaultDescription(today.wYear, today.wMonth, today.wDay)});
-    const bool changedTheGame = command.action != CommandAction::Status &&
-                                command.action != CommandAction::SaveDefault &&
-                                outcome.exitCode == kExitSuccess;
-    if (changedTheGame && view.Mirror()) {
-        // The sky the game showed was kept through the view before the transfer.
-        const std::string store = VirtualStoreFolder(known);
-        const TransferReport cleanup = RemoveShadowCopies(
-            fileSystem, *view.Mirror(), {},
-            [&](const std::string& path) { return RemoveShadowCopyWithoutLinks(store, path); });
-        const std::string message = ShadowCleanupMessage(cleanup);
-        if (!message.empty()) {
-            outcome = {kExitFailed, outcome.text + "\n" + message};
-        }
-    }
-    return outcome;
-}
 
 // How long "/add" waits for the window that has the library open to appear and take the paths.
 constexpr DWORD kFindWindowMs = 3000;
@@ -100,25 +59,9 @@ std::optional<CommandOutcome> HandToTheWindow(SingleInstance& library, const Com
     return CommandOutcome{kExitFailed, {}, AlreadyOpenMessage(folder, verdict, true)};
 }
 
-CommandOutcome AddToTheLibrary(const CommandLine& command, WindowsFileSystem& fileSystem) {
-    // The pictures are scaled through WIC, a COM service.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CommandOutcome outcome;
-    {
-        const std::unique_ptr<ArchiveOpener> archives = MakeZipArchiveOpener();
-        const std::unique_ptr<PictureScaler> pictures = MakeWicPictureScaler();
-        AppState state;
-        outcome = RunAdd(command, state, {fileSystem, *archives, *pictures});
-    }
-    if (SUCCEEDED(com)) {
-        CoUninitialize();
-    }
-    return outcome;
-}
-
 // Writes the outcome where the starter looks; false when it has no console or redirection.
 bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome, bool borrowConsole) {
-    if (command.action != CommandAction::Add) {
+    if (command.action != LibraryAction::AddDownloads) {
         return WriteToStarter(outcome.text, outcome.exitCode != kExitSuccess, borrowConsole);
     }
     return (outcome.text.empty() || WriteToStarter(outcome.text, false, borrowConsole)) &&
@@ -158,17 +101,16 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
     if (!command.ok()) {
         outcome = {kExitBadCommandLine,
                    command.error + "\nType skyswap /? for the list of switches."};
-    } else if (command.action == CommandAction::Help) {
+    } else if (command.help) {
         outcome = {kExitSuccess, CommandLineHelp()};
     } else if (const std::optional<std::string> problem = EnterLibraryFolder(command)) {
         outcome = {kExitBadCommandLine, *problem};
     } else {
         // As for the window: the library is the current folder, or the one /library names.
         WindowsFileSystem fileSystem;
-        if (!command.library && command.action == CommandAction::Add) {
+        if (!command.library && command.action == LibraryAction::AddDownloads) {
             FindLibraryToAddTo(fileSystem);
         }
-        AppState state;
         const std::string folder = fileSystem.CurrentFolder().value_or(std::string());
         // Two SkySwaps never change the same folders at once: a transfer or an addition holds
         // the library while it may write and waits for nobody; a library that another SkySwap
@@ -176,26 +118,31 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
         // refuses even the lock file, SkySwap cannot write there either, and the transfer meets
         // that refusal itself.
         std::optional<SingleInstance> library;
-        if (command.action != CommandAction::Status) {
+        if (command.action != LibraryAction::Status) {
             library.emplace(Utf8ToWide(folder), SingleInstance::Holder::CommandLine);
         }
         std::optional<CommandOutcome> leftToTheHolder;
         if (library && library->state() == SingleInstance::State::InUse) {
             leftToTheHolder =
-                command.action == CommandAction::Add
+                command.action == LibraryAction::AddDownloads
                     ? HandToTheWindow(*library, command, folder)
                     : CommandOutcome{kExitFailed,
                                      AlreadyOpenMessage(folder, library->JudgeHolderNow(), true),
                                      {}};
-            windowTells = command.action == CommandAction::Add && leftToTheHolder &&
+            windowTells = command.action == LibraryAction::AddDownloads && leftToTheHolder &&
                           leftToTheHolder->exitCode == kExitSuccess;
         }
         if (leftToTheHolder) {
             outcome = *leftToTheHolder;
-        } else if (command.action == CommandAction::Add) {
-            outcome = AddToTheLibrary(command, fileSystem);
         } else {
-            outcome = RunThroughTheGamesView(command, state, fileSystem);
+            LibrarySession session(fileSystem, WindowsSessionSystem());
+            session.UseVirtualStore(command.virtualStore.value_or(std::string()));
+            if (command.action == LibraryAction::AddDownloads) {
+                const WindowsAddServices adding(fileSystem);
+                outcome = RunAdd(command, session, adding.services());
+            } else {
+                outcome = RunCommand(command, session);
+            }
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;
@@ -205,7 +152,7 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
     }
     // Without a console only what needs the user's attention is shown: a failure, the list
     // that "/?" asked for, or what a drop on the icon added.
-    if (failure || command.action == CommandAction::Help || command.action == CommandAction::Add) {
+    if (failure || command.help || command.action == LibraryAction::AddDownloads) {
         const std::string text = outcome.text +
                                  (outcome.text.empty() || outcome.errors.empty() ? "" : "\n") +
                                  outcome.errors;
@@ -214,10 +161,10 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
             type |= MB_ICONERROR;
         } else if (failure && text != kInstallationMessage) {
             type |= MB_ICONWARNING;
-        } else if (command.action == CommandAction::Add && !failure) {
+        } else if (command.action == LibraryAction::AddDownloads && !failure) {
             type |= MB_ICONINFORMATION;
         }
-        MessageBoxW(nullptr, Utf8ToWide(text).c_str(), Utf8ToWide(kProgramTitle).c_str(), type);
+        ShowProgramMessage(nullptr, text, type);
     }
     return outcome.exitCode;
 }

@@ -42,8 +42,7 @@ constexpr DWORD kRestartWaitMs = 10000;
 constexpr DWORD kFindWindowMs = 3000;
 
 void ShowMessage(const std::string& text, UINT icon) {
-    MessageBoxW(nullptr, skyswap::Utf8ToWide(text).c_str(),
-                skyswap::Utf8ToWide(skyswap::kProgramTitle).c_str(), MB_OK | icon);
+    skyswap::ShowProgramMessage(nullptr, text, MB_OK | icon);
 }
 
 }  // namespace
@@ -53,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     skyswap::LoadLibrariesFromSystemOnly();
     // A switch runs its action without the window.
     const skyswap::CommandLine command = skyswap::ProcessCommandLine();
-    if (!command.ok() || command.action != skyswap::CommandAction::Window) {
+    if (!command.ok() || !command.OpensTheWindow()) {
         return skyswap::RunFromCommandLine(command, skyswap::CommandFront::Window);
     }
     skyswap::EnablePerMonitorDpiAwareness();

@@ -631,7 +631,7 @@ class Adder {
 
   private:
     static void Refuse(const std::string& path, const Refusal& refusal, AddOutcome& outcome) {
-        outcome.refused.push_back({path, refusal.reason});
+        outcome.refused.push_back({path, refusal.reason, refusal.libraryProtected});
         outcome.libraryProtected = outcome.libraryProtected || refusal.libraryProtected;
     }
 

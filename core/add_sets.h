@@ -37,6 +37,7 @@ struct AddedSet {
 struct AddRefusal {
     std::string source;  // the path as given
     std::string reason;  // a whole sentence for the user, naming the file and why
+    bool libraryProtected = false;  // Windows refused writing in the library folder
 };
 
 struct AddOutcome {

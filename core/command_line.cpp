@@ -24,16 +24,17 @@ bool IsSwitch(const std::string& argument) {
     return argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
 }
 
-std::optional<CommandAction> ActionSwitch(const std::string& name) {
-    static const std::pair<const char*, CommandAction> kActions[] = {
-        {"random", CommandAction::Random},
-        {"install", CommandAction::Install},
-        {"mydefault", CommandAction::MyDefault},
-        {"gamedefault", CommandAction::GameDefault},
-        {"status", CommandAction::Status},
-        {"?", CommandAction::Help},
-        {"add", CommandAction::Add},
-        {"savedefault", CommandAction::SaveDefault},
+// "/?" is no library action; LibraryAction::None stands for it here.
+std::optional<LibraryAction> ActionSwitch(const std::string& name) {
+    static const std::pair<const char*, LibraryAction> kActions[] = {
+        {"random", LibraryAction::InstallRandom},
+        {"install", LibraryAction::InstallSet},
+        {"mydefault", LibraryAction::LoadMyDefault},
+        {"gamedefault", LibraryAction::LoadGameDefault},
+        {"status", LibraryAction::Status},
+        {"?", LibraryAction::None},
+        {"add", LibraryAction::AddDownloads},
+        {"savedefault", LibraryAction::SaveMyDefault},
     };
     for (const auto& [switchName, action] : kActions) {
         if (name == switchName) {
@@ -102,14 +103,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!wrong.empty()) {
                 return Refused(argument + " " + wrong);
             }
-        } else if (const std::optional<CommandAction> action = ActionSwitch(name)) {
+        } else if (const std::optional<LibraryAction> action = ActionSwitch(name)) {
             if (!actionSwitch.empty()) {
                 return Refused("Only one action at a time: " + actionSwitch + " and " + argument +
                                " were both given.");
             }
             actionSwitch = argument;
             command.action = *action;
-            if (*action == CommandAction::Install || *action == CommandAction::SaveDefault) {
+            command.help = *action == LibraryAction::None;
+            if (TakesSet(*action)) {
                 if (!hasValue) {
                     return Refused(argument + " needs a set number, for example " + argument +
                                    " 12.");
@@ -127,16 +129,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         }
     }
     if (!command.paths.empty()) {
-        if (command.action == CommandAction::Window) {
-            command.action = CommandAction::Add;
-        } else if (command.action != CommandAction::Add) {
+        if (command.OpensTheWindow()) {
+            command.action = LibraryAction::AddDownloads;
+        } else if (command.action != LibraryAction::AddDownloads) {
             return Refused("Unexpected argument \"" + command.paths.front() + "\".");
         }
-    } else if (command.action == CommandAction::Add) {
+    } else if (command.action == LibraryAction::AddDownloads) {
         return Refused(actionSwitch + " needs a folder or a .zip file to add, for example " +
                        actionSwitch + " \"Stormy Evening.zip\".");
     }
-    if (!command.resume.empty() && command.action != CommandAction::Window) {
+    if (!command.resume.empty() && !command.OpensTheWindow()) {
         return Refused("/" + std::string(kResumeSwitchName) +
                        " belongs to SkySwap's own restart and comes with no action switch.");
     }
@@ -164,134 +166,31 @@ std::string CommandLineHelp() {
            "2 bad command line.";
 }
 
-CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServices& services) {
-    if (DiscoverLibrary(state, services.fs) != DiscoveryResult::Ok ||
-        !services.fs.CanOpenForReading(state.libraryFolder + "\\nosky.jpg")) {
-        return {kExitFailed, {}, kInstallationMessage};
-    }
-    const AddOutcome added = AddDownloads(state, services, command.paths);
-    const auto Joined = [](const std::vector<std::string>& lines) {
-        std::string text;
-        for (const std::string& line : lines) {
-            text += (text.empty() ? "" : "\n") + line;
-        }
-        return text;
-    };
-    CommandOutcome outcome{added.ExitCode(), Joined(AddedLines(added)),
-                           Joined(RefusalLines(added))};
-    if (added.libraryProtected) {
-        // The refusal says which folder Windows protects.
-        outcome.errors += "\nRun skyswap /add as administrator to add skies there.";
-    }
-    return outcome;
-}
-
-std::string GameStatus(const AppState& state, FileSystem& fs) {
-    // The window's title says the same.
-    SkyKnowledge knowledge;
-    RefreshKnowledge(state, fs, knowledge);
-    const std::string installed =
-        knowledge.installed
-            ? InstalledSkyName(*knowledge.installed,
-                               InstalledSetDescription(state, fs, knowledge.installed))
-            : "not known";
-    std::vector<std::string> present;
-    for (const char* file : SkyFileSet) {
-        if (fs.IsFile(state.gameFolder + file)) {
-            present.emplace_back(file + 1);  // without the separator
-        }
-    }
-    std::string text = "Game folder: " + state.gameFolder + "\nIn the game: " + installed + "\n";
-    if (present.empty()) {
-        return text + "It holds none of the ten sky files: EAW uses its own skies.";
-    }
-    if (present.size() == SkyFileSet.size()) {
-        return text + "It holds all ten sky files.";
-    }
-    text += "It holds " + std::to_string(present.size()) + " of the ten sky files:";
-    for (const std::string& name : present) {
-        text += " " + name;
-    }
-    return text + ".";
-}
-
 namespace {
 
-using NetworkShareQuery = std::function<bool(const std::string& folder)>;
-
-// What went wrong; on a network share, no advice that administrator rights would help.
-std::string FailureMessage(const TransferReport& report, const NetworkShareQuery& onNetworkShare) {
-    if (!report.protectedFolder.empty() && onNetworkShare &&
-        onNetworkShare(report.protectedFolder)) {
-        return NetworkShareRefusal(report);
-    }
-    return TransferMessage(report);
-}
-
-// What a transfer that went through or failed tells, after what was kept before it.
-CommandOutcome TransferOutcome(const GameTransferOutcome& outcome, const std::string& done,
-                               const NetworkShareQuery& onNetworkShare) {
-    if (const KeepOutcome* failed = outcome.FailedKeep()) {
-        return {kExitFailed, KeepFailedMessage(*failed)};
-    }
-    std::string kept;
-    for (const KeepOutcome* keep : outcome.Kept()) {
-        kept += KeptMessage(*keep) + "\n";
-    }
-    if (!outcome.transfer.ok()) {
-        return {kExitFailed, kept + FailureMessage(outcome.transfer, onNetworkShare)};
-    }
-    return {kExitSuccess, kept + done};
+CommandOutcome OutcomeOf(const SessionOutcome& outcome) {
+    return {outcome.exitCode, outcome.text, outcome.errors};
 }
 
 }  // namespace
 
-CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription, FileSystem* gameFolderItself,
-                          const CommandContext& context) {
-    if (DiscoverLibrary(state, fs) != DiscoveryResult::Ok ||
-        !fs.CanOpenForReading(state.libraryFolder + "\\nosky.jpg")) {
-        return {kExitFailed, kInstallationMessage};
-    }
-    GameTransfer transfer = GameTransfer::InstallSelected;
-    switch (command.action) {
-        case CommandAction::Status:
-            return {kExitSuccess, GameStatus(state, fs)};
-        case CommandAction::Random:
-            ChooseRandom(state);
-            break;
-        case CommandAction::Install:
-            ChooseSet(state, command.setNumber);
-            break;
-        case CommandAction::MyDefault:
-            transfer = GameTransfer::LoadMyDefault;
-            break;
-        case CommandAction::GameDefault:
-            transfer = GameTransfer::LoadGameDefault;
-            break;
-        case CommandAction::SaveDefault: {
-            ChooseSet(state, command.setNumber);
-            RemoveUnfinishedSets(state, fs);
-            SkyKnowledge knowledge;
-            return TransferOutcome(
-                RunSaveMyDefault(state, fs, knowledge, context.keptDefaultDescription),
-                SavedDefaultMessage(command.setNumber), context.onNetworkShare);
-        }
-        case CommandAction::Window:
-        case CommandAction::Help:
-        case CommandAction::Add:
-            return {kExitBadCommandLine, CommandLineHelp()};
+CommandOutcome RunCommand(const CommandLine& command, LibrarySession& session) {
+    if (command.action == LibraryAction::None || command.action == LibraryAction::AddDownloads) {
+        return {kExitBadCommandLine, CommandLineHelp()};
     }
     // A transfer runs only where this SkySwap holds the library, as the window's start does.
-    RemoveUnfinishedSets(state, fs);
-    // As the window's buttons do: a sky in no set is kept first, and the random draw changes
-    // the sky.
-    SkyKnowledge knowledge;
-    const GameTransferOutcome outcome =
-        RunGameTransfer(transfer, state, fs, knowledge, keptDescription, gameFolderItself);
-    return TransferOutcome(outcome,
-                           GameTransferDoneMessage(transfer, state.selectedSet.value_or(0)),
-                           context.onNetworkShare);
+    if (!session.Open(command.action != LibraryAction::Status)) {
+        return {kExitFailed, kInstallationMessage};
+    }
+    return OutcomeOf(session.Run(command.Request()));
+}
+
+CommandOutcome RunAdd(const CommandLine& command, LibrarySession& session,
+                      const AddServices& services) {
+    if (!session.Open(true)) {
+        return {kExitFailed, {}, kInstallationMessage};
+    }
+    return OutcomeOf(session.AddDownloads(command.paths, services));
 }
 
 }  // namespace skyswap

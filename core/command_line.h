@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -12,26 +11,18 @@
 #include "add_sets.h"
 #include "app_state.h"
 #include "file_system.h"
+#include "library_session.h"
 #include "restart_arguments.h"
 
 namespace skyswap {
 
-enum class CommandAction {
-    Window,       // no action switch: the program is its window
-    Random,       // "/random"
-    Install,      // "/install N"
-    MyDefault,    // "/mydefault"
-    GameDefault,  // "/gamedefault"
-    Status,       // "/status"
-    Help,         // "/?"
-    SaveDefault,  // "/savedefault N"
-    Add,          // "/add PATH...", or paths without a switch (a drop on the program's icon)
-};
-
 struct CommandLine {
-    CommandAction action = CommandAction::Window;
-    int32_t setNumber = 0;  // for CommandAction::Install and SaveDefault
-    // For CommandAction::Add: the folders and .zip files to add, in the order given.
+    // None: no action switch, the program is its window. AddDownloads also for paths without a
+    // switch (a drop on the program's icon).
+    LibraryAction action = LibraryAction::None;
+    bool help = false;      // "/?"
+    int32_t setNumber = 0;  // for InstallSet and SaveMyDefault
+    // For AddDownloads: the folders and .zip files to add, in the order given.
     std::vector<std::string> paths;
     bool quiet = false;  // "/quiet": no message box, whatever happens
     // "/library <folder>" and "/virtualstore <folder>": where an elevated restart finds the
@@ -39,20 +30,15 @@ struct CommandLine {
     std::optional<std::string> library;
     std::optional<std::string> virtualStore;
     // "/resume ...": what a window restarted as administrator does once it is up.
-    ResumedRequest resume;
+    LibraryRequest resume;
     // Empty when the command line is understood; otherwise what is wrong with it.
     std::string error;
 
     bool ok() const { return error.empty(); }
-};
-
-// What a run from the command line learns from the system beyond the file system.
-struct CommandContext {
-    // Whether a folder lies on a network share: one that refused is named as such, without
-    // advice that administrator rights would help.
-    std::function<bool(const std::string& folder)> onNetworkShare;
-    // The description of ZTDef kept as a set before "/savedefault" saves over it.
-    std::string keptDefaultDescription;
+    // No action and no "/?": the program is its window.
+    bool OpensTheWindow() const { return action == LibraryAction::None && !help; }
+    // The library action it asks for.
+    LibraryRequest Request() const { return {action, setNumber, paths}; }
 };
 
 // Exit codes of a run from the command line.
@@ -83,21 +69,13 @@ struct CommandOutcome {
     std::string errors;
 };
 
-// Runs an action other than Window and Help with the window's own start-up checks and
-// transfers: discovery first (a failure gives the installation message and exit code 1), then
-// the one transfer, with a sky in no set kept first as a new set described by
-// `keptDescription`. `state` is filled by discovery. `gameFolderItself`: see RunGameTransfer.
-CommandOutcome RunCommand(const CommandLine& command, AppState& state, FileSystem& fs,
-                          const std::string& keptDescription,
-                          FileSystem* gameFolderItself = nullptr,
-                          const CommandContext& context = {});
+// Runs an action other than the window, "/?" and "/add" through `session`: the library is
+// opened first (a failure gives the installation message and exit code 1), then the action.
+CommandOutcome RunCommand(const CommandLine& command, LibrarySession& session);
 
-// "/add": discovery first, as for RunCommand, then each path added on its own. The sets added
-// are in `text`, the refusals in `errors`; the exit code is 0 when every path added a set.
-CommandOutcome RunAdd(const CommandLine& command, AppState& state, const AddServices& services);
-
-// What "/status" reports: what is in the game, as the window's title says it, and which of the
-// ten sky files the game folder holds.
-std::string GameStatus(const AppState& state, FileSystem& fs);
+// "/add": the library is opened as for RunCommand, then each path added on its own. The sets
+// added are in `text`, the refusals in `errors`; the exit code is 0 when every path added a set.
+CommandOutcome RunAdd(const CommandLine& command, LibrarySession& session,
+                      const AddServices& services);
 
 }  // namespace skyswap

@@ -57,16 +57,17 @@ std::optional<int32_t> SelectedSet(const AppState& state) {
 }
 
 // Whether the transfer would refuse before touching any file; then there is nothing to keep.
-bool WouldRefuse(GameTransfer transfer, const AppState& state, FileSystem& fs) {
+bool WouldRefuse(LibraryAction transfer, const AppState& state, FileSystem& fs) {
     switch (transfer) {
-        case GameTransfer::InstallSelected:
+        case LibraryAction::InstallSet:
+        case LibraryAction::InstallRandom:
             if (state.randomPending) {
                 return state.setNumbers.empty();
             }
             return state.selectedFolder.empty() || !fs.IsFolder(state.selectedFolder);
-        case GameTransfer::LoadMyDefault:
+        case LibraryAction::LoadMyDefault:
             return !fs.IsFolder(state.myDefaultFolder);
-        case GameTransfer::LoadGameDefault:
+        default:
             break;
     }
     return !fs.IsFolder(state.gameFolder);
@@ -207,7 +208,7 @@ std::vector<const KeepOutcome*> GameTransferOutcome::Kept() const {
     return kept;
 }
 
-GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, FileSystem& fs,
+GameTransferOutcome KeepAndTransferIntoGame(LibraryAction transfer, AppState& state, FileSystem& fs,
                                     SkyKnowledge& knowledge, const std::string& keptDescription,
                                     FileSystem* gameFolderItself) {
     GameTransferOutcome outcome;
@@ -226,25 +227,29 @@ GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, File
         }
     }
     switch (transfer) {
-        case GameTransfer::InstallSelected:
+        case LibraryAction::InstallSet:
+        case LibraryAction::InstallRandom:
             outcome.transfer = InstallSelected(state, fs, InstalledSet(knowledge));
             if (state.selectedSet && !state.randomPending) {
                 knowledge.AfterInstall(*state.selectedSet, outcome.transfer);
             }
             break;
-        case GameTransfer::LoadMyDefault:
+        case LibraryAction::LoadMyDefault:
             outcome.transfer = LoadMyDefault(state, fs);
             knowledge.AfterLoadMyDefault(outcome.transfer);
             break;
-        case GameTransfer::LoadGameDefault:
+        case LibraryAction::LoadGameDefault:
             outcome.transfer = LoadGameDefault(state, fs);
             knowledge.AfterLoadGameDefault(outcome.transfer);
+            break;
+        default:
+            outcome.transfer.status = TransferStatus::NothingChosen;  // no transfer into the game
             break;
     }
     return outcome;
 }
 
-GameTransferOutcome RunSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
+GameTransferOutcome KeepAndSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
                                      const std::string& keptDefaultDescription) {
     GameTransferOutcome outcome;
     const bool wouldRefuse = state.selectedFolder.empty() || !fs.IsFolder(state.selectedFolder);

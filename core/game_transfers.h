@@ -9,6 +9,7 @@
 
 #include "app_state.h"
 #include "file_system.h"
+#include "library_actions.h"
 #include "recognition.h"
 #include "transfers.h"
 
@@ -78,8 +79,6 @@ KeepOutcome KeepGameSky(AppState& state, FileSystem& fs, SkyKnowledge& knowledge
 // SkySwap holds the library. Returns how many were removed.
 int RemoveUnfinishedSets(const AppState& state, FileSystem& fs);
 
-enum class GameTransfer { InstallSelected, LoadMyDefault, LoadGameDefault };
-
 // A transfer and what was kept before it.
 struct GameTransferOutcome {
     KeepOutcome keep;  // the sky the game shows (or ZTDef, before it is saved over)
@@ -98,13 +97,13 @@ struct GameTransferOutcome {
 // transfer that would refuse anyway keeps nothing. `knowledge` follows what was copied.
 // `gameFolderItself`, when `fs` shows the game through shadow copies, reads the game folder as
 // it is: the files there, which the transfer replaces, are kept too when they are in no set.
-GameTransferOutcome RunGameTransfer(GameTransfer transfer, AppState& state, FileSystem& fs,
+GameTransferOutcome KeepAndTransferIntoGame(LibraryAction transfer, AppState& state, FileSystem& fs,
                                     SkyKnowledge& knowledge, const std::string& keptDescription,
                                     FileSystem* gameFolderItself = nullptr);
 
 // "SAVE AS MY DEFAULT", with ZTDef kept first as a new set (description
 // `keptDefaultDescription`) when it holds a sky in no set, and `knowledge` following it.
-GameTransferOutcome RunSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
+GameTransferOutcome KeepAndSaveMyDefault(AppState& state, FileSystem& fs, SkyKnowledge& knowledge,
                                      const std::string& keptDefaultDescription);
 
 }  // namespace skyswap

@@ -169,14 +169,16 @@ std::string TransferMessage(const TransferReport& report) {
     return message;
 }
 
-std::string GameTransferDoneMessage(GameTransfer transfer, int32_t set) {
-    switch (transfer) {
-        case GameTransfer::InstallSelected:
-            break;
-        case GameTransfer::LoadMyDefault:
+std::string DoneMessage(LibraryAction action, int32_t set) {
+    switch (action) {
+        case LibraryAction::LoadMyDefault:
             return "Your personal default (ZTDef) is now in the game.";
-        case GameTransfer::LoadGameDefault:
+        case LibraryAction::LoadGameDefault:
             return "The ten sky files are gone from the game: EAW uses its own skies.";
+        case LibraryAction::SaveMyDefault:
+            return SavedDefaultMessage(set);
+        default:
+            break;
     }
     return "Sky set ZT" + std::to_string(set) + " is now in the game.";
 }

@@ -16,8 +16,9 @@ extern const char* const kInstallationMessage;  // the start-up failure, two lin
 // could not be replaced or removed and why, in plain words. Empty when the transfer succeeded.
 std::string TransferMessage(const TransferReport& report);
 
-// After one of the transfers into the game went through; `set` is the set LOAD TO EAW installed.
-std::string GameTransferDoneMessage(GameTransfer transfer, int32_t set);
+// After a transfer went through: into the game (`set` is the set LOAD TO EAW installed) or,
+// for SaveMyDefault, into ZTDef (`set` is the set saved).
+std::string DoneMessage(LibraryAction action, int32_t set);
 
 // After SAVE AS MY DEFAULT of set `set` went through.
 std::string SavedDefaultMessage(int32_t set);

@@ -74,7 +74,7 @@ bool StartsTheWindow(const std::vector<std::string>& arguments, const CommandLin
         std::none_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
             return argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
         });
-    return onlyPaths || (parsed.ok() && parsed.action == CommandAction::Window);
+    return onlyPaths || (parsed.ok() && parsed.OpensTheWindow());
 }
 
 }  // namespace skyswap

@@ -15,19 +15,15 @@ constexpr const char* kVirtualStoreSwitch = "/virtualstore";
 
 struct ResumeWord {
     const char* word;
-    ResumedAction action;
+    LibraryAction action;
 };
 constexpr ResumeWord kResumeWords[] = {
-    {"install", ResumedAction::Install},         {"random", ResumedAction::Random},
-    {"mydefault", ResumedAction::MyDefault},     {"gamedefault", ResumedAction::GameDefault},
-    {"savedefault", ResumedAction::SaveDefault}, {"add", ResumedAction::Add},
+    {"install", LibraryAction::InstallSet},        {"random", LibraryAction::InstallRandom},
+    {"mydefault", LibraryAction::LoadMyDefault},   {"gamedefault", LibraryAction::LoadGameDefault},
+    {"savedefault", LibraryAction::SaveMyDefault}, {"add", LibraryAction::AddDownloads},
 };
 
-bool TakesSet(ResumedAction action) {
-    return action == ResumedAction::Install || action == ResumedAction::SaveDefault;
-}
-
-std::string WordOf(ResumedAction action) {
+std::string WordOf(LibraryAction action) {
     for (const ResumeWord& entry : kResumeWords) {
         if (entry.action == action) {
             return entry.word;
@@ -36,7 +32,7 @@ std::string WordOf(ResumedAction action) {
     return {};
 }
 
-std::optional<ResumedAction> ActionOfWord(std::string word) {
+std::optional<LibraryAction> ActionOfWord(std::string word) {
     std::transform(word.begin(), word.end(), word.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const ResumeWord& entry : kResumeWords) {
@@ -47,9 +43,9 @@ std::optional<ResumedAction> ActionOfWord(std::string word) {
     return std::nullopt;
 }
 
-std::string ResumeParameters(const ResumedRequest& resume) {
+std::string ResumeParameters(const LibraryRequest& resume) {
     const std::string start = std::string("/") + kResumeSwitchName + " " + WordOf(resume.action);
-    if (resume.action == ResumedAction::Add) {
+    if (resume.action == LibraryAction::AddDownloads) {
         std::string parameters;
         for (const std::string& path : resume.paths) {
             parameters += (parameters.empty() ? "" : " ") + start + " " + QuoteArgument(path);
@@ -62,20 +58,20 @@ std::string ResumeParameters(const ResumedRequest& resume) {
 }  // namespace
 
 std::string ReadResumeSwitch(const std::vector<std::string>& arguments, std::size_t& i,
-                             ResumedRequest& resume) {
+                             LibraryRequest& resume) {
     if (i + 1 >= arguments.size()) {
         return "needs what to do after the restart.";
     }
-    const std::optional<ResumedAction> action = ActionOfWord(arguments[++i]);
+    const std::optional<LibraryAction> action = ActionOfWord(arguments[++i]);
     if (!action) {
         return "does not know \"" + arguments[i] + "\".";
     }
-    const bool anotherAdd = *action == ResumedAction::Add && resume.action == ResumedAction::Add;
+    const bool anotherAdd = *action == LibraryAction::AddDownloads && resume.action == LibraryAction::AddDownloads;
     if (!resume.empty() && !anotherAdd) {
         return "is given twice.";
     }
     resume.action = *action;
-    if (*action == ResumedAction::Add) {
+    if (*action == LibraryAction::AddDownloads) {
         if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
             return "add needs a path.";
         }

@@ -13,26 +13,17 @@
 //   /resume add "<path>"   adding downloads, once for each path
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "library_actions.h"
+
 namespace skyswap {
-
-enum class ResumedAction { None, Install, Random, MyDefault, GameDefault, SaveDefault, Add };
-
-struct ResumedRequest {
-    ResumedAction action = ResumedAction::None;
-    int32_t set = 0;                 // Install and SaveDefault
-    std::vector<std::string> paths;  // Add: the downloads, in the order given
-
-    bool empty() const { return action == ResumedAction::None; }
-};
 
 struct RestartArguments {
     std::string library;       // the library folder to start in; empty: the current folder
     std::string virtualStore;  // the VirtualStore folder to clean; empty: this user's own
-    ResumedRequest resume;     // what the new window does once it is up
+    LibraryRequest resume;     // what the new window does once it is up
 };
 
 // The name of the restart's own switch, without its "/".
@@ -42,7 +33,7 @@ constexpr const char* kResumeSwitchName = "resume";
 // `i` at the last value read. Empty when understood; otherwise what is wrong, for the message
 // about the command line. "/resume add" may come once for each path; any other only once.
 std::string ReadResumeSwitch(const std::vector<std::string>& arguments, std::size_t& i,
-                             ResumedRequest& resume);
+                             LibraryRequest& resume);
 
 // One argument quoted so that CommandLineToArgvW reads it back unchanged: in double quotes, with
 // the backslashes before a quote, and those at the end, doubled.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "messages.h"
+
 namespace skyswap {
 
 std::wstring Utf8ToWide(std::string_view text) {
@@ -45,6 +47,15 @@ std::string SystemMessage(unsigned long errorCode) {
         return "system error " + std::to_string(errorCode);
     }
     return WideToUtf8(text);
+}
+
+std::wstring ProgramTitle() {
+    return Utf8ToWide(kProgramTitle);
+}
+
+int ShowProgramMessage(void* owner, const std::string& text, unsigned int type) {
+    return MessageBoxW(static_cast<HWND>(owner), Utf8ToWide(text).c_str(), ProgramTitle().c_str(),
+                       type);
 }
 
 }  // namespace skyswap

@@ -1,12 +1,8 @@
 #include "add_worker.h"
 
-#include <objbase.h>
-
-#include <memory>
 #include <utility>
 
-#include "picture_scaler_win.h"
-#include "zip_archive.h"
+#include "library_services_win.h"
 
 namespace skyswap {
 
@@ -17,16 +13,9 @@ void AddWorker::Start(HWND window, UINT message, FileSystem& fs, AppState librar
     const WPARAM run = ++run_;
     thread_ = std::thread(
         [this, window, message, run, &fs, library = std::move(library), paths = std::move(paths)] {
-            // The pictures are scaled through WIC, a COM service, on this thread.
-            const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             {
-                const std::unique_ptr<ArchiveOpener> archives = MakeZipArchiveOpener();
-                const std::unique_ptr<PictureScaler> pictures = MakeWicPictureScaler();
-                const AddServices services{fs, *archives, *pictures};
-                outcome_ = AddDownloads(library, services, paths, &cancel_);
-            }
-            if (SUCCEEDED(com)) {
-                CoUninitialize();
+                const WindowsAddServices adding(fs);
+                outcome_ = AddDownloads(library, adding.services(), paths, &cancel_);
             }
             // Fails harmlessly when the window is already gone.
             PostMessageW(window, message, run, 0);

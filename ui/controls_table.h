@@ -127,6 +127,20 @@ constexpr int RowOf(std::wstring_view name, int arrayIndex = kNoIndex) {
     return -1;
 }
 
+// The rows of the controls the window handles by name.
+constexpr int kLibraryFrame = RowOf(L"LibraryFrame");
+constexpr int kSelectionFrame = RowOf(L"SelectionFrame");
+constexpr int kLoadToGameButton = RowOf(L"LoadToGame");
+constexpr int kSaveMyDefaultButton = RowOf(L"SaveMyDefault");
+constexpr int kLoadMyDefaultButton = RowOf(L"LoadMyDefault");
+constexpr int kLoadGameDefaultButton = RowOf(L"LoadGameDefault");
+constexpr int kExitButton = RowOf(L"Exit");
+constexpr int kPreview = RowOf(L"Preview");
+static_assert(kLibraryFrame >= 0 && kSelectionFrame >= 0 && kLoadToGameButton >= 0 &&
+                  kSaveMyDefaultButton >= 0 && kLoadMyDefaultButton >= 0 &&
+                  kLoadGameDefaultButton >= 0 && kExitButton >= 0 && kPreview >= 0,
+              "the table lacks a control the window uses");
+
 // Faces to try in order: the first one installed is used.
 struct FontChoice {
     std::array<const wchar_t*, 6> faces;

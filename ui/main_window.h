@@ -18,7 +18,7 @@
 #include "windows_file_system.h"
 #include "image_area.h"
 #include "image_elements.h"
-#include "game_transfers.h"
+#include "library_session.h"
 #include "pictures.h"
 #include "recognition.h"
 #include "recognition_worker.h"
@@ -64,10 +64,10 @@ class MainWindow final : public ImageElements {
 
     // The VirtualStore folder of the user who started SkySwap, given to a restart that runs under
     // another account; without it the VirtualStore of this process's user is used.
-    void UseVirtualStore(std::string folder) { virtualStore_ = std::move(folder); }
+    void UseVirtualStore(std::string folder) { session_.UseVirtualStore(std::move(folder)); }
     // What the user asked for before SkySwap restarted as administrator: the window does it once
     // it is up and says how it went.
-    void ResumeAfterRestart(ResumedRequest request) { resume_ = std::move(request); }
+    void ResumeAfterRestart(LibraryRequest request) { resume_ = std::move(request); }
     // The game folder as the game sees it, shadow copies included.
     GameView& GameFolderView() { return gameView_; }
 
@@ -101,9 +101,6 @@ class MainWindow final : public ImageElements {
     void SetToolTip(int element, const std::string& text) override;
 
   private:
-    // Posted by adder_ when its outcome is ready; clear of main_window.cpp's WM_APP messages.
-    static constexpr UINT kAddDoneMessage = WM_APP + 4;
-
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -151,28 +148,17 @@ class MainWindow final : public ImageElements {
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     LRESULT DefaultButtonForEnter() const;
-    // `request` is what a restart as administrator would carry on with.
-    void ShowTransferOutcome(const TransferReport& report, const ResumedRequest& request);
-    // True when the transfer went through.
-    bool RunGameTransfer(GameTransfer transfer);
-    bool SaveMyDefault();
-    // Tells what was kept before a transfer, or why keeping failed (offering a restart as
-    // administrator, carrying `request`, when Windows refused the new set's folder). False when
-    // the transfer did not run.
-    bool ShowKeeping(const GameTransferOutcome& outcome, const ResumedRequest& request);
-    // What a restart carries for a transfer refused now, from the transfer and the selection.
-    ResumedRequest RequestFor(ResumedAction action) const;
+    // Showing outcomes (main_window_outcomes.cpp).
+    int Say(const std::string& text, UINT type);
+    // Runs a request through the library session and shows its outcome.
+    SessionOutcome RunLibraryRequest(const LibraryRequest& request);
+    void ShowOutcome(const SessionOutcome& outcome);
+    // `question` ends in the question; `request` is what the restart carries on with.
+    void OfferRestartAsAdministrator(const std::string& question, const LibraryRequest& request);
     void CarryOnAfterRestart();
     void StartRecognition();
     void OnRecognitionDone();
     void ShowInstalledSky();
-    void AfterTransferIntoGame(const TransferReport& report, const ResumedRequest& request);
-    void FindShadowCopies();
-    // A transfer refused for lack of rights: the restart as administrator where that can help.
-    void RefusedForRights(const TransferReport& report, const ResumedRequest& request);
-    void OfferRestartAsAdministrator(const TransferReport& report, const ResumedRequest& request);
-    // `offer` ends in the question; `request` is what the restart carries on with.
-    void OfferRestartAsAdministrator(const std::string& offer, const ResumedRequest& request);
     FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
@@ -184,13 +170,13 @@ class MainWindow final : public ImageElements {
     HWND hwnd_ = nullptr;
     HWND toolTip_ = nullptr;
     HWND focusBeforeDeactivation_ = nullptr;
-    AppState state_;
     WindowsFileSystem fileSystem_;
     FileSystem* files_;
-    GameView gameView_;
-    std::string virtualStore_;        // as given to UseVirtualStore
-    std::string virtualStoreFolder_;  // the one in use, passed on to a restart
-    ResumedRequest resume_;           // as given to ResumeAfterRestart, until it is done
+    LibrarySession session_;
+    AppState& state_;         // the session's
+    SkyKnowledge& knowledge_;  // what the game folder and ZTDef hold
+    GameView& gameView_;
+    LibraryRequest resume_;  // as given to ResumeAfterRestart, until it is done
     PictureLoader pictures_;
     PictureRef placeholder_;
     UINT dpi_ = 96;
@@ -208,7 +194,6 @@ class MainWindow final : public ImageElements {
     UniqueFont toolTipFont_;                         // the tooltip's, made for dpi_
     UniqueIcon bigIcon_;                             // the title bar's and the taskbar's,
     UniqueIcon smallIcon_;                           // loaded at the sizes for dpi_
-    SkyKnowledge knowledge_;                         // what the game folder and ZTDef hold
     RecognitionWorker recognizer_;                   // stopped before the file systems go
     AddWorker adder_;                                // likewise
     std::vector<std::string> waitingDownloads_;      // dropped while adder_ was busy

@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "add_request.h"
-#include "messages.h"
 #include "paging.h"
 #include "text_win.h"
+#include "window_messages.h"
 
 namespace skyswap {
 
@@ -117,8 +117,8 @@ bool MainWindow::FinishAdding() {
     return hwnd_ != nullptr;
 }
 
-void MainWindow::ShowAdded(const AddOutcome& outcome) {
-    ApplyAdded(state_, outcome);
+void MainWindow::ShowAdded(const AddOutcome& added) {
+    const SessionOutcome outcome = session_.TakeAdded(added);
     // Paths dropped meanwhile are read while the user reads this outcome.
     if (!waitingDownloads_.empty()) {
         AddDownloadsFrom(std::exchange(waitingDownloads_, {}));
@@ -137,26 +137,7 @@ void MainWindow::ShowAdded(const AddOutcome& outcome) {
         }
         ShowInstalledSky();
     }
-    std::string text;
-    for (const std::vector<std::string>& lines : {AddedLines(outcome), RefusalLines(outcome)}) {
-        for (const std::string& line : lines) {
-            text += (text.empty() ? "" : "\n") + line;
-        }
-    }
-    if (outcome.libraryProtected && !hooks_.isElevated() &&
-        !hooks_.onNetworkShare(state_.libraryFolder)) {
-        // The refusal says which folder Windows protects; the restart adds what was refused.
-        ResumedRequest request{ResumedAction::Add, 0, {}};
-        for (const AddRefusal& refusal : outcome.refused) {
-            request.paths.push_back(refusal.source);
-        }
-        OfferRestartAsAdministrator(text + "\n\nRestart SkySwap as administrator?", request);
-        return;
-    }
-    if (!text.empty()) {
-        hooks_.messageBox(hwnd_, Utf8ToWide(text), Utf8ToWide(kProgramTitle),
-                          MB_OK | (outcome.refused.empty() ? MB_ICONINFORMATION : MB_ICONWARNING));
-    }
+    ShowOutcome(outcome);
 }
 
 }  // namespace skyswap

@@ -49,7 +49,7 @@ void MainWindow::ConnectImageElements() {
         area.SetAccessibility(
             {[this, element] {
                  const bool installed = element < kSlotCount && SlotShowsInstalledSet(element);
-                 return Utf8ToWide(ElementName(state_, fileSystem_, element, installed));
+                 return Utf8ToWide(ElementName(state_, Files(), element, installed));
              },
              [this, element] {
                  const HWND window = ImageElementArea(element).hwnd();

@@ -19,47 +19,47 @@ CommandLine Parse(std::vector<std::string> arguments) {
 }
 
 TEST(CommandLineParsing, EachActionInAnyLetterCaseWithSlashOrDash) {
-    EXPECT_EQ(Parse({}).action, CommandAction::Window);
+    EXPECT_EQ(Parse({}).action, LibraryAction::None);
     EXPECT_TRUE(Parse({}).ok());
-    EXPECT_EQ(Parse({"/random"}).action, CommandAction::Random);
-    EXPECT_EQ(Parse({"/RANDOM"}).action, CommandAction::Random);
-    EXPECT_EQ(Parse({"-random"}).action, CommandAction::Random);
-    EXPECT_EQ(Parse({"-RaNdOm"}).action, CommandAction::Random);
-    EXPECT_EQ(Parse({"/MyDefault"}).action, CommandAction::MyDefault);
-    EXPECT_EQ(Parse({"-gamedefault"}).action, CommandAction::GameDefault);
-    EXPECT_EQ(Parse({"/STATUS"}).action, CommandAction::Status);
-    EXPECT_EQ(Parse({"/?"}).action, CommandAction::Help);
-    EXPECT_EQ(Parse({"-?"}).action, CommandAction::Help);
+    EXPECT_EQ(Parse({"/random"}).action, LibraryAction::InstallRandom);
+    EXPECT_EQ(Parse({"/RANDOM"}).action, LibraryAction::InstallRandom);
+    EXPECT_EQ(Parse({"-random"}).action, LibraryAction::InstallRandom);
+    EXPECT_EQ(Parse({"-RaNdOm"}).action, LibraryAction::InstallRandom);
+    EXPECT_EQ(Parse({"/MyDefault"}).action, LibraryAction::LoadMyDefault);
+    EXPECT_EQ(Parse({"-gamedefault"}).action, LibraryAction::LoadGameDefault);
+    EXPECT_EQ(Parse({"/STATUS"}).action, LibraryAction::Status);
+    EXPECT_TRUE(Parse({"/?"}).help);
+    EXPECT_TRUE(Parse({"-?"}).help);
 
     const CommandLine install = Parse({"/Install", "12"});
     EXPECT_TRUE(install.ok()) << install.error;
-    EXPECT_EQ(install.action, CommandAction::Install);
+    EXPECT_EQ(install.action, LibraryAction::InstallSet);
     EXPECT_EQ(install.setNumber, 12);
     EXPECT_EQ(Parse({"/install", "0"}).setNumber, 0);
     EXPECT_EQ(Parse({"/install", "99999"}).setNumber, 99999);
     const CommandLine saveDefault = Parse({"/SaveDefault", "7"});
     EXPECT_TRUE(saveDefault.ok()) << saveDefault.error;
-    EXPECT_EQ(saveDefault.action, CommandAction::SaveDefault);
+    EXPECT_EQ(saveDefault.action, LibraryAction::SaveMyDefault);
     EXPECT_EQ(saveDefault.setNumber, 7);
 
     const CommandLine quiet = Parse({"/QUIET", "/random", "/quiet"});
     EXPECT_TRUE(quiet.ok()) << quiet.error;
     EXPECT_TRUE(quiet.quiet);
-    EXPECT_EQ(quiet.action, CommandAction::Random);
+    EXPECT_EQ(quiet.action, LibraryAction::InstallRandom);
     EXPECT_FALSE(Parse({"/random"}).quiet);
 }
 
 TEST(CommandLineParsing, LibraryAndVirtualStoreGoWithAnyActionOrNone) {
     const CommandLine alone = Parse({"/library", "C:\\Games\\EAW\\Sky Swap"});
     EXPECT_TRUE(alone.ok()) << alone.error;
-    EXPECT_EQ(alone.action, CommandAction::Window);
+    EXPECT_EQ(alone.action, LibraryAction::None);
     EXPECT_EQ(alone.library, "C:\\Games\\EAW\\Sky Swap");
     EXPECT_FALSE(alone.virtualStore);
 
     const CommandLine both = Parse(
         {"/VirtualStore", "C:\\Users\\p\\VirtualStore", "/install", "3", "-LIBRARY", "D:\\s"});
     EXPECT_TRUE(both.ok()) << both.error;
-    EXPECT_EQ(both.action, CommandAction::Install);
+    EXPECT_EQ(both.action, LibraryAction::InstallSet);
     EXPECT_EQ(both.setNumber, 3);
     EXPECT_EQ(both.library, "D:\\s");
     EXPECT_EQ(both.virtualStore, "C:\\Users\\p\\VirtualStore");
@@ -71,20 +71,20 @@ TEST(CommandLineParsing, LibraryAndVirtualStoreGoWithAnyActionOrNone) {
 TEST(CommandLineParsing, PathsWithOrWithoutAddAreAdded) {
     const CommandLine add = Parse({"/add", "C:\\Downloads\\Stormy Evening.zip", "Sky Pack"});
     EXPECT_TRUE(add.ok()) << add.error;
-    EXPECT_EQ(add.action, CommandAction::Add);
+    EXPECT_EQ(add.action, LibraryAction::AddDownloads);
     EXPECT_EQ(add.paths,
               (std::vector<std::string>{"C:\\Downloads\\Stormy Evening.zip", "Sky Pack"}));
 
     // What Windows runs for files dropped on the program's icon: the paths alone.
     const CommandLine dropped = Parse({"C:\\a.zip", "C:\\b"});
     EXPECT_TRUE(dropped.ok()) << dropped.error;
-    EXPECT_EQ(dropped.action, CommandAction::Add);
+    EXPECT_EQ(dropped.action, LibraryAction::AddDownloads);
     EXPECT_EQ(dropped.paths, (std::vector<std::string>{"C:\\a.zip", "C:\\b"}));
 
     // Switches may come anywhere; a path after /library is its folder, not a download.
     const CommandLine mixed = Parse({"a.zip", "-Add", "b.zip", "/QUIET", "/library", "D:\\s", "c"});
     EXPECT_TRUE(mixed.ok()) << mixed.error;
-    EXPECT_EQ(mixed.action, CommandAction::Add);
+    EXPECT_EQ(mixed.action, LibraryAction::AddDownloads);
     EXPECT_TRUE(mixed.quiet);
     EXPECT_EQ(mixed.library, "D:\\s");
     EXPECT_EQ(mixed.paths, (std::vector<std::string>{"a.zip", "b.zip", "c"}));
@@ -163,7 +163,20 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_FALSE(Parse({"/bogus", "/Quiet"}).ok());
 }
 
-constexpr char kKept[] = "Kept from the game folder on 2026-12-07";
+// The day the skies kept in these tests were kept on: "Kept from the game folder on
+// 2026-12-07".
+SessionSystem OnTheDayOfTheTests() {
+    SessionSystem system;
+    system.today = [] { return CalendarDate{2026, 12, 7}; };
+    return system;
+}
+
+// The command line as a run of the program gives it: a session of its own.
+CommandOutcome RunOn(FileSystem& fs, const std::vector<std::string>& arguments,
+                     const SessionSystem& system = OnTheDayOfTheTests()) {
+    LibrarySession session(fs, system);
+    return RunCommand(ParseCommandLine(arguments), session);
+}
 
 TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
     test::TempFolder temp;
@@ -172,10 +185,7 @@ TEST(CommandLineRun, EachActionRunsItsTransferAndSaysWhatHappened) {
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope scope(temp.Join(kLibrary));
     const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2", "ZT3"};
-    const auto run = [&](std::vector<std::string> arguments) {
-        AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
-    };
+    const auto run = [&](std::vector<std::string> arguments) { return RunOn(*fs, arguments); };
 
     CommandOutcome outcome = run({"/install", "2"});
     EXPECT_EQ(outcome.exitCode, kExitSuccess);
@@ -235,11 +245,7 @@ TEST(CommandLineRun, SaveDefaultMakesASetThePersonalDefault) {
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope scope(temp.Join(kLibrary));
     const std::vector<std::string> tags{"ZT0", "ZT1", "ZT2"};
-    const auto run = [&](std::vector<std::string> arguments) {
-        AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept, nullptr,
-                          {{}, "Kept from your default on 2026-12-07"});
-    };
+    const auto run = [&](std::vector<std::string> arguments) { return RunOn(*fs, arguments); };
     const std::string myDefault = std::string(kLibrary) + "\\ZTDef";
 
     CommandOutcome outcome = run({"/savedefault", "2"});
@@ -269,14 +275,12 @@ TEST(CommandLineRun, AFolderOnANetworkShareIsNamedAsSuchWhenItRefuses) {
         SCOPED_TRACE(share ? "on a share" : "on this computer");
         test::ProtectedFolderFileSystem fs{*real, temp.Join(kGame)};
         std::vector<std::string> asked;
-        AppState state;
-        CommandContext context;
-        context.onNetworkShare = [&](const std::string& folder) {
+        SessionSystem system = OnTheDayOfTheTests();
+        system.onNetworkShare = [&](const std::string& folder) {
             asked.push_back(folder);
             return share;
         };
-        const CommandOutcome outcome =
-            RunCommand(ParseCommandLine({"/install", "1"}), state, fs, kKept, nullptr, context);
+        const CommandOutcome outcome = RunOn(fs, {"/install", "1"}, system);
         EXPECT_EQ(outcome.exitCode, kExitFailed);
         EXPECT_EQ(asked, std::vector<std::string>{temp.Join(kGame)});
         const std::string shareText = "Windows does not let SkySwap write to " + temp.Join(kGame) +
@@ -294,10 +298,7 @@ TEST(CommandLineRun, ASkyInNoSetIsKeptBeforeATransferReplacesIt) {
     test::WriteSkyFiles(temp, kGame, "HAND");  // installed by hand, in no set
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope scope(temp.Join(kLibrary));
-    const auto run = [&](std::vector<std::string> arguments) {
-        AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
-    };
+    const auto run = [&](std::vector<std::string> arguments) { return RunOn(*fs, arguments); };
     CommandOutcome outcome = run({"/status"});
     EXPECT_NE(outcome.text.find("In the game: a sky not in your library"), std::string::npos)
         << outcome.text;
@@ -328,10 +329,7 @@ TEST(CommandLineRun, SetNineHundredAnEmptyLibraryAndLeftOversOfKeeping) {
     test::WriteSkyFiles(temp, kGame, "HAND");
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope scope(temp.Join(kLibrary));
-    const auto run = [&](std::vector<std::string> arguments) {
-        AppState state;
-        return RunCommand(ParseCommandLine(arguments), state, *fs, kKept);
-    };
+    const auto run = [&](std::vector<std::string> arguments) { return RunOn(*fs, arguments); };
     // A random choice in an empty library refuses, and a transfer that refuses keeps nothing.
     CommandOutcome outcome = run({"/random"});
     EXPECT_EQ(outcome.exitCode, kExitFailed);
@@ -363,10 +361,8 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     test::MakeLibrary(temp, 2);
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope scope(temp.Join(kLibrary));
-    AppState state;
-
     // No nosky.jpg: the window would refuse to start, and so does the command line.
-    CommandOutcome outcome = RunCommand(ParseCommandLine({"/install", "1"}), state, *fs, kKept);
+    CommandOutcome outcome = RunOn(*fs, {"/install", "1"});
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
     EXPECT_EQ(TagsIn(temp, kGame, {"ZT1"}), std::vector<std::string>(10, ""));
@@ -374,8 +370,7 @@ TEST(CommandLineRun, TheWindowsStartUpChecksComeFirst) {
     // No eaw.ini.
     temp.WriteFile(std::string(kLibrary) + "\\nosky.jpg", "picture");
     ASSERT_TRUE(fs->RemoveFile(temp.Join(std::string(kGame) + "\\eaw.ini")).ok());
-    state = AppState{};
-    outcome = RunCommand(ParseCommandLine({"/status"}), state, *fs, kKept);
+    outcome = RunOn(*fs, {"/status"});
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.text, "Installation is not correct!\nPlease read the README.TXT file!");
 }
@@ -390,8 +385,8 @@ TEST(CommandLineRun, AddSaysTheSetsAddedApartFromTheRefusals) {
     test::WriteSkyFiles(temp, "Stormy Evening", "STORMY");
     temp.MakeFolder("Photos");
     const auto run = [&](FileSystem& fs, std::vector<std::string> arguments) {
-        AppState state;
-        return RunAdd(ParseCommandLine(arguments), state, {fs, archives, pictures});
+        LibrarySession session(fs, {});
+        return RunAdd(ParseCommandLine(arguments), session, {fs, archives, pictures});
     };
 
     // No nosky.jpg: the window's start-up check comes first, as for every action.

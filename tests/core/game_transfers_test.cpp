@@ -31,8 +31,8 @@ struct Game {
     }
     std::string Set(int n) const { return std::string(kLibrary) + "\\ZT" + std::to_string(n); }
     Tags TagsOf(const std::string& folder) const { return TagsIn(temp, folder, kTags); }
-    GameTransferOutcome Run(GameTransfer transfer, FileSystem* through = nullptr) {
-        return RunGameTransfer(transfer, state, through ? *through : *fs, knowledge, kDescription);
+    GameTransferOutcome Run(LibraryAction transfer, FileSystem* through = nullptr) {
+        return KeepAndTransferIntoGame(transfer, state, through ? *through : *fs, knowledge, kDescription);
     }
 
     TempFolder temp;
@@ -42,8 +42,8 @@ struct Game {
 };
 
 TEST(KeepSky, EachTransferThatReplacesTheGameSkyKeepsItAsANewSetFirst) {
-    for (GameTransfer transfer : {GameTransfer::InstallSelected, GameTransfer::LoadMyDefault,
-                                  GameTransfer::LoadGameDefault}) {
+    for (LibraryAction transfer : {LibraryAction::InstallSet, LibraryAction::LoadMyDefault,
+                                  LibraryAction::LoadGameDefault}) {
         Game game(3);
         test::WriteSkyFiles(game.temp, std::string(kLibrary) + "\\ZTDef", "mine");
         ChooseSlot(game.state, 1);
@@ -63,7 +63,7 @@ TEST(KeepSky, EachTransferThatReplacesTheGameSkyKeepsItAsANewSetFirst) {
                   "them as set ZT3 before replacing them.");
 
         // The sky is in the library now: the next transfer keeps nothing more.
-        const GameTransferOutcome again = game.Run(GameTransfer::LoadGameDefault);
+        const GameTransferOutcome again = game.Run(LibraryAction::LoadGameDefault);
         EXPECT_EQ(again.keep.status, KeepStatus::NothingToKeep);
         EXPECT_EQ(game.state.setCount, 4);
     }
@@ -74,9 +74,9 @@ TEST(KeepSky, NothingIsKeptWhenTheGameHoldsASetTheDefaultOrItsOwnSky) {
     test::WriteSkyFiles(game.temp, kGame, "ZT1");
     ChooseSlot(game.state, 0);
     // The knowledge says "in no set", but the game folder changed since: it is checked again.
-    EXPECT_EQ(game.Run(GameTransfer::InstallSelected).keep.status, KeepStatus::NothingToKeep);
+    EXPECT_EQ(game.Run(LibraryAction::InstallSet).keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(0));
-    EXPECT_EQ(game.Run(GameTransfer::LoadGameDefault).keep.status, KeepStatus::NothingToKeep);
+    EXPECT_EQ(game.Run(LibraryAction::LoadGameDefault).keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.knowledge.installed, InstalledSky::GameOwn());
     EXPECT_EQ(game.state.setCount, 2);
     EXPECT_EQ(game.temp.List(kLibrary), (Tags{"ZT0", "ZT1"}));
@@ -85,11 +85,11 @@ TEST(KeepSky, NothingIsKeptWhenTheGameHoldsASetTheDefaultOrItsOwnSky) {
 TEST(KeepSky, ATransferThatWouldRefuseKeepsNothing) {
     Game game(2);
     // No choice yet, and no ZTDef.
-    EXPECT_EQ(game.Run(GameTransfer::InstallSelected).transfer.status,
+    EXPECT_EQ(game.Run(LibraryAction::InstallSet).transfer.status,
               TransferStatus::NothingChosen);
-    EXPECT_EQ(game.Run(GameTransfer::LoadMyDefault).transfer.status, TransferStatus::SourceMissing);
+    EXPECT_EQ(game.Run(LibraryAction::LoadMyDefault).transfer.status, TransferStatus::SourceMissing);
     ChooseSlot(game.state, 7);  // a slot without a set
-    EXPECT_EQ(game.Run(GameTransfer::InstallSelected).transfer.status,
+    EXPECT_EQ(game.Run(LibraryAction::InstallSet).transfer.status,
               TransferStatus::SourceMissing);
     EXPECT_EQ(game.state.setCount, 2);
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend"));
@@ -101,7 +101,7 @@ TEST(KeepSky, TheLowestFreeNumberFromSetCountUp) {
     game.temp.MakeFolder(std::string(kLibrary) + "\\ZT4.skyswap-tmp");  // left by a crash
     game.temp.WriteFile(std::string(kLibrary) + "\\ZT4.skyswap-tmp\\cloud1.ter", "half");
     ChooseSlot(game.state, 0);
-    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected);
+    const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
     EXPECT_EQ(outcome.keep.set, 4);
     EXPECT_EQ(game.TagsOf(game.Set(4)), Tags(10, "friend"));
@@ -133,7 +133,7 @@ TEST(KeepSky, WhenKeepingFailsTheTransferDoesNotRunAndNothingIsLeft) {
         test::FaultyFileSystem faulty(*game.fs);
         faulty.Fail(fault.operation, fault.pathEnd, fault.error);
         ChooseRandom(game.state);
-        const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected, &faulty);
+        const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet, &faulty);
         ASSERT_EQ(outcome.keep.status, KeepStatus::Failed) << fault.pathEnd;
         EXPECT_EQ(game.TagsOf(kGame), Tags(10, "friend")) << "the game folder is unchanged";
         EXPECT_EQ(game.temp.List(kLibrary), (Tags{"ZT0", "ZT1", "ZTDef"})) << fault.pathEnd;
@@ -154,7 +154,7 @@ TEST(KeepSky, TheNewFolderIsNamedOnceAScannerLetsGoOfIt) {
         test::FaultyFileSystem faulty(*game.fs);
         faulty.Fail(test::FsOperation::RenameFolder, "ZT2", error, 3);
         ChooseSlot(game.state, 0);
-        const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected, &faulty);
+        const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet, &faulty);
         ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
         EXPECT_EQ(game.TagsOf(game.Set(2)), Tags(10, "friend"));
         EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT0"));
@@ -175,7 +175,7 @@ TEST(KeepSky, TheNumberSearchReachesTheHighestSetNumber) {
     SkyKnowledge knowledge;
     ChooseSet(state, 99998);
     const GameTransferOutcome outcome =
-        RunGameTransfer(GameTransfer::InstallSelected, state, *fs, knowledge, kDescription);
+        KeepAndTransferIntoGame(LibraryAction::InstallSet, state, *fs, knowledge, kDescription);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Kept) << KeepFailedMessage(outcome.keep);
     EXPECT_EQ(outcome.keep.set, 99999);
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT99999", {"friend"}), Tags(10, "friend"));
@@ -184,7 +184,7 @@ TEST(KeepSky, TheNumberSearchReachesTheHighestSetNumber) {
     test::WriteSkyFiles(temp, kGame, "another");
     ChooseSet(state, 99999);
     const GameTransferOutcome full =
-        RunGameTransfer(GameTransfer::InstallSelected, state, *fs, knowledge, kDescription);
+        KeepAndTransferIntoGame(LibraryAction::InstallSet, state, *fs, knowledge, kDescription);
     ASSERT_EQ(full.keep.status, KeepStatus::Failed);
     EXPECT_NE(KeepFailedMessage(full.keep).find("every set number"), std::string::npos);
     EXPECT_EQ(TagsIn(temp, kGame, {"another"}), Tags(10, "another"));
@@ -193,7 +193,7 @@ TEST(KeepSky, TheNumberSearchReachesTheHighestSetNumber) {
 TEST(KeepSky, ARandomChoiceInAnEmptyLibraryKeepsNothing) {
     Game game(0);
     ChooseRandom(game.state);
-    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected);
+    const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet);
     EXPECT_EQ(outcome.transfer.status, TransferStatus::LibraryEmpty);
     EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.temp.List(kLibrary), Tags{}) << "no ZT0 was made";
@@ -205,8 +205,8 @@ TEST(KeepSky, ARandomChoiceInAnEmptyLibraryKeepsNothing) {
 // cannot be read, replaced or removed, so it cannot be lost: the set is still recognised by the
 // others and the file's size, the nine others are installed and the held one is named.
 TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
-    for (const GameTransfer transfer :
-         {GameTransfer::InstallSelected, GameTransfer::LoadGameDefault}) {
+    for (const LibraryAction transfer :
+         {LibraryAction::InstallSet, LibraryAction::LoadGameDefault}) {
         Game game(3);
         test::WriteSkyFiles(game.temp, kGame, "ZT2");
         game.knowledge = {};
@@ -223,7 +223,7 @@ TEST(KeepSky, AHeldGameFileIsNamedAndTheOthersAreInstalled) {
         EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep)
             << KeepFailedMessage(outcome.keep);
         ASSERT_EQ(outcome.transfer.status, TransferStatus::SomeFilesFailed);
-        Tags expected(10, transfer == GameTransfer::InstallSelected ? "ZT1" : "");
+        Tags expected(10, transfer == LibraryAction::InstallSet ? "ZT1" : "");
         expected.back() = "ZT2";
         EXPECT_EQ(game.TagsOf(kGame), expected);
         const std::string message = TransferMessage(outcome.transfer);
@@ -248,7 +248,7 @@ TEST(KeepSky, AHeldFileOfASkyInNoSetIsNamed) {
     faulty.Fail(test::FsOperation::ReadAt, "Game\\cloud2.ter", FsError::InUse);
     faulty.Fail(test::FsOperation::CopyToStaged, "Game\\cloud2.ter", FsError::InUse);
     ChooseSlot(game.state, 0);
-    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected, &faulty);
+    const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet, &faulty);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Failed);
     EXPECT_NE(KeepFailedMessage(outcome.keep).find("cloud2.ter is in use by another program"),
               std::string::npos);
@@ -265,7 +265,7 @@ TEST(KeepSky, AnUnreadableGameFileIsNamedWithoutClaimingTheSkyIsInNoSet) {
     faulty.Fail(test::FsOperation::CopyToStaged, "Game\\cloud2.ter", FsError::AccessDenied);
     game.knowledge = {};
     ChooseSlot(game.state, 0);
-    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected, &faulty);
+    const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet, &faulty);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Failed);
     EXPECT_FALSE(outcome.keep.LibraryRefused());
     EXPECT_EQ(KeepFailedMessage(outcome.keep),
@@ -322,7 +322,7 @@ TEST(KeepSky, TheRandomDrawAvoidsTheSetInTheGame) {
     game.knowledge.Learn(RecognizeInstalled(*game.fs, SnapshotOf(game.state)));
     for (int press = 0; press < 20; ++press) {
         ChooseRandom(game.state);
-        ASSERT_EQ(game.Run(GameTransfer::InstallSelected).transfer.status, TransferStatus::Done);
+        ASSERT_EQ(game.Run(LibraryAction::InstallSet).transfer.status, TransferStatus::Done);
         const int drawn = *game.state.selectedSet;
         EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT" + std::to_string(drawn)));
         EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(drawn));
@@ -342,7 +342,7 @@ TEST(KeepSky, SavingOverADefaultInNoSetKeepsItFirst) {
     ASSERT_EQ(game.knowledge.installed, InstalledSky::PersonalDefault());
     ChooseSlot(game.state, 1);
     GameTransferOutcome outcome =
-        RunSaveMyDefault(game.state, *game.fs, game.knowledge, kDefaultDescription);
+        KeepAndSaveMyDefault(game.state, *game.fs, game.knowledge, kDefaultDescription);
     ASSERT_TRUE(outcome.transfer.ok());
     ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
     EXPECT_EQ(KeptMessage(outcome.keep),
@@ -354,7 +354,7 @@ TEST(KeepSky, SavingOverADefaultInNoSetKeepsItFirst) {
     // The game's sky is that set now, and the next transfer has nothing more to keep.
     EXPECT_EQ(game.knowledge.installed, InstalledSky::OfSet(2));
     EXPECT_EQ(game.knowledge.personalDefault, InstalledSky::OfSet(1));
-    EXPECT_EQ(game.Run(GameTransfer::LoadMyDefault).keep.status, KeepStatus::NothingToKeep);
+    EXPECT_EQ(game.Run(LibraryAction::LoadMyDefault).keep.status, KeepStatus::NothingToKeep);
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT1"));
 
     // A default that is a set, an empty one, or none: nothing is kept.
@@ -364,7 +364,7 @@ TEST(KeepSky, SavingOverADefaultInNoSetKeepsItFirst) {
         } else {
             test::WriteSkyFiles(game.temp, zDef, tag);
         }
-        outcome = RunSaveMyDefault(game.state, *game.fs, game.knowledge, kDefaultDescription);
+        outcome = KeepAndSaveMyDefault(game.state, *game.fs, game.knowledge, kDefaultDescription);
         EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep) << tag;
         EXPECT_TRUE(outcome.transfer.ok()) << tag;
     }
@@ -379,7 +379,7 @@ TEST(KeepSky, ADefaultThatCannotBeKeptIsNotSavedOver) {
     faulty.Fail(test::FsOperation::CopyToStaged, "bncloud2.ter.skyswap-tmp", FsError::DiskFull);
     ChooseSlot(game.state, 0);
     const GameTransferOutcome outcome =
-        RunSaveMyDefault(game.state, faulty, game.knowledge, kDefaultDescription);
+        KeepAndSaveMyDefault(game.state, faulty, game.knowledge, kDefaultDescription);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Failed);
     EXPECT_EQ(outcome.transfer.status, TransferStatus::NothingChosen);
     EXPECT_EQ(KeepFailedMessage(outcome.keep),

@@ -40,11 +40,11 @@ TEST(RestartArguments, Quoting) {
     EXPECT_EQ(RestartParameters({"C:\\EAW\\Skies", "C:\\Users\\Pat\\VirtualStore", {}}),
               "/library \"C:\\EAW\\Skies\" /virtualstore \"C:\\Users\\Pat\\VirtualStore\"");
     EXPECT_EQ(RestartParameters({"C:\\EAW\\Skies", "", {}}), "/library \"C:\\EAW\\Skies\"");
-    EXPECT_EQ(RestartParameters({"C:\\L", "", {ResumedAction::Install, 12, {}}}),
+    EXPECT_EQ(RestartParameters({"C:\\L", "", {LibraryAction::InstallSet, 12, {}}}),
               "/library \"C:\\L\" /resume install 12");
-    EXPECT_EQ(RestartParameters({"", "", {ResumedAction::SaveDefault, 0, {}}}),
+    EXPECT_EQ(RestartParameters({"", "", {LibraryAction::SaveMyDefault, 0, {}}}),
               "/resume savedefault 0");
-    EXPECT_EQ(RestartParameters({"", "", {ResumedAction::Add, 0, {"C:\\a.zip", "D:\\b c"}}}),
+    EXPECT_EQ(RestartParameters({"", "", {LibraryAction::AddDownloads, 0, {"C:\\a.zip", "D:\\b c"}}}),
               "/resume add \"C:\\a.zip\" /resume add \"D:\\b c\"");
 }
 
@@ -52,7 +52,7 @@ TEST(RestartArguments, TheRestartedProgramReadsThemWithItsCommandLine) {
     CommandLine parsed =
         ParseCommandLine({"/LIBRARY", "C:\\EAW\\Skies", "-VirtualStore", "C:\\VS"});
     ASSERT_TRUE(parsed.ok()) << parsed.error;
-    EXPECT_EQ(parsed.action, CommandAction::Window) << "the restart opens the window";
+    EXPECT_EQ(parsed.action, LibraryAction::None) << "the restart opens the window";
     EXPECT_EQ(parsed.library, "C:\\EAW\\Skies");
     EXPECT_EQ(parsed.virtualStore, "C:\\VS");
     EXPECT_FALSE(ParseCommandLine({"/random", "/library"}).ok()) << "a switch without its folder";
@@ -62,29 +62,29 @@ TEST(RestartArguments, TheRestartedProgramReadsThemWithItsCommandLine) {
     // Without the switch mark these are paths to add, as from a drop on the icon.
     parsed = ParseCommandLine({"library", "C:\\L"});
     EXPECT_FALSE(parsed.library) << "no switch mark";
-    EXPECT_EQ(parsed.action, CommandAction::Add);
+    EXPECT_EQ(parsed.action, LibraryAction::AddDownloads);
 }
 
 // What the user asked for, as each refused transfer carries it.
-const std::vector<ResumedRequest> kRequests = {
-    {ResumedAction::Install, 12, {}},
-    {ResumedAction::Install, 0, {}},
-    {ResumedAction::Random, 0, {}},
-    {ResumedAction::MyDefault, 0, {}},
-    {ResumedAction::GameDefault, 0, {}},
-    {ResumedAction::SaveDefault, 99999, {}},
-    {ResumedAction::Add, 0, {"C:\\Downloads\\Storm.zip"}},
-    {ResumedAction::Add, 0, {"C:\\Downloads\\Storm.zip", "D:\\Skies\\Evening sky", "/odd"}},
+const std::vector<LibraryRequest> kRequests = {
+    {LibraryAction::InstallSet, 12, {}},
+    {LibraryAction::InstallSet, 0, {}},
+    {LibraryAction::InstallRandom, 0, {}},
+    {LibraryAction::LoadMyDefault, 0, {}},
+    {LibraryAction::LoadGameDefault, 0, {}},
+    {LibraryAction::SaveMyDefault, 99999, {}},
+    {LibraryAction::AddDownloads, 0, {"C:\\Downloads\\Storm.zip"}},
+    {LibraryAction::AddDownloads, 0, {"C:\\Downloads\\Storm.zip", "D:\\Skies\\Evening sky", "/odd"}},
 };
 
-void ExpectSameRequest(const ResumedRequest& read, const ResumedRequest& given) {
+void ExpectSameRequest(const LibraryRequest& read, const LibraryRequest& given) {
     EXPECT_EQ(read.action, given.action);
     EXPECT_EQ(read.set, given.set);
     EXPECT_EQ(read.paths, given.paths);
 }
 
 TEST(RestartArguments, TheRestartCarriesOnWithWhatWasAskedAndStillOpensTheWindow) {
-    for (const ResumedRequest& request : kRequests) {
+    for (const LibraryRequest& request : kRequests) {
         std::vector<std::string> arguments = {"/library", "C:\\L"};
         const std::string parameters = RestartParameters({"", "", request});
         SCOPED_TRACE(parameters);
@@ -103,12 +103,12 @@ TEST(RestartArguments, TheRestartCarriesOnWithWhatWasAskedAndStillOpensTheWindow
         }
         const CommandLine parsed = ParseCommandLine(arguments);
         ASSERT_TRUE(parsed.ok()) << parsed.error;
-        EXPECT_EQ(parsed.action, CommandAction::Window) << "not the window-less command line";
+        EXPECT_EQ(parsed.action, LibraryAction::None) << "not the window-less command line";
         ExpectSameRequest(parsed.resume, request);
     }
     const CommandLine upper = ParseCommandLine({"-RESUME", "Install", "3"});
     ASSERT_TRUE(upper.ok()) << upper.error;
-    ExpectSameRequest(upper.resume, {ResumedAction::Install, 3, {}});
+    ExpectSameRequest(upper.resume, {LibraryAction::InstallSet, 3, {}});
 }
 
 #ifdef _WIN32
@@ -137,9 +137,9 @@ TEST(RestartArguments, CommandLineToArgvReadsBackEveryFolder) {
         }
         EXPECT_EQ(parsed.virtualStore, folder + "\\Store");
     }
-    for (const ResumedRequest& request : kRequests) {
-        ResumedRequest hard = request;
-        if (hard.action == ResumedAction::Add) {
+    for (const LibraryRequest& request : kRequests) {
+        LibraryRequest hard = request;
+        if (hard.action == LibraryAction::AddDownloads) {
             hard.paths.insert(hard.paths.end(), kHardFolders.begin(), kHardFolders.end() - 1);
         }
         const CommandLine parsed = ReadBack({"C:\\", "", hard});

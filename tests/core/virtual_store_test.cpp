@@ -141,7 +141,7 @@ TEST(VirtualStore, TheRealFilesBehindShadowCopiesAreKeptToo) {
     ChooseSlot(state, 0);
     ASSERT_NE(game.view.BehindShadows(), nullptr);
     const GameTransferOutcome outcome =
-        RunGameTransfer(GameTransfer::InstallSelected, state, game.view, knowledge, "Kept",
+        KeepAndTransferIntoGame(LibraryAction::InstallSet, state, game.view, knowledge, "Kept",
                         game.view.BehindShadows());
     ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
     ASSERT_EQ(outcome.keepBehindShadows.status, KeepStatus::Kept);
@@ -170,7 +170,7 @@ TEST(VirtualStore, TheRealFilesBehindShadowCopiesAreKeptToo) {
     SkyKnowledge sameKnowledge;
     ChooseSlot(sameState, 0);
     const GameTransferOutcome one =
-        RunGameTransfer(GameTransfer::LoadGameDefault, sameState, same.view, sameKnowledge, "Kept",
+        KeepAndTransferIntoGame(LibraryAction::LoadGameDefault, sameState, same.view, sameKnowledge, "Kept",
                         same.view.BehindShadows());
     EXPECT_EQ(one.keep.status, KeepStatus::Kept);
     EXPECT_EQ(one.keepBehindShadows.status, KeepStatus::NothingToKeep);

@@ -36,7 +36,7 @@ TEST(HeldGameFile, TheOtherNineAreInstalledAndTheHeldOneIsNamed) {
         knowledge.installed = InstalledSky::OfSet(6);  // as after SkySwap installed it
         ChooseSet(state, 4);
         const GameTransferOutcome outcome =
-            RunGameTransfer(GameTransfer::InstallSelected, state, *fs, knowledge, "Kept");
+            KeepAndTransferIntoGame(LibraryAction::InstallSet, state, *fs, knowledge, "Kept");
         EXPECT_EQ(outcome.keep.status, KeepStatus::NothingToKeep)
             << KeepFailedMessage(outcome.keep);
         EXPECT_EQ(outcome.transfer.status, TransferStatus::SomeFilesFailed);

@@ -323,8 +323,8 @@ TEST(MainWindowAdd, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) 
     LocalFree(argv);
     const CommandLine restarted = ParseCommandLine(arguments);
     ASSERT_TRUE(restarted.ok()) << restarted.error;
-    EXPECT_EQ(restarted.action, CommandAction::Window);
-    EXPECT_EQ(restarted.resume.action, ResumedAction::Add);
+    EXPECT_EQ(restarted.action, LibraryAction::None);
+    EXPECT_EQ(restarted.resume.action, LibraryAction::AddDownloads);
     EXPECT_EQ(restarted.resume.paths, std::vector<std::string>{stormy});
     EXPECT_EQ(form->hwnd(), nullptr) << "the restarted SkySwap takes over";
 }

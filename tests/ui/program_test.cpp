@@ -59,7 +59,7 @@ TEST(SkySwapProgram, RestartedAsAdministratorItCarriesOnWithWhatWasAsked) {
     // As the restart starts it: the library named, wherever the working folder is.
     std::wstring commandLine =
         L"\"" + Utf8ToWide(HostPath(SKYSWAP_EXE_PATH)) + L"\" " +
-        Utf8ToWide(RestartParameters({temp.Join(kLibrary), "", {ResumedAction::Install, 2, {}}}));
+        Utf8ToWide(RestartParameters({temp.Join(kLibrary), "", {LibraryAction::InstallSet, 2, {}}}));
     const std::wstring folder = Utf8ToWide(temp.path());
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);

@@ -83,7 +83,7 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
     }
     LocalFree(argv);
     EXPECT_EQ(ParseCommandLine(arguments).library, WideToUtf8(library));
-    EXPECT_EQ(ParseCommandLine(arguments).resume.action, ResumedAction::Install);
+    EXPECT_EQ(ParseCommandLine(arguments).resume.action, LibraryAction::InstallSet);
     EXPECT_EQ(ParseCommandLine(arguments).resume.set, 1);
     EXPECT_TRUE(form.ended) << "this SkySwap ends once the new one has started";
     EXPECT_EQ(form->hwnd(), nullptr);
@@ -104,7 +104,7 @@ MainWindow::Hooks DeclinedRestartHooks(FileSystem& fs, std::vector<RestartReques
 }
 
 // What the restart's command line asks the new window to do.
-ResumedRequest CarriedOn(const RestartRequest& restart) {
+LibraryRequest CarriedOn(const RestartRequest& restart) {
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW((L"skyswap.exe " + restart.parameters).c_str(), &count);
     std::vector<std::string> arguments;
@@ -114,7 +114,7 @@ ResumedRequest CarriedOn(const RestartRequest& restart) {
     LocalFree(argv);
     const CommandLine parsed = ParseCommandLine(arguments);
     EXPECT_TRUE(parsed.ok()) << parsed.error;
-    EXPECT_EQ(parsed.action, CommandAction::Window);
+    EXPECT_EQ(parsed.action, LibraryAction::None);
     return parsed.resume;
 }
 
@@ -123,14 +123,14 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         const char* what;
         std::vector<int> clicks;  // image elements clicked first
         const wchar_t* button;
-        ResumedAction action;
+        LibraryAction action;
         int32_t set;  // -1: the set the random draw chose
     } cases[] = {
-        {"LOAD TO EAW of slot 1", {1}, L"LoadToGame", ResumedAction::Install, 1},
-        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"LoadToGame", ResumedAction::Install, 0},
-        {"LOAD TO EAW of a random set", {kRandomElement}, L"LoadToGame", ResumedAction::Install, -1},
-        {"LOAD MY DEFAULT", {}, L"LoadMyDefault", ResumedAction::MyDefault, 0},
-        {"LOAD EAW DEFAULT", {}, L"LoadGameDefault", ResumedAction::GameDefault, 0},
+        {"LOAD TO EAW of slot 1", {1}, L"LoadToGame", LibraryAction::InstallSet, 1},
+        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"LoadToGame", LibraryAction::InstallSet, 0},
+        {"LOAD TO EAW of a random set", {kRandomElement}, L"LoadToGame", LibraryAction::InstallSet, -1},
+        {"LOAD MY DEFAULT", {}, L"LoadMyDefault", LibraryAction::LoadMyDefault, 0},
+        {"LOAD EAW DEFAULT", {}, L"LoadGameDefault", LibraryAction::LoadGameDefault, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,7 +144,7 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         }
         PressButton(*form, c.button);
         ASSERT_EQ(window.restarts.size(), 1u);
-        const ResumedRequest carried = CarriedOn(window.restarts[0]);
+        const LibraryRequest carried = CarriedOn(window.restarts[0]);
         EXPECT_EQ(carried.action, c.action);
         if (c.set >= 0) {
             EXPECT_EQ(carried.set, c.set);
@@ -159,44 +159,44 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
 TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
     const struct {
         const char* what;
-        ResumedRequest request;
+        LibraryRequest request;
         const char* folder;  // where the files went: the game or ZTDef
         std::string tag;     // what it holds of the ten now ("" none); "?" one whole set
         std::wstring message;
         UINT type;
     } cases[] = {
         {"LOAD TO EAW",
-         {ResumedAction::Install, 1, {}},
+         {LibraryAction::InstallSet, 1, {}},
          kGame,
          "ZT1",
          L"Sky set ZT1 is now in the game.",
          MB_OK | MB_ICONINFORMATION},
         {"a random set",
-         {ResumedAction::Random, 0, {}},
+         {LibraryAction::InstallRandom, 0, {}},
          kGame,
          "?",
          L"",
          MB_OK | MB_ICONINFORMATION},
         {"LOAD MY DEFAULT",
-         {ResumedAction::MyDefault, 0, {}},
+         {LibraryAction::LoadMyDefault, 0, {}},
          kGame,
          "ZT0",
          L"Your personal default (ZTDef) is now in the game.",
          MB_OK | MB_ICONINFORMATION},
         {"LOAD EAW DEFAULT",
-         {ResumedAction::GameDefault, 0, {}},
+         {LibraryAction::LoadGameDefault, 0, {}},
          kGame,
          "",
          L"The ten sky files are gone from the game: EAW uses its own skies.",
          MB_OK | MB_ICONINFORMATION},
         {"SAVE AS MY DEFAULT",
-         {ResumedAction::SaveDefault, 2, {}},
+         {LibraryAction::SaveMyDefault, 2, {}},
          "Game\\Skies\\ZTDef",
          "ZT2",
          L"Sky set ZT2 is now your personal default (ZTDef).",
          MB_OK | MB_ICONINFORMATION},
         {"a set that is gone meanwhile",
-         {ResumedAction::Install, 7, {}},
+         {LibraryAction::InstallSet, 7, {}},
          kGame,
          "ZT2",
          L"Nothing was changed: the set folder ZT7 does not exist.",
@@ -286,14 +286,14 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     EXPECT_EQ(restarts.size(), 1u);
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL")) << "the install did not run";
     EXPECT_EQ(temp.List(kLibrary).size(), 4u) << "ZT0 to ZT2 and nosky.jpg, no new folder";
-    EXPECT_EQ(CarriedOn(restarts[0]).action, ResumedAction::Install);
+    EXPECT_EQ(CarriedOn(restarts[0]).action, LibraryAction::InstallSet);
     EXPECT_EQ(CarriedOn(restarts[0]).set, 1);
 
     // SAVE AS MY DEFAULT, refused by the same library, carries its set too.
     Click(form->ImageElement(2).hwnd());
     PressButton(*form, L"SaveMyDefault");
     ASSERT_EQ(restarts.size(), 2u);
-    EXPECT_EQ(CarriedOn(restarts[1]).action, ResumedAction::SaveDefault);
+    EXPECT_EQ(CarriedOn(restarts[1]).action, LibraryAction::SaveMyDefault);
     EXPECT_EQ(CarriedOn(restarts[1]).set, 2);
 }
 

@@ -102,7 +102,7 @@ void MakePictureLibrary(const TempFolder& temp, int count) {
 }
 
 StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, MainWindow::Hooks hooks,
-                         ResumedRequest resume)
+                         LibraryRequest resume)
     : folder_(temp.Join(folder)) {
     hooks.messageBox = [this](HWND, const std::wstring& text, const std::wstring& title,
                               UINT type) {

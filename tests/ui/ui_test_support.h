@@ -42,7 +42,7 @@ class StartedForm {
     // Hooks given are used as they are, except the message box and the end of the program.
     // `resume` is what a restart as administrator carries on with.
     explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
-                         MainWindow::Hooks hooks = {}, ResumedRequest resume = {});
+                         MainWindow::Hooks hooks = {}, LibraryRequest resume = {});
     StartedForm(const StartedForm&) = delete;
     StartedForm& operator=(const StartedForm&) = delete;
 

@@ -1,0 +1,150 @@
+// One library session: what every front of SkySwap works on (the window, skyswap.exe's command
+// line, skyswap.com and the window of a restart as administrator) and every action they offer.
+// The fronts only say what was asked and show the outcome; the rules of the library are here:
+// what is kept before a transfer, when the game's shadow copies go, which texts say what, and
+// when a restart as administrator is offered.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "add_sets.h"
+#include "app_state.h"
+#include "discovery.h"
+#include "file_system.h"
+#include "game_transfers.h"
+#include "library_actions.h"
+#include "recognition.h"
+#include "virtual_store.h"
+
+namespace skyswap {
+
+struct CalendarDate {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+};
+
+// What a session asks of the system beyond the file system. The fronts give Windows' answers;
+// tests give faked ones. Any left empty answers as a plain local folder would: not elevated,
+// not on a share, no known folders (so no VirtualStore), shadow copies deleted by the file
+// system, and the date 2000-01-01.
+struct SessionSystem {
+    std::function<bool()> isElevated;
+    std::function<bool(const std::string& folder)> onNetworkShare;
+    // The known folders that decide where Windows keeps the game's shadow copies.
+    std::function<KnownFolders()> knownFolders;
+    // Deletes one shadow copy below the VirtualStore folder `root` (the Windows adapter refuses
+    // one reached through a link).
+    std::function<FsStatus(const std::string& root, const std::string& path)> removeShadowCopy;
+    std::function<CalendarDate()> today;
+};
+
+// What a refusal for lack of rights calls for.
+enum class RightsAdvice {
+    None,                    // nothing to advise: not refused for rights, or elevated already
+    RestartAsAdministrator,  // Windows refused this account; an elevated SkySwap may write
+    NetworkShare,            // the share's owner decides: rights on this computer cannot help
+};
+
+// What "/status" reports: what is in the game, as the window's title says it, and which of the
+// ten sky files the game folder holds.
+std::string GameStatus(const AppState& state, FileSystem& fs);
+
+// The one rule for offering the restart as administrator.
+RightsAdvice AdviceForRefusal(bool refusedForRights, bool elevated, bool onNetworkShare);
+
+enum class Severity { Information, Warning };
+
+// One message for the user; the window shows each in a box of its own.
+struct SessionNote {
+    std::string text;
+    Severity severity = Severity::Information;
+};
+
+struct SessionOutcome {
+    LibraryRequest request;  // what was asked
+    bool succeeded = false;  // everything asked for went through
+    bool setsMade = false;   // skies were kept or added as new sets: the page may show them
+    // What to tell, in order: skies kept first, then a failure (or nothing on success).
+    std::vector<SessionNote> notes;
+    // The success in words ("Sky set ZT2 is now in the game."): the command line says it; the
+    // window only after a restart, whose user did not see the button pressed.
+    std::string done;
+    // Where a restart as administrator would help: the question for a Yes / No box, asked by the
+    // window instead of the last note, and what the restart then carries on with.
+    RightsAdvice advice = RightsAdvice::None;
+    std::string restartQuestion;
+    LibraryRequest restartRequest;
+    // Adding: the sets made, in order.
+    std::vector<AddedSet> added;
+
+    // For the command line.
+    int exitCode = 0;
+    std::string text;    // its output (for adding: the sets added)
+    std::string errors;  // for adding: the paths refused, for the standard error
+};
+
+class LibrarySession {
+  public:
+    LibrarySession(FileSystem& fs, SessionSystem system);
+    LibrarySession(const LibrarySession&) = delete;
+    LibrarySession& operator=(const LibrarySession&) = delete;
+
+    // The VirtualStore of the user who started SkySwap, given to a restart that may run under
+    // another account; empty: this process's user's own.
+    void UseVirtualStore(std::string folder) { virtualStoreOverride_ = std::move(folder); }
+
+    // Finds the library (the current folder) and its game; false when the installation is not
+    // correct. `holdsLibrary`: this SkySwap holds the library's lock, so what an earlier run
+    // left half-made is removed.
+    bool Open(bool holdsLibrary);
+
+    // Runs any action but AddDownloads on the library opened. For InstallSet and SaveMyDefault
+    // the set is chosen first, unless it is the choice already.
+    SessionOutcome Run(const LibraryRequest& request);
+    // The request of a button pressed now: the choice made in the window (the random image,
+    // a set, or nothing yet) with the button's action.
+    LibraryRequest RequestForChoice(LibraryAction action) const;
+
+    // Adding, which the window runs on a worker thread: AddDownloads there on a copy of State(),
+    // then TakeAdded here with its outcome.
+    SessionOutcome TakeAdded(const AddOutcome& outcome);
+    // Both at once, for the command line.
+    SessionOutcome AddDownloads(const std::vector<std::string>& paths,
+                                const AddServices& services);
+
+    // The parameters of a restart as administrator carrying `request` (see restart_arguments.h).
+    std::string RestartParameters(const LibraryRequest& request) const;
+
+    AppState& State() { return state_; }
+    const AppState& State() const { return state_; }
+    // What is known of the game folder and ZTDef.
+    SkyKnowledge& Knowledge() { return knowledge_; }
+    // The game folder as the game sees it, shadow copies included.
+    GameView& GameFolderView() { return gameView_; }
+    FileSystem& Files() { return fs_; }
+
+  private:
+    void Choose(const LibraryRequest& request);
+    GameTransferOutcome Transfer(LibraryAction action);
+    void Tell(const GameTransferOutcome& transfer, SessionOutcome& outcome);
+    void Refused(SessionOutcome& outcome, const std::string& failure,
+                 const TransferReport& refusal);
+    void RemoveShadowCopiesAfterwards(SessionOutcome& outcome);
+    LibraryRequest RestartRequestFor(const LibraryRequest& asked) const;
+
+    FileSystem& fs_;
+    SessionSystem system_;
+    AppState state_;
+    SkyKnowledge knowledge_;
+    GameView gameView_;
+    std::string virtualStoreOverride_;
+    std::string virtualStoreFolder_;  // the one in use, passed on to a restart
+};
+
+}  // namespace skyswap

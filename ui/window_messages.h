@@ -1,0 +1,17 @@
+// The messages the program posts to its own window, in one place so that no two share a number.
+#pragma once
+
+#include <windows.h>
+
+namespace skyswap {
+
+// The first page is painted: recognise the sky in the game.
+constexpr UINT kStartRecognitionMessage = WM_APP + 1;
+// Recognition's result is ready.
+constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
+// The window is up after a restart as administrator: carry on with what was asked.
+constexpr UINT kCarryOnMessage = WM_APP + 3;
+// Adding downloads has its outcome ready; wParam is the run's number.
+constexpr UINT kAddDoneMessage = WM_APP + 4;
+
+}  // namespace skyswap
