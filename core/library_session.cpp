@@ -100,17 +100,10 @@ bool LibrarySession::Open(bool holdsLibrary) {
 }
 
 LibraryRequest LibrarySession::RequestForChoice(LibraryAction action) const {
-    LibraryRequest request{action, kNothingChosen, {}};
-    if ((action == LibraryAction::InstallSet || action == LibraryAction::InstallRandom) &&
-        state_.randomPending) {
-        request.action = LibraryAction::InstallRandom;
-    } else if (action == LibraryAction::InstallRandom) {
-        request.action = LibraryAction::InstallSet;
+    if (action == LibraryAction::InstallSet && state_.randomPending) {
+        return {LibraryAction::InstallRandom, 0, {}};
     }
-    if (TakesSet(request.action) && state_.selectedSet) {
-        request.set = *state_.selectedSet;
-    }
-    return request;
+    return {action, TakesSet(action) ? state_.selectedSet.value_or(kNothingChosen) : 0, {}};
 }
 
 void LibrarySession::Choose(const LibraryRequest& request) {
@@ -167,10 +160,11 @@ SessionOutcome LibrarySession::Run(const LibraryRequest& request) {
     if (outcome.succeeded) {
         outcome.done = DoneMessage(request.action, state_.selectedSet.value_or(0));
         lines.push_back(outcome.done);
+        const std::size_t notesBefore = outcome.notes.size();
         if (ChangesTheGame(request.action)) {
             RemoveShadowCopiesAfterwards(outcome);
         }
-        if (outcome.notes.size() + 1 > lines.size()) {
+        if (outcome.notes.size() > notesBefore) {
             lines.push_back(outcome.notes.back().text);
         }
     } else {

@@ -107,8 +107,9 @@ class LibrarySession {
     // Runs any action but AddDownloads on the library opened. For InstallSet and SaveMyDefault
     // the set is chosen first, unless it is the choice already.
     SessionOutcome Run(const LibraryRequest& request);
-    // The request of a button pressed now: the choice made in the window (the random image,
-    // a set, or nothing yet) with the button's action.
+    // The request of a button pressed now (InstallSet for LOAD TO EAW, SaveMyDefault, ...): the
+    // button's action with the choice made in the window (the random image, a set, or nothing
+    // yet).
     LibraryRequest RequestForChoice(LibraryAction action) const;
 
     // Adding, which the window runs on a worker thread: AddDownloads there on a copy of State(),
