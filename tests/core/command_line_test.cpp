@@ -262,6 +262,14 @@ TEST(CommandLineRun, SaveDefaultMakesASetThePersonalDefault) {
     outcome = run({"/savedefault", "1"});
     EXPECT_EQ(outcome.exitCode, kExitSuccess) << outcome.text;
     EXPECT_EQ(TagsIn(temp, myDefault, tags), std::vector<std::string>(10, "ZT1"));
+
+    // A save that refuses keeps nothing first: ZTDef's sky in no set stays where it is.
+    test::WriteSkyFiles(temp, myDefault, "HAND");
+    const std::vector<std::string> before = temp.List(kLibrary);
+    outcome = run({"/savedefault", "9"});
+    EXPECT_EQ(outcome.exitCode, kExitFailed);
+    EXPECT_EQ(temp.List(kLibrary), before) << "no set kept for a save that refused";
+    EXPECT_EQ(TagsIn(temp, myDefault, {"HAND"}), std::vector<std::string>(10, "HAND"));
 }
 
 TEST(CommandLineRun, AFolderOnANetworkShareIsNamedAsSuchWhenItRefuses) {

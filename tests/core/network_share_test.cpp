@@ -30,6 +30,7 @@ TEST(NetworkShare, UncPathsAndRemoteDrivesAreShares) {
         {"z:", DriveKind::Remote, "z:\\", true},
         {"C:\\Program Files (x86)\\EAW", DriveKind::Local, "C:\\", false},
         {"\\\\?\\C:\\Program Files (x86)\\EAW", DriveKind::Local, "C:\\", false},
+        {"\\\\.\\C:\\Games\\EAW\\Skies", DriveKind::Local, "C:\\", false},
         {"D:\\EAW", DriveKind::Unknown, "D:\\", false},
         // Nothing Windows could be asked about.
         {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\EAW", DriveKind::Remote, "", false},

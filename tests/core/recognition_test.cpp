@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <functional>
+#include <map>
 
 #include "game_transfers.h"
 
@@ -220,6 +221,67 @@ TEST(Recognition, AHiddenSetFileStillCounts) {
         GTEST_SKIP() << "no hidden attribute here";
     }
     EXPECT_EQ(library.Recognise(), InstalledSky::OfSet(2));
+}
+
+// A listing as Windows gives it: every file's size beside its name, and hidden files left out,
+// on any system. Counts the reads of each folder's files.
+class ListingFileSystem final : public test::ForwardingFileSystem {
+  public:
+    ListingFileSystem(FileSystem& real, std::string hidden)
+        : ForwardingFileSystem(real), real_(real), hidden_(std::move(hidden)) {}
+
+    FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+        std::vector<FolderEntry> all;
+        const FsStatus status = real_.ListFolder(folder, all);
+        entries.clear();
+        for (FolderEntry& entry : all) {
+            const std::string path = folder + "\\" + entry.name;
+            if (path.size() >= hidden_.size() &&
+                path.compare(path.size() - hidden_.size(), hidden_.size(), hidden_) == 0) {
+                continue;
+            }
+            std::uint64_t size = 0;
+            if (!entry.isFolder && real_.FileSize(path, size).ok()) {
+                entry.size = size;
+            }
+            entries.push_back(std::move(entry));
+        }
+        return status;
+    }
+    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override {
+        ++reads[FolderOf(path)];
+        return real_.ReadPrefix(path, maxBytes, bytes);
+    }
+    FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
+                    std::string& bytes) override {
+        ++reads[FolderOf(path)];
+        return real_.ReadAt(path, offset, maxBytes, bytes);
+    }
+
+    std::map<std::string, int> reads;  // by the folder's last name
+
+  private:
+    static std::string FolderOf(const std::string& path) {
+        const std::string folder = path.substr(0, path.rfind('\\'));
+        return folder.substr(folder.rfind('\\') + 1);
+    }
+    FileSystem& real_;
+    std::string hidden_;
+};
+
+TEST(Recognition, TheSizesOfTheListingDecideAndHiddenFilesStillCount) {
+    Library library(3);
+    test::WriteSkyFiles(library.temp, kGame, "ZT2");
+    // Set 1 is set 2 with bytes after one file's end; set 0 is of other sizes throughout.
+    test::WriteSkyFiles(library.temp, library.Set(1), "ZT2");
+    library.temp.WriteFile(library.Set(1) + "\\cloud1.ter",
+                           test::SkyFileBytes("ZT2", "cloud1.ter") + "more");
+    test::WriteSkyFiles(library.temp, library.Set(0), "a sky of quite another size");
+    // Windows leaves hidden files out of a listing; set 2's hidden file is asked for directly.
+    ListingFileSystem listing(*library.fs, library.Set(2) + "\\cloud2.ter");
+    EXPECT_EQ(RecognizeInstalled(listing, SnapshotOf(library.state)).installed,
+              InstalledSky::OfSet(2));
+    EXPECT_EQ(listing.reads["ZT0"], 0) << "a set of other sizes is never read";
 }
 
 // Knowledge is checked against the folders, and a set emptied since no longer names the sky.
