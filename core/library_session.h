@@ -122,6 +122,9 @@ class LibrarySession {
     // The parameters of a restart as administrator carrying `request` (see restart_arguments.h).
     std::string RestartParameters(const LibraryRequest& request) const;
 
+    // Whether this SkySwap runs with administrator rights.
+    bool Elevated() const { return system_.isElevated(); }
+
     AppState& State() { return state_; }
     const AppState& State() const { return state_; }
     // What is known of the game folder and ZTDef.

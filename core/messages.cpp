@@ -282,4 +282,55 @@ std::string InstalledTitle(const std::optional<InstalledSky>& installed,
     return std::string(kProgramTitle) + " - " + InstalledSkyName(*installed, description);
 }
 
+namespace {
+
+std::string PathList(const std::vector<std::string>& paths) {
+    std::string list;
+    for (const std::string& path : paths) {
+        list += "\n" + path;
+    }
+    return list;
+}
+
+}  // namespace
+
+std::string AddHandedDownloadsQuestion(const std::vector<std::string>& paths) {
+    return "Add these downloads to the library?" + PathList(paths);
+}
+
+std::string ResumeQuestion(const LibraryRequest& request, const std::string& mirror) {
+    std::string what;
+    switch (request.action) {
+        case LibraryAction::InstallSet:
+            what = "install sky set ZT" + std::to_string(request.set) + " in the game";
+            break;
+        case LibraryAction::InstallRandom:
+            what = "install a sky set drawn at random in the game";
+            break;
+        case LibraryAction::LoadMyDefault:
+            what = "install your personal default (ZTDef) in the game";
+            break;
+        case LibraryAction::LoadGameDefault:
+            what = "remove the ten sky files from the game, so that EAW uses its own skies";
+            break;
+        case LibraryAction::SaveMyDefault:
+            what = "save sky set ZT" + std::to_string(request.set) +
+                   " as your personal default (ZTDef)";
+            break;
+        case LibraryAction::AddDownloads:
+            return "SkySwap was started with administrator rights to add these downloads to the "
+                   "library:" +
+                   PathList(request.paths) + "\nGo on?";
+        default:
+            break;
+    }
+    std::string question = "SkySwap was started with administrator rights to " + what + ".";
+    if (ChangesTheGame(request.action) && !mirror.empty()) {
+        question += " It then removes the copies of the sky files that Windows keeps for the "
+                    "game in " +
+                    mirror + ".";
+    }
+    return question + " Go on?";
+}
+
 }  // namespace skyswap

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "game_transfers.h"
+#include "library_actions.h"
 #include "recognition.h"
 #include "transfers.h"
 
@@ -47,6 +49,13 @@ std::string ElevationOffer(const TransferReport& report);
 // Said instead of ElevationOffer, and instead of TransferMessage, when the folder that refused
 // lies on a network share, where administrator rights cannot help.
 std::string NetworkShareRefusal(const TransferReport& report);
+
+// Asked by a window with administrator rights before it adds downloads another program handed it.
+std::string AddHandedDownloadsQuestion(const std::vector<std::string>& paths);
+
+// Asked by a window restarted as administrator before it carries on with `request`; `mirror`,
+// when not empty, is where the game's shadow copies that a transfer removes lie.
+std::string ResumeQuestion(const LibraryRequest& request, const std::string& mirror);
 
 // What the user reads when the shadow copies of the sky files in the VirtualStore could not all
 // be removed after a transfer. Empty when they were.

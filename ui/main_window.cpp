@@ -77,6 +77,11 @@ MainWindow::MainWindow(HINSTANCE instance, Hooks hooks)
     if (!hooks_.restart) {
         hooks_.restart = StartThroughShell;
     }
+    if (!hooks_.allowMessage) {
+        hooks_.allowMessage = [](HWND window, UINT message) {
+            ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+        };
+    }
     elementRows_.fill(-1);
 }
 
@@ -202,6 +207,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         case kAddDoneMessage:
             OnAddDone(wParam);
+            return 0;
+        case kConfirmHandedDownloadsMessage:
+            OnConfirmHandedDownloads();
             return 0;
         case WM_SETCURSOR:
             if (OnSetCursor(LOWORD(lParam))) {

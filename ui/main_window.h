@@ -52,6 +52,8 @@ class MainWindow final : public ImageElements {
         std::function<bool(const std::string& folder)> onNetworkShare;
         // The known folders that decide where the game's shadow copies are.
         std::function<KnownFolders()> knownFolders;
+        // Lets a message through the window's message filter (ChangeWindowMessageFilterEx).
+        std::function<void(HWND window, UINT message)> allowMessage;
         // The file system for discovery, descriptions and transfers; the real one when null.
         FileSystem* fileSystem = nullptr;
     };
@@ -129,6 +131,10 @@ class MainWindow final : public ImageElements {
     void AcceptDownloads();
     void OnDropFiles(HDROP drop);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
+    // Paths that another program handed over (a drop, a command line): an elevated window asks
+    // the user before it adds them.
+    void TakeHandedDownloads(std::vector<std::string> paths);
+    void OnConfirmHandedDownloads();
     bool OnSetCursor(UINT hitTest);
     void AddDownloadsFrom(std::vector<std::string> paths);
     void OnAddDone(WPARAM run);
@@ -197,6 +203,7 @@ class MainWindow final : public ImageElements {
     RecognitionWorker recognizer_;                   // stopped before the file systems go
     AddWorker adder_;                                // likewise
     std::vector<std::string> waitingDownloads_;      // dropped while adder_ was busy
+    std::vector<std::string> handedDownloads_;       // waiting for the user's yes
     bool acceptingDownloads_ = false;                // once the library is known
 };
 

@@ -10,6 +10,7 @@
 
 #include "add_request.h"
 #include "paging.h"
+#include "messages.h"
 #include "text_win.h"
 #include "window_messages.h"
 
@@ -49,17 +50,20 @@ void MainWindow::AcceptDownloads() {
     acceptingDownloads_ = true;
     DragAcceptFiles(hwnd_, TRUE);
     // Restarted as administrator, the window still takes drops from Explorer and paths from a
-    // command line, which run with fewer rights.
-    for (const UINT message :
-         {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData}) {
-        ChangeWindowMessageFilterEx(hwnd_, message, MSGFLT_ALLOW, nullptr);
+    // command line, which run with fewer rights; so can any other program then, which is why
+    // such a window asks before adding what it was handed. Otherwise Windows' filter stays.
+    if (session_.Elevated()) {
+        for (const UINT message :
+             {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData}) {
+            hooks_.allowMessage(hwnd_, message);
+        }
     }
 }
 
 void MainWindow::OnDropFiles(HDROP drop) {
     std::vector<std::string> paths = DroppedPaths(drop);
     DragFinish(drop);
-    AddDownloadsFrom(std::move(paths));
+    TakeHandedDownloads(std::move(paths));
 }
 
 LRESULT MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
@@ -69,8 +73,30 @@ LRESULT MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     if (!paths || !acceptingDownloads_) {
         return FALSE;  // not ours, or malformed: ignored
     }
-    AddDownloadsFrom(std::move(*paths));
+    TakeHandedDownloads(std::move(*paths));
     return TRUE;
+}
+
+void MainWindow::TakeHandedDownloads(std::vector<std::string> paths) {
+    if (paths.empty() || !acceptingDownloads_) {
+        return;
+    }
+    if (!session_.Elevated()) {
+        AddDownloadsFrom(std::move(paths));
+        return;
+    }
+    // Asked once the sender has its answer, which a message box would hold up.
+    if (handedDownloads_.empty()) {
+        PostMessageW(hwnd_, kConfirmHandedDownloadsMessage, 0, 0);
+    }
+    handedDownloads_.insert(handedDownloads_.end(), paths.begin(), paths.end());
+}
+
+void MainWindow::OnConfirmHandedDownloads() {
+    std::vector<std::string> paths = std::exchange(handedDownloads_, {});
+    if (!paths.empty() && Say(AddHandedDownloadsQuestion(paths), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        AddDownloadsFrom(std::move(paths));
+    }
 }
 
 bool MainWindow::OnSetCursor(UINT hitTest) {

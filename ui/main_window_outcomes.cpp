@@ -79,11 +79,15 @@ void MainWindow::OfferRestartAsAdministrator(const std::string& question,
 
 void MainWindow::CarryOnAfterRestart() {
     const LibraryRequest request = std::exchange(resume_, {});
-    if (request.action == LibraryAction::AddDownloads) {
-        AddDownloadsFrom(request.paths);  // which tells how it went once it is done
+    // Any program can start SkySwap as administrator with a request of its choosing: the user
+    // says yes to it first.
+    if (request.empty() ||
+        Say(ResumeQuestion(request, gameView_.Mirror().value_or(std::string())),
+            MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
-    if (request.empty()) {
+    if (request.action == LibraryAction::AddDownloads) {
+        AddDownloadsFrom(request.paths);  // which tells how it went once it is done
         return;
     }
     const SessionOutcome outcome = RunLibraryRequest(request);

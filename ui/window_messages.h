@@ -13,5 +13,7 @@ constexpr UINT kRecognitionDoneMessage = WM_APP + 2;
 constexpr UINT kCarryOnMessage = WM_APP + 3;
 // Adding downloads has its outcome ready; wParam is the run's number.
 constexpr UINT kAddDoneMessage = WM_APP + 4;
+// Downloads were handed to an elevated window: ask the user before adding them.
+constexpr UINT kConfirmHandedDownloadsMessage = WM_APP + 5;
 
 }  // namespace skyswap

@@ -297,14 +297,19 @@ TEST(MainWindowAdd, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) 
     EXPECT_TRUE(temp.Exists(std::string(kLibrary) + "\\ZT2"));
     EXPECT_FALSE(temp.Exists(std::string(kLibrary) + "\\ZT3"));
 
-    // Already an administrator: no offer, the refusal as it is.
+    // Already an administrator: asked first whether to add what another program handed over,
+    // then no offer, the refusal as it is.
     elevated = true;
+    form.answer = IDYES;
     form.messages.clear();
     DropFiles(form->hwnd(), {stormy});
+    ASSERT_TRUE(PumpUntil([&] { return form.messages.size() >= 2; }, kAddingMs));
     ASSERT_TRUE(AddingEnded(form));
-    ASSERT_EQ(form.messages.size(), 1u);
-    EXPECT_EQ(form.messages[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(form.messages[0].text.find(L"Restart SkySwap"), std::wstring::npos);
+    ASSERT_EQ(form.messages.size(), 2u);
+    EXPECT_EQ(form.messages[0].text, L"Add these downloads to the library?\n" + Utf8ToWide(stormy));
+    EXPECT_EQ(form.messages[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+    EXPECT_EQ(form.messages[1].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(form.messages[1].text.find(L"Restart SkySwap"), std::wstring::npos);
 
     elevated = false;
     form.answer = IDYES;
@@ -386,6 +391,33 @@ TEST(AddRequest, OnlyWellFormedRequestsOfOurOwnAreRead) {
     EXPECT_TRUE(EncodeAddRequest({}).empty());
     EXPECT_TRUE(EncodeAddRequest({"a", ""}).empty());
     EXPECT_TRUE(EncodeAddRequest({std::string("a\0b", 3)}).empty());
+}
+
+TEST(MainWindowAdd, OnlyAnElevatedWindowOpensItsMessageFilterAndItAsksFirst) {
+    for (const bool elevated : {false, true}) {
+        SCOPED_TRACE(elevated ? "elevated" : "not elevated");
+        TempFolder temp;
+        MakePictureLibrary(temp, 2);
+        TempFolder downloads;
+        const std::string stormy = MakeDownload(downloads, "Stormy Evening", "STORMY");
+        std::vector<UINT> allowed;
+        MainWindow::Hooks hooks;
+        hooks.isElevated = [elevated] { return elevated; };
+        hooks.allowMessage = [&](HWND, UINT message) { allowed.push_back(message); };
+        StartedForm form(temp, kLibrary, hooks);
+        ASSERT_TRUE(form.started);
+        const std::vector<UINT> opened = {WM_DROPFILES, WM_COPYDATA, 0x0049};
+        EXPECT_EQ(allowed, elevated ? opened : std::vector<UINT>());
+        // A program hands over a path: an elevated window adds nothing unasked.
+        form.answer = IDNO;
+        ASSERT_TRUE(SendAddRequest(form->hwnd(), {stormy}, 5000));
+        PumpMessages(form->hwnd());
+        ASSERT_TRUE(AddingEnded(form));
+        ASSERT_EQ(form.messages.size(), 1u);
+        EXPECT_EQ(form.messages[0].type & MB_TYPEMASK,
+                  static_cast<UINT>(elevated ? MB_YESNO : MB_OK));
+        EXPECT_EQ(temp.Exists(std::string(kLibrary) + "\\ZT2"), !elevated);
+    }
 }
 
 TEST(MainWindowAdd, AWindowIgnoresACopyDataThatIsNoRequestOfOurs) {

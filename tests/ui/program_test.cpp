@@ -66,7 +66,26 @@ TEST(SkySwapProgram, RestartedAsAdministratorItCarriesOnWithWhatWasAsked) {
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                folder.c_str(), &startup, &process));
-    const HWND box = FindProgramMessageBox(process.dwProcessId);
+    // First the question what the restart is for, then the outcome.
+    const HWND question = FindProgramMessageBox(process.dwProcessId);
+    ASSERT_NE(question, nullptr) << "nothing asked";
+    const MessageBoxContents asked = ContentsOf(question);
+    ASSERT_EQ(asked.texts.size(), 1u);
+    EXPECT_EQ(asked.texts[0].rfind(L"SkySwap was started with administrator rights to install sky "
+                                   L"set ZT2 in the game.",
+                                   0),
+              0u);
+    EXPECT_EQ(GameTags(temp, 3), Repeated("ZT0")) << "nothing done before the answer";
+    SendMessageW(GetDlgItem(question, IDYES), BM_CLICK, 0, 0);
+    HWND box = nullptr;
+    for (int tries = 0; tries < 300 && box == nullptr; ++tries) {
+        const HWND found = FindProgramMessageBox(process.dwProcessId);
+        if (found != nullptr && found != question && IsWindow(found)) {
+            box = found;
+        } else {
+            Sleep(100);
+        }
+    }
     EXPECT_NE(box, nullptr) << "no outcome shown";
     if (box != nullptr) {
         EXPECT_EQ(ContentsOf(box).texts,

@@ -212,23 +212,44 @@ TEST(ProtectedGame, TheRestartedWindowDoesWhatWasAskedAndSaysHowItWent) {
         hooks.knownFolders = [] { return KnownFolders{}; };
         StartedForm form(temp, kLibrary, hooks, c.request);
         ASSERT_TRUE(form.started);
-        ASSERT_TRUE(PumpUntil([&] { return !form.messages.empty(); })) << "no outcome shown";
-        ASSERT_EQ(form.messages.size(), 1u);
+        form.answer = IDYES;  // to the question what the restart is for
+        ASSERT_TRUE(PumpUntil([&] { return form.messages.size() >= 2; })) << "no outcome shown";
+        ASSERT_EQ(form.messages.size(), 2u);
+        EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
         const std::vector<std::string> tags = TagsIn(temp, c.folder, {"ZT0", "ZT1", "ZT2"});
         if (c.tag == "?") {
             ASSERT_TRUE(form->State().selectedSet.has_value());
             const std::string drawn = "ZT" + std::to_string(*form->State().selectedSet);
             EXPECT_EQ(tags, Repeated(drawn));
-            EXPECT_EQ(form.messages[0].text,
+            EXPECT_EQ(form.messages[1].text,
                       L"Sky set " + Utf8ToWide(drawn) + L" is now in the game.");
         } else {
             EXPECT_EQ(tags, Repeated(c.tag));
-            EXPECT_EQ(form.messages[0].text, c.message);
+            EXPECT_EQ(form.messages[1].text, c.message);
         }
-        EXPECT_EQ(form.messages[0].type, c.type);
+        EXPECT_EQ(form.messages[1].type, c.type);
         PumpMessages(form->hwnd());
-        EXPECT_EQ(form.messages.size(), 1u) << "done once";
+        EXPECT_EQ(form.messages.size(), 2u) << "done once";
     }
+}
+
+TEST(ProtectedGame, TheRestartedWindowAsksFirstAndANoChangesNothing) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    WriteSkyFiles(temp, kGame, "ZT2");
+    MainWindow::Hooks hooks;
+    hooks.knownFolders = [] { return KnownFolders{}; };
+    // As any program could start SkySwap with administrator rights.
+    StartedForm form(temp, kLibrary, hooks, {LibraryAction::LoadGameDefault, 0, {}});
+    ASSERT_TRUE(form.started);
+    form.answer = IDNO;
+    ASSERT_TRUE(PumpUntil([&] { return !form.messages.empty(); })) << "nothing asked";
+    PumpMessages(form->hwnd());
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text,
+              L"SkySwap was started with administrator rights to remove the ten sky files from "
+              L"the game, so that EAW uses its own skies. Go on?");
+    EXPECT_EQ(TagsIn(temp, kGame, {"ZT2"}), Repeated("ZT2")) << "nothing changed";
 }
 
 TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {

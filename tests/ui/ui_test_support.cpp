@@ -110,6 +110,10 @@ StartedForm::StartedForm(const TempFolder& temp, const std::string& folder, Main
         return answer;
     };
     hooks.programEnded = [this] { ended = true; };
+    // Wine runs every program with an elevated token; a player's SkySwap runs without one.
+    if (!hooks.isElevated) {
+        hooks.isElevated = [] { return false; };
+    }
     form_ = std::make_unique<MainWindow>(GetModuleHandleW(nullptr), hooks);
     form_->ResumeAfterRestart(std::move(resume));
     started = form_->Create(SW_SHOWNORMAL);

@@ -39,7 +39,8 @@ class StartedForm {
         UINT type;
     };
 
-    // Hooks given are used as they are, except the message box and the end of the program.
+    // Hooks given are used as they are, except the message box and the end of the program; a
+    // window given no isElevated runs without administrator rights.
     // `resume` is what a restart as administrator carries on with.
     explicit StartedForm(const TempFolder& temp, const std::string& folder = kLibrary,
                          MainWindow::Hooks hooks = {}, LibraryRequest resume = {});
