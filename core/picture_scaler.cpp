@@ -40,4 +40,26 @@ std::string BmpFile24(int width, int height, const std::string& pixels) {
     return file;
 }
 
+PictureKind PictureKindOf(const std::string& bytes) {
+    const auto startsWith = [&](const char* signature, std::size_t length) {
+        return bytes.size() >= length && bytes.compare(0, length, signature, length) == 0;
+    };
+    if (startsWith("BM", 2)) {
+        return PictureKind::Bmp;
+    }
+    if (startsWith("\xFF\xD8\xFF", 3)) {
+        return PictureKind::Jpeg;
+    }
+    if (startsWith("\x89PNG\r\n\x1A\n", 8)) {
+        return PictureKind::Png;
+    }
+    if (startsWith("GIF87a", 6) || startsWith("GIF89a", 6)) {
+        return PictureKind::Gif;
+    }
+    if (startsWith("II*\0", 4) || startsWith("MM\0*", 4)) {
+        return PictureKind::Tiff;
+    }
+    return PictureKind::Unknown;
+}
+
 }  // namespace skyswap

@@ -21,6 +21,12 @@ class PictureScaler {
                               std::string& pixels) = 0;
 };
 
+// The picture formats SkySwap decodes, told by their first bytes, never by a file's name: a
+// decoder is chosen from these alone, so no other codec installed on the system ever reads a
+// download.
+enum class PictureKind { Unknown, Bmp, Jpeg, Png, Gif, Tiff };
+PictureKind PictureKindOf(const std::string& bytes);
+
 // A 24-bit BMP file of width x height pixels given as ScaleToCover gives them.
 std::string BmpFile24(int width, int height, const std::string& pixels);
 

@@ -45,6 +45,26 @@ class ComForCall {
     bool usable_ = false;
 };
 
+// Windows' own decoder of a format. WIC's CreateDecoderFromStream would ask every codec
+// installed, third parties' too, which then read a download in an elevated SkySwap.
+const CLSID* BuiltInDecoder(PictureKind kind) {
+    switch (kind) {
+        case PictureKind::Bmp:
+            return &CLSID_WICBmpDecoder;
+        case PictureKind::Jpeg:
+            return &CLSID_WICJpegDecoder;
+        case PictureKind::Png:
+            return &CLSID_WICPngDecoder;
+        case PictureKind::Gif:
+            return &CLSID_WICGifDecoder;
+        case PictureKind::Tiff:
+            return &CLSID_WICTiffDecoder;
+        case PictureKind::Unknown:
+            break;
+    }
+    return nullptr;
+}
+
 class WicPictureScaler final : public PictureScaler {
   public:
     bool ScaleToCover(const std::string& picture, int width, int height,
@@ -86,10 +106,12 @@ class WicPictureScaler final : public PictureScaler {
         ComPtr<IWICStream> stream;
         ComPtr<IWICBitmapDecoder> decoder;
         ComPtr<IWICBitmapFrameDecode> frame;
-        if (FAILED(factory->CreateStream(&stream)) ||
+        const CLSID* decoderClass = BuiltInDecoder(PictureKindOf(picture));
+        if (decoderClass == nullptr || FAILED(factory->CreateStream(&stream)) ||
             FAILED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))) ||
-            FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr,
-                                                    WICDecodeMetadataCacheOnDemand, &decoder)) ||
+            FAILED(CoCreateInstance(*decoderClass, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(&decoder))) ||
+            FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
             FAILED(decoder->GetFrame(0, &frame))) {
             return false;
         }

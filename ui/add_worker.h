@@ -13,6 +13,7 @@
 
 #include "add_sets.h"
 #include "file_system.h"
+#include "win_handles.h"
 
 namespace skyswap {
 
@@ -40,6 +41,7 @@ class AddWorker {
 
   private:
     std::thread thread_;
+    UniqueHandle done_;  // set by the thread when its outcome is written
     std::atomic<bool> cancel_{false};
     AddOutcome outcome_;  // written by the thread, read after joining it
     WPARAM run_ = 0;

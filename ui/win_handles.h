@@ -17,6 +17,9 @@ struct IconDeleter {
 struct MemoryDcDeleter {
     void operator()(HDC dc) const { DeleteDC(dc); }
 };
+struct KernelHandleDeleter {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
 struct ModuleDeleter {
     void operator()(HMODULE module) const { FreeLibrary(module); }
 };
@@ -27,6 +30,7 @@ using UniqueFont = UniqueGdi<HFONT>;
 using UniqueBitmap = UniqueGdi<HBITMAP>;
 using UniqueBrush = UniqueGdi<HBRUSH>;
 using UniqueRegion = UniqueGdi<HRGN>;
+using UniqueHandle = std::unique_ptr<void, KernelHandleDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter>;
 

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +121,81 @@ TEST(WicPictureScaler, DecodesJpegAndRefusesWhatIsNoPicture) {
         EXPECT_FALSE(scaler->ScaleToCover(broken, kThumbnailWidth, kThumbnailHeight, pixels))
             << broken.size() << " bytes";
         EXPECT_TRUE(pixels.empty());
+    }
+}
+
+// A width x height picture of one colour, encoded by Windows in another format.
+std::string Encoded(const CLSID& encoderClass, int width, int height, Colour colour) {
+    Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
+    Microsoft::WRL::ComPtr<IStream> stream;
+    Microsoft::WRL::ComPtr<IWICBitmapEncoder> encoder;
+    Microsoft::WRL::ComPtr<IWICBitmapFrameEncode> frame;
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    std::string pixels;
+    for (int i = 0; i < width * height; ++i) {
+        pixels += {static_cast<char>(colour.b), static_cast<char>(colour.g),
+                   static_cast<char>(colour.r)};
+    }
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&factory))) ||
+        FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
+        FAILED(CoCreateInstance(encoderClass, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&encoder))) ||
+        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(&frame, nullptr)) || FAILED(frame->Initialize(nullptr)) ||
+        FAILED(frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height))) ||
+        FAILED(frame->SetPixelFormat(&format)) ||
+        FAILED(frame->WritePixels(static_cast<UINT>(height), static_cast<UINT>(width) * 3,
+                                  static_cast<UINT>(pixels.size()),
+                                  reinterpret_cast<BYTE*>(pixels.data()))) ||
+        FAILED(frame->Commit()) || FAILED(encoder->Commit())) {
+        return {};
+    }
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    std::string bytes(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
+    const LARGE_INTEGER start{};
+    ULONG read = 0;
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
+    bytes.resize(read);
+    return bytes;
+}
+
+TEST(WicPictureScaler, WindowsOwnDecodersReadTheFormatsTheirSignaturesNameAndNoOther) {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const auto scaler = MakeWicPictureScaler();
+    const struct {
+        const char* what;
+        const CLSID& encoder;
+        PictureKind kind;
+    } formats[] = {
+        {"PNG", CLSID_WICPngEncoder, PictureKind::Png},
+        {"TIFF", CLSID_WICTiffEncoder, PictureKind::Tiff},
+    };
+    // WIC's GIF encoder wants indexed pixels: a one-pixel blue GIF by hand instead.
+    const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\xFF\x00\x00\x00"
+                          "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B",
+                          38);
+    EXPECT_EQ(PictureKindOf(gif), PictureKind::Gif);
+    ExpectFilled(Thumbnail(*scaler, gif), kBlue);
+    for (const auto& format : formats) {
+        SCOPED_TRACE(format.what);
+        const std::string picture = Encoded(format.encoder, 64, 40, kBlue);
+        ASSERT_FALSE(picture.empty()) << "Windows could not encode it";
+        EXPECT_EQ(PictureKindOf(picture), format.kind);
+        ExpectFilled(Thumbnail(*scaler, picture), kBlue);
+    }
+    // An icon is a picture Windows can decode, but none a download's preview comes as: a
+    // decoder chosen by asking every codec installed would have read it.
+    std::ifstream file(SKYSWAP_RES_DIR "/next.ico", std::ios::binary);
+    const std::string icon((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    ASSERT_FALSE(icon.empty());
+    std::string pixels;
+    EXPECT_FALSE(scaler->ScaleToCover(icon, kThumbnailWidth, kThumbnailHeight, pixels));
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
     }
 }
 
