@@ -1,12 +1,12 @@
 // skyswap.com: the same command line as skyswap.exe, as a console program. cmd and PowerShell
 // look for .COM before .EXE, so "skyswap /status" at a prompt runs this one: the shell waits for
 // it, its text comes before the next prompt, and %ERRORLEVEL% / $LASTEXITCODE is its exit code.
-// Without an action, or with only the paths of files dropped onto it, it starts the window
-// program beside it with the same arguments and ends.
+// Without an action it starts the window program beside it with the same arguments and waits for
+// it, so that in a batch file "skyswap" then "eaw.exe" lets the player choose a sky first; its
+// exit code is the window's. Bare paths are "/add" here, run in the console.
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "command_line_win.h"
 #include "console_win.h"
@@ -48,8 +48,13 @@ int StartWindowProgram() {
         return skyswap::kExitFailed;
     }
     CloseHandle(process.hThread);
+    DWORD exitCode = skyswap::kExitFailed;
+    if (WaitForSingleObject(process.hProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.hProcess, &exitCode)) {
+        exitCode = skyswap::kExitFailed;
+    }
     CloseHandle(process.hProcess);
-    return skyswap::kExitSuccess;
+    return static_cast<int>(exitCode);
 }
 
 }  // namespace
@@ -57,9 +62,8 @@ int StartWindowProgram() {
 int wmain() {
     // Before anything can load a DLL: none comes from the program's own folder.
     skyswap::LoadLibrariesFromSystemOnly();
-    const std::vector<std::string> arguments = skyswap::ProgramArguments();
-    const skyswap::CommandLine command = skyswap::ParseCommandLine(arguments);
-    if (skyswap::StartsTheWindow(arguments, command)) {
+    const skyswap::CommandLine command = skyswap::ProcessCommandLine(skyswap::ProgramArguments());
+    if (skyswap::StartsTheWindow(command)) {
         return StartWindowProgram();
     }
     return skyswap::RunFromCommandLine(command, skyswap::CommandFront::Console);

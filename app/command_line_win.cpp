@@ -70,8 +70,8 @@ bool TellTheStarter(const CommandLine& command, const CommandOutcome& outcome, b
 
 }  // namespace
 
-CommandLine ProcessCommandLine() {
-    CommandLine command = ParseCommandLine(ProgramArguments());
+CommandLine ProcessCommandLine(const std::vector<std::string>& arguments) {
+    CommandLine command = ParseCommandLine(arguments);
     // Paths are the starter's, relative to the folder it started SkySwap in, which /library or
     // the library's own lookup may change.
     for (std::string& path : command.paths) {

@@ -4,13 +4,16 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
 
 namespace skyswap {
 
-// The process's own arguments, parsed.
-CommandLine ProcessCommandLine();
+// The process's own arguments, parsed, with every path made absolute against the folder the
+// starter typed it in, before /library or the library's own lookup changes the current folder.
+// Both programs take their arguments through here.
+CommandLine ProcessCommandLine(const std::vector<std::string>& arguments);
 
 // Makes the library folder that /library names the current folder. The message to show when it
 // cannot be entered (exit code 2): SkySwap never works in the folder it happened to start in

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command_line_win.h"
+#include "console_win.h"
 #include "dpi.h"
 #include "elevation_win.h"
 #include "main_window.h"
@@ -51,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // Before anything can load a DLL: none comes from the .exe's own folder.
     skyswap::LoadLibrariesFromSystemOnly();
     // A switch runs its action without the window.
-    const skyswap::CommandLine command = skyswap::ProcessCommandLine();
+    const skyswap::CommandLine command = skyswap::ProcessCommandLine(skyswap::ProgramArguments());
     if (!command.ok() || !command.OpensTheWindow()) {
         return skyswap::RunFromCommandLine(command, skyswap::CommandFront::Window);
     }

@@ -44,6 +44,15 @@ std::optional<LibraryAction> ActionSwitch(const std::string& name) {
     return std::nullopt;
 }
 
+// Windows PowerShell 5.1 passes a tab-completed 'C:\My Skies\' as "C:\My Skies\", which
+// reads back as C:\My Skies" : the quote its backslash escaped is no part of the folder.
+std::string PathArgument(std::string argument) {
+    if (argument.size() > 1 && argument.back() == '"') {
+        argument.pop_back();
+    }
+    return argument;
+}
+
 bool IsQuiet(const std::string& argument) {
     return IsSwitch(argument) && Lower(argument.substr(1)) == "quiet";
 }
@@ -81,7 +90,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return Refused("Unexpected argument \"" + argument + "\".");
             }
             // Windows starts a program with the paths of the files dropped on its icon.
-            command.paths.push_back(argument);
+            command.paths.push_back(PathArgument(argument));
             continue;
         }
         const std::string name = Lower(argument.substr(1));
@@ -97,7 +106,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (folder) {
                 return Refused(argument + " is given twice.");
             }
-            folder = arguments[++i];
+            folder = PathArgument(arguments[++i]);
         } else if (name == kResumeSwitchName) {
             const std::string wrong = ReadResumeSwitch(arguments, i, command.resume);
             if (!wrong.empty()) {
@@ -161,6 +170,8 @@ std::string CommandLineHelp() {
            "                  paths without a switch mean the same\n"
            "  /?              show this list\n"
            "  /quiet          no message box when something goes wrong\n"
+           "\n"
+           "PowerShell runs a program from the current folder only as .\\skyswap.\n"
            "\n"
            "Exit code: 0 done, 1 failed or nothing changed (for /add: some path added no set),\n"
            "2 bad command line.";

@@ -68,13 +68,8 @@ std::wstring ArgumentsAfterProgramName(std::wstring_view commandLine,
     return std::wstring(text.substr(argumentsStart));
 }
 
-bool StartsTheWindow(const std::vector<std::string>& arguments, const CommandLine& parsed) {
-    const bool onlyPaths =
-        !arguments.empty() &&
-        std::none_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
-            return argument.size() > 1 && (argument[0] == '/' || argument[0] == '-');
-        });
-    return onlyPaths || (parsed.ok() && parsed.OpensTheWindow());
+bool StartsTheWindow(const CommandLine& parsed) {
+    return parsed.ok() && parsed.OpensTheWindow();
 }
 
 }  // namespace skyswap

@@ -18,8 +18,8 @@ namespace skyswap {
 std::wstring ArgumentsAfterProgramName(std::wstring_view commandLine, std::wstring_view modulePath);
 
 // True when the console program should start the window program with these arguments instead of
-// running them itself: no action switch (the window with or without /library), or only bare
-// paths, as Windows passes the files dropped onto the program's icon.
-bool StartsTheWindow(const std::vector<std::string>& arguments, const CommandLine& parsed);
+// running them itself: no action switch (the window with or without /library). Bare paths are
+// "/add", which the console program runs itself.
+bool StartsTheWindow(const CommandLine& parsed);
 
 }  // namespace skyswap

@@ -63,12 +63,35 @@ OutputKind OutputKindOf(HANDLE handle) {
     return OutputKind::Redirected;
 }
 
+std::string EncodedForRedirection(const std::wstring& text, unsigned int consoleCodePage) {
+    if (consoleCodePage == 0 || consoleCodePage == CP_UTF8 || text.empty()) {
+        return WideToUtf8(text);
+    }
+    const int length = WideCharToMultiByte(consoleCodePage, 0, text.data(),
+                                           static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                           nullptr);
+    std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    if (length <= 0 || WideCharToMultiByte(consoleCodePage, 0, text.data(),
+                                           static_cast<int>(text.size()), bytes.data(), length,
+                                           nullptr, nullptr) != length) {
+        return WideToUtf8(text);  // a code page this system cannot write
+    }
+    return bytes;
+}
+
 bool WriteLines(HANDLE handle, const std::string& text) {
     switch (OutputKindOf(handle)) {
         case OutputKind::Console:
             return WriteConsoleText(handle, WithCrLf(text));
-        case OutputKind::Redirected:
-            return WriteAll(handle, WideToUtf8(WithCrLf(text)));
+        case OutputKind::Redirected: {
+            // for /f, findstr and PowerShell 5.1 read a pipe in the console's code page;
+            // GetConsoleOutputCP gives 0 where there is no console.
+            const bool written =
+                WriteAll(handle, EncodedForRedirection(WithCrLf(text), GetConsoleOutputCP()));
+            // The reader may look the moment this process ends.
+            FlushFileBuffers(handle);
+            return written;
+        }
         case OutputKind::None:
             break;
     }

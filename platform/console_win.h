@@ -11,12 +11,18 @@ namespace skyswap {
 
 enum class OutputKind {
     Console,     // a console screen: written as wide text, so that every language shows right
-    Redirected,  // a file, a pipe, NUL or any handle that is not a console: UTF-8, no BOM
+    // A file, a pipe, NUL or any handle that is not a console: in the code page of the console
+    // the program runs in, UTF-8 (no BOM) without one.
+    Redirected,
     None,        // no handle at all, as for a window program started from Explorer
 };
 
 // GetConsoleMode tells a console from anything else; a character device such as NUL is not one.
 OutputKind OutputKindOf(HANDLE handle);
+
+// `text` as the bytes of a redirection when the console's output code page is
+// `consoleCodePage`: UTF-8 for 0 (no console) and 65001, else that code page.
+std::string EncodedForRedirection(const std::wstring& text, unsigned int consoleCodePage);
 
 // Writes `text` (UTF-8, lines split by "\n") and a final line end with CR LF line ends. False
 // when `handle` is not a usable one or the write failed.

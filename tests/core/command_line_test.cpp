@@ -163,6 +163,15 @@ TEST(CommandLineParsing, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_FALSE(Parse({"/bogus", "/Quiet"}).ok());
 }
 
+TEST(CommandLineParsing, AFolderThatPowerShellEndedInAQuoteIsThatFolder) {
+    // 'C:\My Skies\' from PowerShell 5.1 reads back as C:\My Skies" .
+    EXPECT_EQ(Parse({"/add", "C:\\My Skies\""}).paths, std::vector<std::string>{"C:\\My Skies"});
+    EXPECT_EQ(Parse({"C:\\My Skies\""}).paths, std::vector<std::string>{"C:\\My Skies"});
+    EXPECT_EQ(Parse({"/library", "D:\\EAW\\Skies\""}).library, "D:\\EAW\\Skies");
+    EXPECT_EQ(Parse({"/add", "C:\\Downloads\\Storm.zip"}).paths,
+              std::vector<std::string>{"C:\\Downloads\\Storm.zip"});
+}
+
 // The day the skies kept in these tests were kept on: "Kept from the game folder on
 // 2026-12-07".
 SessionSystem OnTheDayOfTheTests() {

@@ -59,6 +59,23 @@ TEST(ConsoleOutput, AFileOrPipeGetsUtf8WithoutAByteOrderMark) {
               "Ciel d'\xC3\xA9t\xC3\xA9\r\n\xE2\x98\x81 \xD0\xBD\xD0\xB5\xD0\xB1\xD0\xBE\r\n");
 }
 
+TEST(ConsoleOutput, ARedirectionBesideAConsoleIsInTheConsolesCodePage) {
+    const std::wstring text = L"\u00C9t\u00E9 \u2601";  // "Été ☁"
+    const struct {
+        unsigned int codePage;
+        std::string bytes;
+    } cases[] = {
+        {0, "\xC3\x89t\xC3\xA9 \xE2\x98\x81"},      // no console: UTF-8
+        {CP_UTF8, "\xC3\x89t\xC3\xA9 \xE2\x98\x81"},  // chcp 65001
+        {850, "\x90t\x82 ?"},                      // Western Europe's OEM page
+        {437, "\x90t\x82 ?"},
+        {1252, "\xC9t\xE9 ?"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EncodedForRedirection(text, c.codePage), c.bytes) << c.codePage;
+    }
+}
+
 TEST(ConsoleOutput, AConsoleGetsWideTextAndNulNothing) {
     test::TestConsole console;
     if (!console.made()) {

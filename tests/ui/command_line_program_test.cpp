@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -94,8 +95,11 @@ ProgramRun RunLineRedirected(const std::string& folder, std::wstring line,
         PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
                   kWaitMs);
     }
+    // Both pipes are read to their ends at once, so a program that fills one while the test
+    // reads the other never stalls, and neither loses what came last.
+    std::thread errors([&] { run.err = err.ReadAll(); });
     run.out = out.ReadAll();
-    run.err = err.ReadAll();
+    errors.join();
     if (WaitForSingleObject(process.hProcess, kWaitMs) != WAIT_OBJECT_0) {
         TerminateProcess(process.hProcess, 99);
         ADD_FAILURE() << WideToUtf8(line) << " did not end";
@@ -586,22 +590,47 @@ TEST_F(ForeignFolderName, AConsoleShowsTheTextInEveryLanguage) {
         << WideToUtf8(shown.substr(0, 300));
 }
 
-TEST_F(CommandLineProgram, WithoutAnActionTheConsoleProgramStartsTheWindowAndEnds) {
+TEST_F(CommandLineProgram, WithoutAnActionTheConsoleProgramWaitsForTheWindowAndGivesItsCode) {
     const std::wstring com = PutProgramsIn(library_);
-    const ProgramRun run = RunLineRedirected(library_, L"\"" + com + L"\"");
-    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    HANDLE console = StartLine(library_, L"\"" + com + L"\"");
+    ASSERT_NE(console, nullptr);
     HWND window = nullptr;
     for (int waited = 0; waited < 30000 && window == nullptr; waited += 100) {
         Sleep(100);
         window = SingleInstance::FindHolderWindow(Utf8ToWide(library_));
     }
     ASSERT_NE(window, nullptr) << "the window program was started";
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, owner);
+    EXPECT_EQ(WaitForSingleObject(console, 500), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "a batch file goes on only once the window is closed";
     PostMessageW(window, WM_CLOSE, 0, 0);
-    ASSERT_NE(process, nullptr);
-    EXPECT_EQ(WaitForExit(process), 0u);
+    EXPECT_EQ(WaitForExit(console), 0u);
+
+    // The window's own exit code comes through: a library that cannot be opened ends it with 2.
+    const std::string missing = temp_.Join("No Such Library");
+    console = StartLine(library_, L"\"" + com + L"\" /library \"" + Utf8ToWide(missing) + L"\"");
+    ASSERT_NE(console, nullptr);
+    HWND box = nullptr;
+    for (int waited = 0; waited < 30000 && box == nullptr; waited += 100) {
+        Sleep(100);
+        box = FindWindowW(L"#32770", L"SkySwap");
+    }
+    ASSERT_NE(box, nullptr) << "the window program says why";
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForExit(console), 2u);
+}
+
+TEST_F(CommandLineProgram, TheConsoleProgramAddsPathsWhereTheyWereTyped) {
+    const std::wstring com = PutProgramsIn(library_);
+    // The player's downloads, and a decoy of the same name in the library folder.
+    TempFolder downloads;
+    WriteSkyFiles(downloads, "Dawn Patrol", "DAWN");
+    WriteSkyFiles(temp_, std::string(kLibrary) + "\\Dawn Patrol", "DECOY");
+    // "cd Downloads", then the program by its full path and the path as typed, without /add.
+    const ProgramRun run = RunLineRedirected(downloads.path(), L"\"" + com + L"\" \"Dawn Patrol\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_NE(run.out.find("Added ZT4"), std::string::npos) << run.out << run.err;
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"DAWN", "DECOY"}), Repeated("DAWN"))
+        << "the download, not the library's folder of that name";
 }
 
 }  // namespace
