@@ -3,6 +3,11 @@
 // is the design times the ratios of the fit, drawn at the monitor's DPI.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "image_elements.h"
 #include "resource.h"
 #include "text_win.h"
@@ -11,43 +16,59 @@
 namespace skyswap::test {
 namespace {
 
-struct DesignControl {
+// Where the window shows each control on the 800 x 600 design screen at 96 DPI, in pixels of
+// the client area (left, top, right, bottom): the design's twips over 15, read off the window
+// once and checked against the drawing.
+struct Placement {
     const wchar_t* name;
     int index;
-    const char* container;  // "LibraryFrame", "SelectionFrame" or "" for the window
-    int left;
-    int top;
-    int width;
-    int height;
+    RECT onDesignScreen;
 };
 
-// The design in twips, as drawn up for the window; the line by its end points' box.
-constexpr DesignControl kDesign[] = {
-    {L"LibraryFrame", -1, "", 135, 225, 6405, 6000},
-    {L"ArrowOutline", 1, "LibraryFrame", 5265, 4455, 1005, 1365},
-    {L"ArrowOutline", 0, "LibraryFrame", 135, 4455, 1005, 1365},
-    {L"ImageElement", 10, "LibraryFrame", 3240, 4500, 1995, 1275},
-    {L"ImageElement", 12, "LibraryFrame", 5310, 4815, 915, 735},
-    {L"ImageElement", 11, "LibraryFrame", 180, 4815, 915, 690},
-    {L"ImageElement", 9, "LibraryFrame", 1170, 4500, 1995, 1275},
-    {L"ImageElement", 8, "LibraryFrame", 4275, 3105, 1995, 1275},
-    {L"ImageElement", 7, "LibraryFrame", 2205, 3105, 1995, 1275},
-    {L"ImageElement", 6, "LibraryFrame", 135, 3105, 1995, 1275},
-    {L"ImageElement", 5, "LibraryFrame", 4275, 1710, 1995, 1275},
-    {L"ImageElement", 4, "LibraryFrame", 2205, 1710, 1995, 1275},
-    {L"ImageElement", 3, "LibraryFrame", 135, 1710, 1995, 1275},
-    {L"ImageElement", 2, "LibraryFrame", 4275, 315, 1995, 1275},
-    {L"ImageElement", 1, "LibraryFrame", 2205, 315, 1995, 1275},
-    {L"ImageElement", 0, "LibraryFrame", 135, 315, 1995, 1275},
-    {L"SelectionFrame", -1, "", 6615, 225, 2355, 6000},
-    {L"LoadGameDefault", -1, "SelectionFrame", 180, 3420, 2040, 465},
-    {L"Exit", -1, "SelectionFrame", 540, 5040, 1275, 735},
-    {L"LoadMyDefault", -1, "SelectionFrame", 270, 4050, 1860, 465},
-    {L"SaveMyDefault", -1, "SelectionFrame", 180, 2385, 2040, 465},
-    {L"LoadToGame", -1, "SelectionFrame", 270, 1710, 1860, 465},
-    {L"Preview", -1, "SelectionFrame", 180, 315, 1995, 1275},
-    {L"Divider", -1, "SelectionFrame", 90, 3150, 2160, 30},  // 2 pixels thick, whatever the twips
+constexpr Placement kPlacements[] = {
+    {L"LibraryFrame", kNoIndex, {9, 15, 436, 415}},
+    {L"ImageElement", 0, {18, 36, 151, 121}},
+    {L"ImageElement", 1, {156, 36, 289, 121}},
+    {L"ImageElement", 2, {294, 36, 427, 121}},
+    {L"ImageElement", 3, {18, 129, 151, 214}},
+    {L"ImageElement", 4, {156, 129, 289, 214}},
+    {L"ImageElement", 5, {294, 129, 427, 214}},
+    {L"ImageElement", 6, {18, 222, 151, 307}},
+    {L"ImageElement", 7, {156, 222, 289, 307}},
+    {L"ImageElement", 8, {294, 222, 427, 307}},
+    {L"ImageElement", 9, {87, 315, 220, 400}},
+    {L"ImageElement", kRandomElement, {225, 315, 358, 400}},
+    {L"ArrowOutline", 0, {18, 312, 85, 403}},
+    {L"ImageElement", kBackArrow, {21, 336, 82, 382}},
+    {L"ArrowOutline", 1, {360, 312, 427, 403}},
+    {L"ImageElement", kNextArrow, {363, 336, 424, 385}},
+    {L"SelectionFrame", kNoIndex, {441, 15, 598, 415}},
+    {L"Preview", kNoIndex, {453, 36, 586, 121}},
+    {L"LoadToGame", kNoIndex, {459, 129, 583, 160}},
+    {L"SaveMyDefault", kNoIndex, {453, 174, 589, 205}},
+    {L"Divider", kNoIndex, {447, 225, 591, 227}},
+    {L"LoadGameDefault", kNoIndex, {453, 243, 589, 274}},
+    {L"LoadMyDefault", kNoIndex, {459, 285, 583, 316}},
+    {L"Exit", kNoIndex, {477, 351, 562, 400}},
 };
+
+// The buttons from top to bottom, as the player reads down the SELECTED frame.
+constexpr const wchar_t* kButtonsTopToBottom[] = {L"LoadToGame", L"SaveMyDefault",
+                                                  L"LoadGameDefault", L"LoadMyDefault", L"Exit"};
+
+std::string Describe(const RECT& rect) {
+    return "(" + std::to_string(rect.left) + ", " + std::to_string(rect.top) + ", " +
+           std::to_string(rect.right) + ", " + std::to_string(rect.bottom) + ")";
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 
 class MainWindowLayout : public ::testing::Test {
   protected:
@@ -60,10 +81,19 @@ class MainWindowLayout : public ::testing::Test {
         onDesignScreen_ = ratios_.x == 1 && ratios_.y == 1 && twipsPerPixel_ == 15;
     }
     MainWindow& form() { return **form_; }
-    int X(double twips) const { return ToPixels(twips * ratios_.x, twipsPerPixel_); }
-    int Y(double twips) const { return ToPixels(twips * ratios_.y, twipsPerPixel_); }
-    int FontHeight(double points) const {
-        return FontPixelHeight(points * (ratios_.x + ratios_.y) / 2, twipsPerPixel_);
+    RECT RectOf(const wchar_t* name, int index = kNoIndex) {
+        return ClientRectOf(form().Control(name, index), form().hwnd());
+    }
+    // Pixels of the design screen scaled by the fit and drawn at this monitor's DPI.
+    long ScaledX(long designPixels) const {
+        return std::lround(designPixels * ratios_.x * 15 / twipsPerPixel_);
+    }
+    long ScaledY(long designPixels) const {
+        return std::lround(designPixels * ratios_.y * 15 / twipsPerPixel_);
+    }
+    // A caption's cell height in pixels: its points grow with the mean of the two ratios.
+    long FontHeight(double points) const {
+        return std::lround(points * 20 * (ratios_.x + ratios_.y) / 2 / twipsPerPixel_);
     }
 
     FitRatios ratios_{1, 1};
@@ -81,48 +111,113 @@ TEST_F(MainWindowLayout, EveryControlSitsWhereTheDesignPutsIt) {
         EXPECT_EQ(client.right, 608);
         EXPECT_EQ(client.bottom, 429);
     }
-    // Elsewhere the window's frame grows with the ratios too, so the client area is a little
-    // larger than the design's scaled; the frames stay inside it with their margins.
-    const RECT frame2 = ClientRectOf(form().Control(L"SelectionFrame"), form().hwnd());
-    EXPECT_LE(frame2.right, client.right);
-    EXPECT_LE(frame2.bottom, client.bottom);
-
-    for (const DesignControl& design : kDesign) {
-        SCOPED_TRACE(WideToUtf8(design.name) + "(" + std::to_string(design.index) + ")");
-        int originX = 0;
-        int originY = 0;
-        if (design.container[0] != '\0') {
-            for (const DesignControl& frame : kDesign) {
-                if (WideToUtf8(frame.name) == design.container) {
-                    originX = frame.left;
-                    originY = frame.top;
-                }
-            }
-        }
-        HWND control = form().Control(design.name, design.index);
+    for (const Placement& placement : kPlacements) {
+        SCOPED_TRACE(WideToUtf8(placement.name) + "(" + std::to_string(placement.index) + ")");
+        HWND control = form().Control(placement.name, placement.index);
         ASSERT_NE(control, nullptr);
         const RECT rect = ClientRectOf(control, form().hwnd());
-        // Each edge is rounded on its own: within a pixel of the scaled design, exact on the
-        // design screen.
-        const int tolerance = onDesignScreen_ ? 0 : 1;
-        EXPECT_NEAR(rect.left, X(originX + design.left), tolerance);
-        EXPECT_NEAR(rect.top, Y(originY + design.top), tolerance);
-        EXPECT_NEAR(rect.right - rect.left, X(design.width), tolerance);
-        if (design.name == std::wstring_view(L"Divider")) {
-            EXPECT_EQ(rect.bottom - rect.top, ToPixels(design.height, twipsPerPixel_))
-                << "as thick to the eye as two pixels at 96 DPI";
-        } else {
-            EXPECT_NEAR(rect.bottom - rect.top, Y(design.height), tolerance);
+        const RECT& design = placement.onDesignScreen;
+        EXPECT_TRUE(Inside(rect, client)) << Describe(rect) << " outside the client area";
+        if (onDesignScreen_) {
+            EXPECT_EQ(Describe(rect), Describe(design));
+            continue;
+        }
+        // Each edge is rounded on its own: within a pixel of the scaled design.
+        EXPECT_NEAR(rect.left, ScaledX(design.left), 1);
+        EXPECT_NEAR(rect.top, ScaledY(design.top), 1);
+        EXPECT_NEAR(rect.right, ScaledX(design.right), 1);
+        if (placement.name != std::wstring_view(L"Divider")) {
+            EXPECT_NEAR(rect.bottom, ScaledY(design.bottom), 1);
         }
     }
-    // The sizes the layout promises in pixels.
-    const RECT slot = ClientRectOf(form().Control(L"ImageElement", 0), form().hwnd());
-    const RECT back = ClientRectOf(form().Control(L"ImageElement", kBackArrow), form().hwnd());
-    if (onDesignScreen_) {
-        EXPECT_EQ(slot.right - slot.left, 133);
-        EXPECT_EQ(slot.bottom - slot.top, 85);
-        EXPECT_EQ(back.bottom - back.top, 46);
+    // The divider is two pixels thick at 96 DPI and as thick to the eye at every display
+    // scaling, whatever the fit; either rounding of half a pixel will do.
+    const RECT divider = RectOf(L"Divider");
+    EXPECT_NEAR(divider.bottom - divider.top, 2 * 15 / twipsPerPixel_, 0.5);
+
+    // The frames hold their controls.
+    const RECT library = RectOf(L"LibraryFrame");
+    const RECT selection = RectOf(L"SelectionFrame");
+    EXPECT_FALSE(Overlap(library, selection));
+    for (const Placement& placement : kPlacements) {
+        const std::wstring_view name = placement.name;
+        if (name == L"LibraryFrame" || name == L"SelectionFrame") {
+            continue;
+        }
+        const bool inLibrary = name == L"ImageElement" || name == L"ArrowOutline";
+        const RECT rect = RectOf(placement.name, placement.index);
+        EXPECT_TRUE(Inside(rect, inLibrary ? library : selection))
+            << WideToUtf8(placement.name) << "(" << placement.index << ") " << Describe(rect)
+            << " outside its frame";
     }
+
+    // Ten thumbnail slots of one size in rows of three; the tenth, on the bottom row, between the
+    // back arrow and the random picture, which sits before the next arrow. The preview and the
+    // random picture are as large as a slot.
+    RECT slots[kSlotCount];
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        slots[slot] = RectOf(L"ImageElement", slot);
+    }
+    const RECT random = RectOf(L"ImageElement", kRandomElement);
+    const RECT preview = RectOf(L"Preview");
+    const RECT backOutline = RectOf(L"ArrowOutline", 0);
+    const RECT nextOutline = RectOf(L"ArrowOutline", 1);
+    const long slotWidth = slots[0].right - slots[0].left;
+    const long slotHeight = slots[0].bottom - slots[0].top;
+    for (const RECT& same : {slots[1], slots[2], slots[3], slots[4], slots[5], slots[6], slots[7],
+                             slots[8], slots[9], random, preview}) {
+        EXPECT_EQ(same.right - same.left, slotWidth) << Describe(same);
+        EXPECT_EQ(same.bottom - same.top, slotHeight) << Describe(same);
+    }
+    for (int slot = 0; slot < 9; ++slot) {
+        SCOPED_TRACE("slot " + std::to_string(slot));
+        EXPECT_EQ(slots[slot].top, slots[slot / 3 * 3].top) << "a row shares its top";
+        EXPECT_EQ(slots[slot].left, slots[slot % 3].left) << "a column shares its left";
+        if (slot % 3 > 0) {
+            EXPECT_LT(slots[slot - 1].right, slots[slot].left) << "left to right in the row";
+        }
+        if (slot >= 3) {
+            EXPECT_LT(slots[slot - 3].bottom, slots[slot].top) << "rows from top to bottom";
+        }
+    }
+    EXPECT_LT(slots[6].bottom, slots[9].top);
+    EXPECT_EQ(slots[9].top, random.top);
+    EXPECT_LT(backOutline.right, slots[9].left);
+    EXPECT_LT(slots[9].right, random.left);
+    EXPECT_LT(random.right, nextOutline.left);
+    EXPECT_TRUE(Inside(RectOf(L"ImageElement", kBackArrow), backOutline));
+    EXPECT_TRUE(Inside(RectOf(L"ImageElement", kNextArrow), nextOutline));
+
+    // Nothing the player clicks covers another: the slots, the random picture, the arrows'
+    // outlines and the buttons.
+    std::vector<std::pair<std::string, RECT>> clickable;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        clickable.emplace_back("slot " + std::to_string(slot), slots[slot]);
+    }
+    clickable.emplace_back("random picture", random);
+    clickable.emplace_back("back arrow", backOutline);
+    clickable.emplace_back("next arrow", nextOutline);
+    for (const wchar_t* button : kButtonsTopToBottom) {
+        clickable.emplace_back(WideToUtf8(button), RectOf(button));
+    }
+    for (std::size_t a = 0; a < clickable.size(); ++a) {
+        for (std::size_t b = a + 1; b < clickable.size(); ++b) {
+            EXPECT_FALSE(Overlap(clickable[a].second, clickable[b].second))
+                << clickable[a].first << " " << Describe(clickable[a].second) << " and "
+                << clickable[b].first << " " << Describe(clickable[b].second);
+        }
+    }
+
+    // Below the preview the buttons, in their order from top to bottom, the divider between
+    // keeping a default and loading one.
+    RECT above = preview;
+    for (const wchar_t* button : kButtonsTopToBottom) {
+        const RECT rect = RectOf(button);
+        EXPECT_LE(above.bottom, rect.top) << WideToUtf8(button) << " below the one before";
+        above = rect;
+    }
+    EXPECT_LE(RectOf(L"SaveMyDefault").bottom, divider.top);
+    EXPECT_LE(divider.bottom, RectOf(L"LoadGameDefault").top);
 }
 
 TEST_F(MainWindowLayout, CaptionsAndFonts) {
