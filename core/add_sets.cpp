@@ -11,6 +11,7 @@
 #include "description.h"
 #include "discovery.h"
 #include "game_transfers.h"
+#include "paths.h"
 #include "recognition.h"
 #include "transfers.h"
 
@@ -27,20 +28,6 @@ constexpr std::size_t kMostFoldersListed = 5000;
 
 const char* const kArchiveKindReason =
     "SkySwap reads ZIP archives; unpack this one and add its folder";
-
-std::string LastName(const std::string& path) {
-    const std::size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-std::string ParentOf(const std::string& relative) {
-    const std::size_t separator = relative.rfind('\\');
-    return separator == std::string::npos ? std::string() : relative.substr(0, separator);
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    return folder.empty() ? name : folder + "\\" + name;
-}
 
 // The lower-case extension with its dot: ".zip"; empty when there is none.
 std::string ExtensionOf(const std::string& name) {
@@ -70,7 +57,7 @@ struct DownloadFile {
     std::string name;
     std::uint64_t size = 0;
     FileKind kind = FileKind::Other;
-    int sky = -1;           // index in SkyFileSet for a sky file
+    int sky = -1;           // index in SkyFileNames for a sky file
     std::size_t entry = 0;  // the archive entry it comes from
 
     std::string Relative() const { return JoinPath(folder, name); }
@@ -78,8 +65,8 @@ struct DownloadFile {
 
 int SkyIndexOf(const std::string& name) {
     const std::string lower = AsciiLower(name);
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
-        if (lower == SkyFileSet[i] + 1) {
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        if (lower == SkyFileNames[i]) {
             return static_cast<int>(i);
         }
     }
@@ -311,7 +298,7 @@ class ArchiveDownload final : public Download {
 // A folder of the download that becomes a set.
 struct SetSource {
     std::string folder;
-    std::vector<const DownloadFile*> skyFiles;  // by SkyFileSet index, null where absent
+    std::vector<const DownloadFile*> skyFiles;  // by SkyFileNames index, null where absent
 };
 
 // Case-insensitive, folder by folder: "Pack\Sky 2" before "Pack\sky 3", and "Pack\A" (a folder
@@ -333,7 +320,7 @@ std::vector<SetSource> SetSourcesOf(const Download& download) {
         }
         SetSource& source = byFolder[file.folder];
         source.folder = file.folder;
-        source.skyFiles.resize(SkyFileSet.size(), nullptr);
+        source.skyFiles.resize(SkyFileNames.size(), nullptr);
         // Two names that differ only in case: the first in name order counts.
         const DownloadFile*& slot = source.skyFiles[static_cast<std::size_t>(file.sky)];
         if (slot == nullptr || file.name < slot->name) {
@@ -352,8 +339,8 @@ std::vector<SetSource> SetSourcesOf(const Download& download) {
 
 std::string NoSkyFilesReason() {
     std::string names;
-    for (const char* name : SkyFileSet) {
-        names += (names.empty() ? "" : ", ") + std::string(name + 1);
+    for (const char* name : SkyFileNames) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
     }
     return "It holds none of the sky files SkySwap looks for (" + names +
            ", in any letter case), neither in its own folder nor in folders up to " +
@@ -392,7 +379,7 @@ std::string Printable(const std::string& text) {
 
 std::string DescriptionOf(Download& download, const SetSource& source, bool pack) {
     if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
-        const std::string name = "ZT" + std::to_string(*other) + ".txt";
+        const std::string name = SetFolderName(*other) + ".txt";
         if (const DownloadFile* file = FileNamed(download, source.folder, name)) {
             std::string bytes;
             if (!download.Read(*file, bytes)) {
@@ -433,7 +420,7 @@ std::vector<const DownloadFile*> PictureCandidates(const Download& download,
         }
     };
     if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
-        add(FileNamed(download, source.folder, "ZT" + std::to_string(*other) + ".bmp"));
+        add(FileNamed(download, source.folder, SetFolderName(*other) + ".bmp"));
     }
     const auto picturesIn = [&](const std::string& folder) {
         std::vector<const DownloadFile*> pictures;
@@ -531,7 +518,7 @@ class StagedSet {
     StagedSet(FileSystem& fs, std::string library, int32_t n)
         : fs_(fs),
           library_(std::move(library)),
-          setName_("ZT" + std::to_string(n)),
+          setName_(SetFolderName(n)),
           final_(library_ + "\\" + setName_),
           building_(final_ + kStagedSuffix) {}
     ~StagedSet() {
@@ -700,8 +687,8 @@ class Adder {
                 needed[file->entry] = true;
             }
             if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
-                if (const DownloadFile* file = FileNamed(download, source.folder,
-                                                         "ZT" + std::to_string(*other) + ".txt")) {
+                if (const DownloadFile* file =
+                        FileNamed(download, source.folder, SetFolderName(*other) + ".txt")) {
                     needed[file->entry] = true;
                 }
             }
@@ -731,7 +718,7 @@ class Adder {
     std::optional<Refusal> AddSet(Download& download, const SetSource& source,
                                   const std::string& description) {
         SkyFileContents contents;
-        for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
             if (const DownloadFile* file = source.skyFiles[i]) {
                 std::string bytes;
                 if (std::optional<Refusal> refusal = download.Take(*file, bytes)) {
@@ -743,8 +730,7 @@ class Adder {
         FileSystem& fs = services_.fs;
         if (const std::optional<int32_t> same =
                 SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, contents)) {
-            return Refusal{description + " is already in your library as ZT" +
-                           std::to_string(*same)};
+            return Refusal{description + " is already in your library as " + SetFolderName(*same)};
         }
         // A number whose temporary folder is still there and cannot be cleared (something else
         // was put in it) is passed over for the next free one.
@@ -753,7 +739,7 @@ class Adder {
         for (AppState from = library_;; from.setCount = n + 1) {
             n = FreeSetNumber(from, fs);
             if (n < 0) {
-                return Refusal{"Every set number up to ZT" + std::to_string(kHighestSetNumber) +
+                return Refusal{"Every set number up to " + SetFolderName(kHighestSetNumber) +
                                " is taken."};
             }
             building.emplace(fs, library_.libraryFolder, n);
@@ -763,9 +749,9 @@ class Adder {
         }
         StagedSet& staged = *building;
         std::optional<Refusal> refusal = staged.Create();
-        for (std::size_t i = 0; i < SkyFileSet.size() && !refusal; ++i) {
+        for (std::size_t i = 0; i < SkyFileNames.size() && !refusal; ++i) {
             if (contents[i]) {
-                refusal = staged.Write(SkyFileSet[i] + 1, *contents[i]);
+                refusal = staged.Write(SkyFileNames[i], *contents[i]);
             }
         }
         for (const DownloadFile* text : TextsFor(download, source)) {
@@ -850,7 +836,7 @@ void ApplyAdded(AppState& state, const AddOutcome& outcome) {
 std::vector<std::string> AddedLines(const AddOutcome& outcome) {
     std::vector<std::string> lines;
     for (const AddedSet& set : outcome.added) {
-        lines.push_back("Added ZT" + std::to_string(set.set) + ": " + set.description);
+        lines.push_back("Added " + SetFolderName(set.set) + ": " + set.description);
     }
     return lines;
 }

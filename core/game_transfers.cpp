@@ -4,16 +4,12 @@
 
 #include "description.h"
 #include "discovery.h"
+#include "paths.h"
 #include "selection.h"
 
 namespace skyswap {
 
 namespace {
-
-std::string LastName(const std::string& path) {
-    const std::size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 KeepOutcome KeepFailed(int32_t set, const std::string& name, const FsStatus& status,
                        KeepStep step) {
@@ -112,11 +108,11 @@ KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& 
                             const std::string& description) {
     const int32_t n = FreeSetNumber(state, fs);
     if (n < 0) {
-        return KeepFailed(-1, "ZT" + std::to_string(kHighestSetNumber),
+        return KeepFailed(-1, SetFolderName(kHighestSetNumber),
                           {FsError::Other, "every set number up to this one is taken"},
                           KeepStep::MakeFolder);
     }
-    const std::string setName = "ZT" + std::to_string(n);
+    const std::string setName = SetFolderName(n);
     const std::string folder = SetFolder(state, n);
     // Discovery takes no folder by this name for a set, so an unfinished one is never shown.
     const std::string building = folder + kStagedSuffix;
