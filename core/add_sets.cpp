@@ -11,6 +11,7 @@
 #include "game_transfers.h"
 #include "paths.h"
 #include "recognition.h"
+#include "staged_set.h"
 #include "transfers.h"
 
 namespace skyswap {
@@ -37,98 +38,31 @@ std::string WriteFailure(const std::string& file, const FsStatus& status) {
            ". Nothing was added.";
 }
 
-Refusal LibraryRefused(const std::string& library, const std::string& file,
-                       const FsStatus& status) {
-    if (status.error == FsError::AccessDenied) {
-        return {"Windows protects the library folder " + library +
-                    ". SkySwap needs administrator rights to add sets there. Nothing was added.",
-                true};
-    }
-    return {WriteFailure(file, status)};
-}
-
-// A set folder being built under its temporary name; removed again unless it is finished.
-class StagedSet {
-  public:
-    StagedSet(FileSystem& fs, std::string library, int32_t n)
-        : fs_(fs),
-          library_(std::move(library)),
-          setName_(SetFolderName(n)),
-          final_(library_ + "\\" + setName_),
-          building_(final_ + kStagedSuffix) {}
-    ~StagedSet() {
-        if (!finished_) {
-            Remove();
-        }
-    }
-    StagedSet(const StagedSet&) = delete;
-    StagedSet& operator=(const StagedSet&) = delete;
-
-    const std::string& setName() const { return setName_; }
-
-    // Removes what an attempt that was cut short (a crash, a power cut) left under the temporary
-    // name; the program alone makes folders with this suffix, so the files in it go. False when
-    // the folder stays.
-    bool ClearLeftover() {
-        if (!fs_.IsFolder(building_)) {
-            return true;
-        }
-        std::vector<FolderEntry> entries;
-        fs_.ListFolder(building_, entries);
-        for (const FolderEntry& entry : entries) {
-            if (!entry.isFolder) {
-                fs_.RemoveFile(building_ + "\\" + entry.name);
+// Only a refused staging folder is Windows' protection of the library, which administrator
+// rights lift; a file refused inside the folder we just made, or a rename refused past every
+// retry, is another program at work in it.
+Refusal StagingRefused(const std::string& library, const StagingResult& result) {
+    switch (result.failedStep) {
+        case StagingStep::MakeFolder:
+            if (result.status.error == FsError::AccessDenied) {
+                return {"Windows protects the library folder " + library +
+                            ". SkySwap needs administrator rights to add sets there. Nothing was "
+                            "added.",
+                        true};
             }
-        }
-        return fs_.RemoveFolder(building_).ok() || !fs_.IsFolder(building_);
+            break;
+        case StagingStep::ChooseNumber:
+            return {"Every set number up to " + SetFolderName(kHighestSetNumber) + " is taken."};
+        case StagingStep::NameFolder:
+            return {result.name + " cannot be written: " +
+                    HeldFolderReason(result.name, result.status) + ". Nothing was added."};
+        case StagingStep::None:
+        case StagingStep::WriteFile:
+        case StagingStep::CopySkyFiles:
+            break;
     }
-
-    std::optional<Refusal> Create() {
-        const FsStatus status = fs_.CreateFolder(building_);
-        if (!status.ok()) {
-            return LibraryRefused(library_, setName_, status);
-        }
-        created_ = true;
-        return std::nullopt;
-    }
-
-    std::optional<Refusal> Write(const std::string& name, const std::string& bytes) {
-        written_.push_back(name);
-        const FsStatus status = fs_.WriteFlushed(building_ + "\\" + name, bytes);
-        if (!status.ok()) {
-            return LibraryRefused(library_, setName_ + "\\" + name, status);
-        }
-        return std::nullopt;
-    }
-
-    std::optional<Refusal> Finish() {
-        const FsStatus status = fs_.RenameFolder(building_, final_);
-        if (!status.ok()) {
-            return LibraryRefused(library_, setName_, status);
-        }
-        finished_ = true;
-        return std::nullopt;
-    }
-
-  private:
-    void Remove() {
-        for (const std::string& name : written_) {
-            fs_.RemoveFile(building_ + "\\" + name);
-        }
-        if (created_) {
-            fs_.RemoveFolder(building_);
-        }
-    }
-
-    FileSystem& fs_;
-    std::string library_;
-    std::string setName_;
-    std::string final_;
-    std::string building_;
-    std::vector<std::string> written_;
-    bool created_ = false;
-    bool finished_ = false;
-};
+    return {WriteFailure(result.name, result.status)};
+}
 
 class Adder {
   public:
@@ -257,51 +191,38 @@ class Adder {
                 SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, contents)) {
             return Refusal{description + " is already in your library as " + SetFolderName(*same)};
         }
-        // A number whose temporary folder is still there and cannot be cleared (something else
-        // was put in it) is passed over for the next free one.
-        std::optional<StagedSet> building;
-        int32_t n = -1;
-        for (AppState from = library_;; from.setCount = n + 1) {
-            n = FreeSetNumber(from, fs);
-            if (n < 0) {
-                return Refusal{"Every set number up to " + SetFolderName(kHighestSetNumber) +
-                               " is taken."};
-            }
-            building.emplace(fs, library_.libraryFolder, n);
-            if (building->ClearLeftover()) {
-                break;
-            }
-        }
-        StagedSet& staged = *building;
-        std::optional<Refusal> refusal = staged.Create();
-        for (std::size_t i = 0; i < SkyFileNames.size() && !refusal; ++i) {
+        StagedSet staged(fs, library_);
+        StagingResult result = staged.Create();
+        for (std::size_t i = 0; i < SkyFileNames.size() && result.ok(); ++i) {
             if (contents[i]) {
-                refusal = staged.Write(SkyFileNames[i], *contents[i]);
+                result = staged.Write(SkyFileNames[i], *contents[i]);
             }
         }
         for (const DownloadFile* text : TextsFor(download, source)) {
             std::string bytes;
-            if (!refusal) {
-                refusal = download.Read(*text, bytes);
+            if (!result.ok()) {
+                break;
             }
-            if (!refusal) {
-                refusal = staged.Write(text->name, bytes);
+            if (std::optional<Refusal> refusal = download.Read(*text, bytes)) {
+                return refusal;
             }
+            result = staged.Write(text->name, bytes);
         }
-        if (!refusal) {
+        if (result.ok()) {
             if (std::optional<std::string> thumbnail = ThumbnailFor(download, source)) {
-                refusal = staged.Write(staged.setName() + ".bmp", *thumbnail);
+                result = staged.Write(staged.setName() + ".bmp", *thumbnail);
             }
         }
-        if (!refusal) {
-            refusal = staged.Write(staged.setName() + ".txt", "\"" + description + "\"\r\n");
+        if (result.ok()) {
+            result = staged.Write(staged.setName() + ".txt", "\"" + description + "\"\r\n");
         }
-        if (!refusal) {
-            refusal = staged.Finish();
+        if (result.ok()) {
+            result = staged.Finish();
         }
-        if (refusal) {
-            return refusal;
+        if (!result.ok()) {
+            return StagingRefused(library_.libraryFolder, result);
         }
+        const int32_t n = staged.set();
         library_.setNumbers.push_back(n);
         library_.setCount = n + 1;
         return std::nullopt;
