@@ -15,6 +15,7 @@
 
 #include "add_sets.h"
 #include "fixtures.h"
+#include "paths.h"
 #include "platform.h"
 #include "timing_file_system.h"
 #include "transfers.h"
@@ -41,15 +42,15 @@ class AddFixture {
         for (int n = 0; n < kLibrarySets; ++n) {
             const std::string set = library_ + "\\ZT" + std::to_string(n);
             Require(MakeFolder(set));
-            for (const char* name : SkyFileSet) {
-                Require(WriteWholeFile(set + name, PseudoRandomBytes(fileSize, seed++)));
+            for (const char* name : SkyFileNames) {
+                Require(WriteWholeFile(JoinPath(set, name), PseudoRandomBytes(fileSize, seed++)));
             }
         }
         // Incompressible, as sky textures nearly are: the archive is as large as its files.
         std::vector<test::ZipItem> items;
-        for (const char* name : SkyFileSet) {
+        for (const char* name : SkyFileNames) {
             items.push_back(
-                {std::string("Evening Sky/") + (name + 1), PseudoRandomBytes(fileSize, seed++)});
+                {std::string("Evening Sky/") + name, PseudoRandomBytes(fileSize, seed++)});
         }
         zip_ = temp_.Join("Evening Sky.zip");
         Require(WriteWholeFile(zip_, test::MakeZip(items)));

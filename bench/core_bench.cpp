@@ -15,6 +15,7 @@
 #include "discovery.h"
 #include "fixtures.h"
 #include "paging.h"
+#include "paths.h"
 #include "platform.h"
 #include "recognition_bench.h"
 #include "timing_file_system.h"
@@ -55,16 +56,16 @@ void InstallTransfer(benchmark::State& state, const TransferFixture* fixture) {
 // The two baselines of the transfer: the plain copy of the ten files, and the same copy with a
 // flush of each file, which is what durability costs before any renaming.
 void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture, Flush flush) {
-    std::array<std::array<NativePath, SkyFileSet.size()>, 2> sources;
-    std::array<NativePath, SkyFileSet.size()> targets;
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
-        sources[0][i] = ToNative(fixture->set(0) + SkyFileSet[i]);
-        sources[1][i] = ToNative(fixture->set(1) + SkyFileSet[i]);
-        targets[i] = ToNative(fixture->game() + SkyFileSet[i]);
+    std::array<std::array<NativePath, SkyFileNames.size()>, 2> sources;
+    std::array<NativePath, SkyFileNames.size()> targets;
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        sources[0][i] = ToNative(JoinPath(fixture->set(0), SkyFileNames[i]));
+        sources[1][i] = ToNative(JoinPath(fixture->set(1), SkyFileNames[i]));
+        targets[i] = ToNative(JoinPath(fixture->game(), SkyFileNames[i]));
     }
     int turn = 0;
     for (auto _ : state) {
-        for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+        for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
             if (!PlainCopy(sources[turn % 2][i], targets[i], flush)) {
                 state.SkipWithError("the plain copy failed");
                 return;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fixtures.h"
+#include "paths.h"
 #include "platform.h"
 #include "recognition.h"
 #include "transfers.h"
@@ -33,11 +34,11 @@ class RecognitionFixture {
             const std::string set = library + "\\ZT" + std::to_string(n);
             Require(MakeFolder(set));
             uint32_t seed = static_cast<uint32_t>(n) * 16 + 1;
-            for (const char* name : SkyFileSet) {
+            for (const char* name : SkyFileNames) {
                 const std::string bytes = PseudoRandomBytes(fileSize, seed++);
-                Require(WriteWholeFile(set + name, bytes));
+                Require(WriteWholeFile(JoinPath(set, name), bytes));
                 if (n == sets - 1) {
-                    Require(WriteWholeFile(game + name, bytes));
+                    Require(WriteWholeFile(JoinPath(game, name), bytes));
                 }
             }
             snapshot_.setNumbers.push_back(n);
@@ -75,8 +76,8 @@ void Recognize(benchmark::State& state, const RecognitionFixture* fixture) {
 class GameFileReads {
   public:
     explicit GameFileReads(const LibrarySnapshot& library) {
-        for (const char* name : SkyFileSet) {
-            paths_.push_back(ToNative(library.gameFolder + name));
+        for (const char* name : SkyFileNames) {
+            paths_.push_back(ToNative(JoinPath(library.gameFolder, name)));
         }
     }
     bool Read(benchmark::State& state, std::string& bytes) const {
@@ -118,7 +119,7 @@ void RecognitionFloor(benchmark::State& state, const RecognitionFixture* fixture
     for (const int32_t n : library.setNumbers) {
         const std::string folder = library.libraryFolder + "\\ZT" + std::to_string(n);
         setFolders.push_back(ToNative(folder));
-        firstFiles.push_back(ToNative(folder + SkyFileSet[0]));
+        firstFiles.push_back(ToNative(JoinPath(folder, SkyFileNames[0])));
     }
     constexpr std::size_t kFirstBytes = 4 * 1024;
     std::string bytes;

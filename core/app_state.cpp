@@ -1,17 +1,19 @@
 #include "app_state.h"
 
+#include "paths.h"
+
 namespace skyswap {
 
 std::string SetFolder(const AppState& state, int32_t n) {
-    return state.libraryFolder + "\\ZT" + std::to_string(n);
+    return JoinPath(state.libraryFolder, SetFolderName(n));
 }
 
 std::string ThumbnailPath(const AppState& state, int32_t n) {
-    return SetFolder(state, n) + "\\ZT" + std::to_string(n) + ".bmp";
+    return JoinPath(SetFolder(state, n), SetFolderName(n) + ".bmp");
 }
 
 std::string DescriptionPath(const AppState& state, int32_t n) {
-    return SetFolder(state, n) + "\\ZT" + std::to_string(n) + ".txt";
+    return JoinPath(SetFolder(state, n), SetFolderName(n) + ".txt");
 }
 
 }  // namespace skyswap

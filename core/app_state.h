@@ -65,7 +65,7 @@ struct AppState {
     LayoutMemory layout;
 };
 
-// The folder of set n: libraryFolder + "\ZT" + n.
+// The folder of set n: libraryFolder + "\" + SetFolderName(n).
 std::string SetFolder(const AppState& state, int32_t n);
 
 // The thumbnail picture and the description file of set n.

@@ -4,6 +4,7 @@
 
 #include "description.h"
 #include "image_elements.h"
+#include "paths.h"
 
 namespace skyswap {
 
@@ -28,7 +29,7 @@ std::string ElementName(const AppState& state, FileSystem& fs, int element, bool
     }
     std::string name = ReadDescription(fs, DescriptionPath(state, set));
     if (name.empty()) {
-        name = "ZT" + std::to_string(set);
+        name = SetFolderName(set);
     }
     return installed ? name + ", installed in the game" : name;
 }

@@ -4,16 +4,13 @@
 
 #include "description.h"
 #include "discovery.h"
+#include "paths.h"
 #include "selection.h"
+#include "staged_set.h"
 
 namespace skyswap {
 
 namespace {
-
-std::string LastName(const std::string& path) {
-    const std::size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
 
 KeepOutcome KeepFailed(int32_t set, const std::string& name, const FsStatus& status,
                        KeepStep step) {
@@ -29,16 +26,6 @@ std::string DatedDescription(const char* from, int year, int month, int day) {
     char date[32];
     std::snprintf(date, sizeof(date), "%04d-%02d-%02d", year, month, day);
     return std::string("Kept from ") + from + " on " + date;
-}
-
-// A half-built folder, from this attempt or from one that was cut short.
-void RemoveUnfinished(FileSystem& fs, const std::string& folder, const std::string& description) {
-    if (!fs.IsFolder(folder)) {
-        return;
-    }
-    ClearSkyFiles(fs, folder);
-    fs.RemoveFile(folder + "\\" + description);
-    fs.RemoveFolder(folder);  // fails, and stays, only when something else was put in it
 }
 
 std::optional<int32_t> InstalledSet(const SkyKnowledge& knowledge) {
@@ -111,51 +98,36 @@ void RefreshKnowledge(const AppState& state, FileSystem& fs, SkyKnowledge& knowl
 
 KeepOutcome KeepFolderAsSet(AppState& state, FileSystem& fs, const std::string& source,
                             const std::string& description) {
-    const int32_t n = FreeSetNumber(state, fs);
-    if (n < 0) {
-        return KeepFailed(-1, "ZT" + std::to_string(kHighestSetNumber),
-                          {FsError::Other, "every set number up to this one is taken"},
-                          KeepStep::MakeFolder);
+    StagedSet staged(fs, state);
+    const int32_t n = staged.set();
+    StagingResult result = staged.Create();
+    if (result.ok()) {
+        result = staged.CopySkyFilesOf(source);
     }
-    const std::string setName = "ZT" + std::to_string(n);
-    const std::string folder = SetFolder(state, n);
-    // Discovery takes no folder by this name for a set, so an unfinished one is never shown.
-    const std::string building = folder + kStagedSuffix;
-    const std::string descriptionName = setName + ".txt";
-
-    RemoveUnfinished(fs, building, descriptionName);
-    FsStatus status = fs.CreateFolder(building);
-    if (!status.ok()) {
-        return KeepFailed(n, setName, status, KeepStep::MakeFolder);
+    if (result.ok()) {
+        result = staged.Write(staged.setName() + ".txt", description);
     }
-    const TransferReport copied = CopySkyFiles(fs, source, building);
-    if (!copied.ok()) {
-        RemoveUnfinished(fs, building, descriptionName);
-        for (const FileReport& file : copied.files) {
-            if (file.outcome == FileOutcome::Failed) {
-                const bool unread = file.status.error != FsError::InUse &&
-                                    !fs.CanOpenForReading(source + "\\" + file.name);
-                return KeepFailed(n, file.name, file.status,
-                                  unread ? KeepStep::ReadSource : KeepStep::CopyFiles);
-            }
+    if (result.ok()) {
+        result = staged.Finish();
+    }
+    switch (result.failedStep) {
+        case StagingStep::None:
+            break;
+        case StagingStep::ChooseNumber:
+        case StagingStep::MakeFolder:
+            return KeepFailed(n, result.name, result.status, KeepStep::MakeFolder);
+        case StagingStep::CopySkyFiles: {
+            const bool unread = result.status.error != FsError::InUse &&
+                                result.name != staged.setName() &&
+                                !fs.CanOpenForReading(JoinPath(source, result.name));
+            return KeepFailed(n, result.name, result.status,
+                              unread ? KeepStep::ReadSource : KeepStep::CopyFiles);
         }
-        return KeepFailed(n, setName,
-                          {FsError::Other, "the folder " + source + " could not be read"},
-                          KeepStep::CopyFiles);
-    }
-    status = fs.WriteFlushed(building + "\\" + descriptionName, description);
-    if (!status.ok()) {
-        RemoveUnfinished(fs, building, descriptionName);
-        return KeepFailed(n, descriptionName, status, KeepStep::WriteDescription);
-    }
-    // The folder was made by us a moment ago, so "access denied" here is a scanner, the indexer
-    // or a sync client reading a file just written: it passes like a held file.
-    RetryBudget budget;
-    status = budget.Run(
-        fs, [&] { return fs.RenameFolder(building, folder); }, true);
-    if (!status.ok()) {
-        RemoveUnfinished(fs, building, descriptionName);
-        return KeepFailed(n, setName, status, KeepStep::NameFolder);
+        case StagingStep::WriteFile:
+            return KeepFailed(n, staged.setName() + ".txt", result.status,
+                              KeepStep::WriteDescription);
+        case StagingStep::NameFolder:
+            return KeepFailed(n, result.name, result.status, KeepStep::NameFolder);
     }
     state.setNumbers.push_back(n);  // n is above every number found, so the order holds
     state.setCount = n + 1;
@@ -182,9 +154,7 @@ int RemoveUnfinishedSets(const AppState& state, FileSystem& fs) {
     int removed = 0;
     for (const std::string& name : state.unfinishedSets) {
         const std::string setName = name.substr(0, name.size() - suffixLength);
-        const std::string folder = state.libraryFolder + "\\" + name;
-        RemoveUnfinished(fs, folder, setName + ".txt");
-        removed += fs.IsFolder(folder) ? 0 : 1;
+        removed += ClearStagingFolder(fs, JoinPath(state.libraryFolder, name), setName) ? 1 : 0;
     }
     return removed;
 }

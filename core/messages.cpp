@@ -1,7 +1,9 @@
 #include "messages.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "ascii.h"
+#include "paths.h"
 
 namespace skyswap {
 
@@ -11,16 +13,8 @@ const char* const kInstallationMessage =
 
 namespace {
 
-std::string LastName(const std::string& path) {
-    const std::size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
 bool IsPersonalDefault(const std::string& folder) {
-    std::string name = LastName(folder);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return name == "ZTDEF";
+    return SameAsciiText(LastName(folder), "ZTDef");
 }
 
 std::string Reason(const FileReport& file) {
@@ -41,11 +35,6 @@ std::string Reason(const FileReport& file) {
     }
     return file.status.message.empty() ? file.name + " could not be copied"
                                        : file.name + ": " + file.status.message;
-}
-
-std::string ParentOf(const std::string& path) {
-    const std::size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(0, separator);
 }
 
 std::string FailedFiles(const TransferReport& report) {
@@ -180,29 +169,29 @@ std::string DoneMessage(LibraryAction action, int32_t set) {
         default:
             break;
     }
-    return "Sky set ZT" + std::to_string(set) + " is now in the game.";
+    return "Sky set " + SetFolderName(set) + " is now in the game.";
 }
 
 std::string SavedDefaultMessage(int32_t set) {
-    return "Sky set ZT" + std::to_string(set) + " is now your personal default (ZTDef).";
+    return "Sky set " + SetFolderName(set) + " is now your personal default (ZTDef).";
 }
 
 std::string KeptMessage(int32_t set) {
     return "The sky files in the game folder were in no set of your library. SkySwap kept them "
-           "as set ZT" +
-           std::to_string(set) + " before replacing them.";
+           "as set " +
+           SetFolderName(set) + " before replacing them.";
 }
 
 std::string KeptMessage(const KeepOutcome& keep) {
     if (keep.from == KeptSky::PersonalDefault) {
-        return "Your default was in no set of your library; it is kept as set ZT" +
-               std::to_string(keep.set) + ".";
+        return "Your default was in no set of your library; it is kept as set " +
+               SetFolderName(keep.set) + ".";
     }
     return KeptMessage(keep.set);
 }
 
 std::string KeepFailedMessage(const KeepOutcome& keep) {
-    const std::string setName = keep.set >= 0 ? "ZT" + std::to_string(keep.set) : "";
+    const std::string setName = keep.set >= 0 ? SetFolderName(keep.set) : "";
     std::string reason;
     switch (keep.failure.status.error) {
         case FsError::DiskFull:
@@ -264,8 +253,7 @@ std::string InstalledSkyName(const InstalledSky& installed, const std::string& d
         case SkySource::GameOwn:
             return "EAW's own sky";
         case SkySource::Set:
-            return "ZT" + std::to_string(installed.set) +
-                   (description.empty() ? "" : ": " + description);
+            return SetFolderName(installed.set) + (description.empty() ? "" : ": " + description);
         case SkySource::PersonalDefault:
             return "your default (ZTDef)";
         case SkySource::NotInLibrary:

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "ascii.h"
+#include "paths.h"
+
 namespace skyswap {
 
 namespace {
@@ -12,20 +15,9 @@ constexpr std::size_t kSkyFileCount = 10;
 constexpr std::size_t kFirstCompareChunk = 4 * 1024;
 constexpr std::size_t kCompareChunk = 64 * 1024;
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether a listed name is sky file i ("CLOUD1.TER" is "cloud1.ter": Windows ignores the case).
 bool IsSkyFile(const std::string& listed, std::size_t i) {
-    const char* name = SkyFileSet[i] + 1;
-    std::size_t k = 0;
-    for (; k < listed.size() && name[k] != '\0'; ++k) {
-        if (Lower(listed[k]) != name[k]) {
-            return false;
-        }
-    }
-    return k == listed.size() && name[k] == '\0';
+    return SameAsciiText(listed, SkyFileNames[i]);
 }
 
 // One of the ten files as a folder holds it.
@@ -70,7 +62,7 @@ FolderFacts AskedFacts(FileSystem& fs, const std::string& folder) {
     FolderFacts facts;
     for (std::size_t i = 0; i < kSkyFileCount; ++i) {
         FileFacts& file = facts.files[i];
-        file.path = folder + SkyFileSet[i];
+        file.path = JoinPath(folder, SkyFileNames[i]);
         std::uint64_t size = 0;
         const FsStatus status = fs.FileSize(file.path, size);
         // A file whose size cannot be learned is there all the same: it is no built-in sky.
@@ -164,8 +156,9 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
         if (ours.present && !theirs.present) {
             // A listing leaves out hidden files, which a transfer copies all the same.
             std::uint64_t size = 0;
-            if (fs.FileSize(folder + SkyFileSet[i], size).ok()) {
-                theirs = {true, size, folder + SkyFileSet[i]};
+            const std::string path = JoinPath(folder, SkyFileNames[i]);
+            if (fs.FileSize(path, size).ok()) {
+                theirs = {true, size, path};
             }
         }
         if (ours.present != theirs.present ||
@@ -201,7 +194,7 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
 }
 
 std::string SetFolderIn(const LibrarySnapshot& library, int32_t n) {
-    return library.libraryFolder + "\\ZT" + std::to_string(n);
+    return JoinPath(library.libraryFolder, SetFolderName(n));
 }
 
 bool NothingChanged(const TransferReport& report) {
@@ -279,7 +272,7 @@ std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& librar
                                        const SkyFileContents& files) {
     GameFiles reference(fs, files);
     for (const int32_t n : setNumbers) {
-        if (FolderMatchesGame(fs, reference, libraryFolder + "\\ZT" + std::to_string(n))) {
+        if (FolderMatchesGame(fs, reference, JoinPath(libraryFolder, SetFolderName(n)))) {
             return n;
         }
     }

@@ -71,7 +71,7 @@ Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
 InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
                              const std::string& folder);
 
-// The ten sky files of a folder that is not on disk yet, in the order of SkyFileSet: the bytes
+// The ten sky files of a folder that is not on disk yet, in the order of SkyFileNames: the bytes
 // of each, or nothing for an absent one.
 using SkyFileContents = std::array<std::optional<std::string>, 10>;
 

@@ -2,31 +2,32 @@
 
 #include <algorithm>
 
+#include "paths.h"
 #include "selection.h"
 
 namespace skyswap {
 
-const std::array<const char*, 10> SkyFileSet = {
-    "\\bnhorizn.ter", "\\bnskyblu.ter", "\\bncloud0.ter", "\\bncloud1.ter", "\\bncloud2.ter",
-    "\\bncltra0.ter", "\\bncltra1.ter", "\\bncltra2.ter", "\\cloud1.ter",   "\\cloud2.ter",
-};
+// Written once with the separator, so both views share one spelling of the names.
+#define SKYSWAP_SKY_FILES(prefix)                                                               \
+    prefix "bnhorizn.ter", prefix "bnskyblu.ter", prefix "bncloud0.ter", prefix "bncloud1.ter", \
+        prefix "bncloud2.ter", prefix "bncltra0.ter", prefix "bncltra1.ter",                    \
+        prefix "bncltra2.ter", prefix "cloud1.ter", prefix "cloud2.ter"
+const std::array<const char*, 10> SkyFileNames = {SKYSWAP_SKY_FILES("")};
+const std::array<const char*, 10> SkyFileSet = {SKYSWAP_SKY_FILES("\\")};
+#undef SKYSWAP_SKY_FILES
 
 const char* const kStagedSuffix = ".skyswap-tmp";
 
 namespace {
 
-std::string BareName(const char* name) {
-    return name + 1;
-}
-
 std::string StagedPath(const std::string& target, const char* name) {
-    return target + name + kStagedSuffix;
+    return JoinPath(target, name) + kStagedSuffix;
 }
 
 std::vector<FileReport> EmptyReports() {
     std::vector<FileReport> files;
-    for (const char* name : SkyFileSet) {
-        files.push_back({BareName(name), FileOutcome::LeftAlone, {}});
+    for (const char* name : SkyFileNames) {
+        files.push_back({name, FileOutcome::LeftAlone, {}});
     }
     return files;
 }
@@ -40,7 +41,7 @@ TransferReport Refusal(TransferStatus status, const std::string& folder = {}) {
 
 // Staged copies that an interrupted transfer (a crash, a power cut) left behind.
 void RemoveLeftoverStaged(FileSystem& fs, const std::string& folder) {
-    for (const char* name : SkyFileSet) {
+    for (const char* name : SkyFileNames) {
         fs.RemoveFile(StagedPath(folder, name));  // absent in the normal case
     }
 }
@@ -78,9 +79,9 @@ TransferReport ClearSkyFiles(FileSystem& fs, const std::string& folder) {
     TransferReport report;
     report.files = EmptyReports();
     RetryBudget budget;
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
         FileReport& file = report.files[i];
-        file.outcome = RemoveTarget(fs, budget, folder + SkyFileSet[i], file.status);
+        file.outcome = RemoveTarget(fs, budget, JoinPath(folder, SkyFileNames[i]), file.status);
     }
     SetFinalStatus(report, folder);
     return report;
@@ -97,16 +98,16 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
 
     TransferReport report;
     report.files = EmptyReports();
-    std::array<bool, SkyFileSet.size()> staged{};
+    std::array<bool, SkyFileNames.size()> staged{};
 
     // Every new file is written in full before any old one is touched, so a failure here (an
     // unreadable source, a full disk) leaves the target exactly as it was.
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
-        const std::string sourcePath = source + SkyFileSet[i];
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        const std::string sourcePath = JoinPath(source, SkyFileNames[i]);
         if (!fs.IsFile(sourcePath)) {
             continue;
         }
-        const FsStatus status = fs.CopyToStaged(sourcePath, StagedPath(target, SkyFileSet[i]));
+        const FsStatus status = fs.CopyToStaged(sourcePath, StagedPath(target, SkyFileNames[i]));
         if (!status.ok()) {
             report.files[i].outcome = FileOutcome::Failed;
             report.files[i].status = status;
@@ -123,15 +124,15 @@ TransferReport CopySkyFiles(FileSystem& fs, const std::string& source, const std
     }
 
     RetryBudget budget;
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
         FileReport& file = report.files[i];
-        const std::string targetPath = target + SkyFileSet[i];
+        const std::string targetPath = JoinPath(target, SkyFileNames[i]);
         if (!staged[i]) {
             // The set lacks this file: the game must not keep an older one beside the new set.
             file.outcome = RemoveTarget(fs, budget, targetPath, file.status);
             continue;
         }
-        const std::string stagedPath = StagedPath(target, SkyFileSet[i]);
+        const std::string stagedPath = StagedPath(target, SkyFileNames[i]);
         file.status = budget.Run(fs, [&] { return fs.MoveStagedOver(stagedPath, targetPath); });
         if (file.status.ok()) {
             file.outcome = FileOutcome::Replaced;

@@ -15,8 +15,11 @@
 
 namespace skyswap {
 
-// The ten texture files the game reads its sky from, each with the separator that joins it to a
-// folder path.
+// The ten texture files the game reads its sky from, as bare names ("bnhorizn.ter"); JoinPath
+// makes the path of one in a folder.
+extern const std::array<const char*, 10> SkyFileNames;
+// The same names with the backslash that joins them to a folder ("\bnhorizn.ter"), for the
+// command line's report until it joins SkyFileNames itself; new code uses SkyFileNames.
 extern const std::array<const char*, 10> SkyFileSet;
 
 // Suffix of the temporary name a staged copy carries until it is renamed over its target.
@@ -53,7 +56,7 @@ struct TransferReport {
     // "access denied" in it. Empty otherwise.
     std::string protectedFolder;
     std::vector<FileReport>
-        files;  // one per name of SkyFileSet, in its order, once files are touched
+        files;  // one per name of SkyFileNames, in its order, once files are touched
 
     bool ok() const { return status == TransferStatus::Done; }
 };

@@ -1,6 +1,10 @@
 #include "virtual_store.h"
 
 #include <algorithm>
+#include <string_view>
+
+#include "ascii.h"
+#include "paths.h"
 
 namespace skyswap {
 namespace {
@@ -8,17 +12,9 @@ namespace {
 constexpr const char* kLongPathPrefix = "\\\\?\\";
 constexpr const char* kLongUncPrefix = "\\\\?\\UNC\\";
 
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 bool StartsWith(const std::string& text, const std::string& start) {
-    return text.size() >= start.size() && SameText(text.substr(0, start.size()), start);
+    return text.size() >= start.size() &&
+           SameAsciiText(std::string_view(text).substr(0, start.size()), start);
 }
 
 // A drive path without "\\?\" and without a trailing separator ("C:\" stays "C:"); nothing for a
@@ -78,8 +74,8 @@ bool ReachedWithoutLinks(const std::string& root, const std::string& path,
             return false;
         }
     }
-    return SameText(WithoutDevicePrefix(opened.finalPath),
-                    WithoutDevicePrefix(opened.finalRoot) + names);
+    return SameAsciiText(WithoutDevicePrefix(opened.finalPath),
+                         WithoutDevicePrefix(opened.finalRoot) + names);
 }
 
 std::string LinkRefusal(const std::string& root) {
@@ -135,9 +131,9 @@ std::string GameView::Seen(const std::string& path) {
         return path;
     }
     const std::string name = path.substr(gameFolder_.size());
-    for (const char* skyFile : SkyFileSet) {
-        if (SameText(name, skyFile)) {
-            const std::string shadow = *mirror_ + skyFile;
+    for (const char* skyFile : SkyFileNames) {
+        if (name.front() == '\\' && SameAsciiText(std::string_view(name).substr(1), skyFile)) {
+            const std::string shadow = JoinPath(*mirror_, skyFile);
             return real_.IsFile(shadow) ? shadow : path;
         }
     }
@@ -148,8 +144,8 @@ FileSystem* GameView::BehindShadows() {
     if (!mirror_) {
         return nullptr;
     }
-    for (const char* skyFile : SkyFileSet) {
-        if (real_.IsFile(*mirror_ + skyFile)) {
+    for (const char* skyFile : SkyFileNames) {
+        if (real_.IsFile(JoinPath(*mirror_, skyFile))) {
             return &real_;
         }
     }
@@ -189,16 +185,16 @@ TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
         return report;
     }
     std::vector<std::size_t> shadows;
-    for (std::size_t i = 0; i < SkyFileSet.size(); ++i) {
-        if (fs.IsFile(mirror + SkyFileSet[i])) {
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        if (fs.IsFile(JoinPath(mirror, SkyFileNames[i]))) {
             shadows.push_back(i);
         }
     }
     if (shadows.empty()) {
         return report;
     }
-    for (const char* name : SkyFileSet) {
-        report.files.push_back({name + 1, FileOutcome::LeftAlone, {}});
+    for (const char* name : SkyFileNames) {
+        report.files.push_back({name, FileOutcome::LeftAlone, {}});
     }
     if (keep) {
         const FsStatus kept = keep(mirror);
@@ -210,7 +206,7 @@ TransferReport RemoveShadowCopies(FileSystem& fs, const std::string& mirror,
     }
     for (const std::size_t i : shadows) {
         FileReport& file = report.files[i];
-        const std::string shadow = mirror + SkyFileSet[i];
+        const std::string shadow = JoinPath(mirror, SkyFileNames[i]);
         file.status = remove ? remove(shadow) : fs.RemoveFile(shadow);
         if (file.status.ok() || file.status.error == FsError::NotFound) {
             file.status = FsStatus::Ok();

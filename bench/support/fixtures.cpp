@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "paths.h"
 #include "platform.h"
 #include "transfers.h"
 
@@ -68,14 +69,14 @@ TransferFixture::TransferFixture(std::size_t fileSize) {
     temp_.WriteFile(std::string(kGameFolder) + "\\eaw.ini", "[EAW]\r\n");
     game_ = temp_.Join(kGameFolder);
     uint32_t seed = 1;
-    for (const char* name : SkyFileSet) {
-        temp_.WriteFile(std::string(kGameFolder) + name, PseudoRandomBytes(fileSize, seed++));
+    for (const char* name : SkyFileNames) {
+        temp_.WriteFile(JoinPath(kGameFolder, name), PseudoRandomBytes(fileSize, seed++));
     }
     for (int n = 0; n < 2; ++n) {
         const std::string folder = std::string(kLibraryFolder) + "\\ZT" + std::to_string(n);
         temp_.MakeFolder(folder);
-        for (const char* name : SkyFileSet) {
-            temp_.WriteFile(folder + name, PseudoRandomBytes(fileSize, seed++));
+        for (const char* name : SkyFileNames) {
+            temp_.WriteFile(JoinPath(folder, name), PseudoRandomBytes(fileSize, seed++));
         }
         sets_[n] = temp_.Join(folder);
     }

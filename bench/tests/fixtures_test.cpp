@@ -10,6 +10,7 @@
 #include "discovery.h"
 #include "fixtures.h"
 #include "paging.h"
+#include "paths.h"
 #include "platform.h"
 #include "timing_file_system.h"
 #include "transfers.h"
@@ -25,16 +26,18 @@ std::string ReadAll(const std::string& path) {
 
 TEST(BenchFixtures, PlainCopyAndTheStagedInstallLeaveTheSameGameFolder) {
     const TransferFixture fixture(4096);
-    for (const char* name : SkyFileSet) {
-        ASSERT_EQ(ReadAll(fixture.set(0) + name).size(), 4096u) << name;
-        EXPECT_NE(ReadAll(fixture.set(0) + name), ReadAll(fixture.set(1) + name))
+    for (const char* name : SkyFileNames) {
+        ASSERT_EQ(ReadAll(JoinPath(fixture.set(0), name)).size(), 4096u) << name;
+        EXPECT_NE(ReadAll(JoinPath(fixture.set(0), name)), ReadAll(JoinPath(fixture.set(1), name)))
             << "the two sets must differ, or a copy that does nothing would pass for one";
-        EXPECT_NE(ReadAll(fixture.game() + name), ReadAll(fixture.set(0) + name));
+        EXPECT_NE(ReadAll(JoinPath(fixture.game(), name)), ReadAll(JoinPath(fixture.set(0), name)));
     }
 
-    for (const char* name : SkyFileSet) {
-        ASSERT_TRUE(PlainCopy(ToNative(fixture.set(0) + name), ToNative(fixture.game() + name)));
-        EXPECT_EQ(ReadAll(fixture.game() + name), ReadAll(fixture.set(0) + name)) << name;
+    for (const char* name : SkyFileNames) {
+        ASSERT_TRUE(PlainCopy(ToNative(JoinPath(fixture.set(0), name)),
+                              ToNative(JoinPath(fixture.game(), name))));
+        EXPECT_EQ(ReadAll(JoinPath(fixture.game(), name)), ReadAll(JoinPath(fixture.set(0), name)))
+            << name;
     }
 
     auto platform = test::MakePlatformFileSystem();
@@ -44,8 +47,9 @@ TEST(BenchFixtures, PlainCopyAndTheStagedInstallLeaveTheSameGameFolder) {
     app.selectedSet = 1;
     app.selectedFolder = fixture.set(1);
     ASSERT_TRUE(InstallSelected(app, fs).ok());
-    for (const char* name : SkyFileSet) {
-        EXPECT_EQ(ReadAll(fixture.game() + name), ReadAll(fixture.set(1) + name)) << name;
+    for (const char* name : SkyFileNames) {
+        EXPECT_EQ(ReadAll(JoinPath(fixture.game(), name)), ReadAll(JoinPath(fixture.set(1), name)))
+            << name;
     }
     EXPECT_EQ(BareListing(ToNative(fixture.game())), 2 + 1 + 1 + 10)
         << "., .., eaw.ini, Skies and the ten files: no staged copy left behind";

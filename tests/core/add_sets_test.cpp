@@ -417,6 +417,61 @@ TEST(AddSets, AFaultWhileWritingLeavesNoHalfMadeSet) {
     }
 }
 
+// Only a refused staging folder means Windows protects the library. A scanner, the indexer or a
+// sync client reading the files just written refuses the rename (or a write) for a while, even
+// with "access denied": that is waited for, and never offered the administrator restart.
+TEST(AddSets, AReaderHoldingTheNewFolderIsWaitedForAndIsNoProtection) {
+    using test::FsOperation;
+    struct Case {
+        const char* what;
+        FsOperation operation;
+        const char* pathEnd;
+        FsError error;
+        int times;
+        bool added;
+    };
+    const std::vector<Case> cases = {
+        {"a rename refused twice", FsOperation::RenameFolder, "ZT2", FsError::AccessDenied, 2,
+         true},
+        {"a rename held twice", FsOperation::RenameFolder, "ZT2", FsError::InUse, 2, true},
+        {"a rename always refused", FsOperation::RenameFolder, "ZT2", FsError::AccessDenied, -1,
+         false},
+        {"a file refused in the new folder", FsOperation::WriteFlushed, "bncloud1.ter",
+         FsError::AccessDenied, -1, false},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        Adding adding;
+        const std::string folder = adding.Download("sky");
+        WriteDownloadSky(adding.temp, folder, "sky");
+        test::FaultyFileSystem faulty(*adding.fs);
+        faulty.Fail(test.operation, test.pathEnd, test.error, test.times);
+
+        const AddOutcome outcome = adding.Add({folder}, &faulty);
+
+        EXPECT_FALSE(outcome.libraryProtected);
+        if (test.added) {
+            ASSERT_EQ(outcome.added.size(), 1U);
+            EXPECT_TRUE(outcome.refused.empty());
+            EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1", "ZT2"}));
+            EXPECT_EQ(adding.TagsOf(2, {"sky"}), Names(10, "sky"));
+            continue;
+        }
+        EXPECT_TRUE(outcome.added.empty());
+        ASSERT_EQ(outcome.refused.size(), 1U);
+        EXPECT_EQ(outcome.refused[0].reason.find("administrator"), std::string::npos)
+            << outcome.refused[0].reason;
+        EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1"})) << "neither ZT2 nor ZT2.skyswap-tmp";
+        if (test.operation == FsOperation::RenameFolder) {
+            EXPECT_GT(faulty.pausedMs(), 0) << "the rename was retried";
+            EXPECT_EQ(outcome.refused[0].reason,
+                      "ZT2 cannot be written: the new folder ZT2.skyswap-tmp could not be renamed "
+                      "to ZT2 (planted fault); a virus scanner, the indexer or a sync client may "
+                      "still have been reading it. Try again in a moment. Nothing was added.");
+        }
+    }
+}
+
 TEST(AddSets, ALibraryWindowsProtectsOffersTheAdministratorRestart) {
     Adding adding;
     WriteDownloadSky(adding.temp, adding.Download("sky"), "sky");

@@ -110,6 +110,19 @@ TEST(KeepSky, TheLowestFreeNumberFromSetCountUp) {
     EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT0"));
 }
 
+TEST(KeepSky, AStagingFolderHoldingSomethingElseIsPassedOver) {
+    Game game(2);
+    game.temp.MakeFolder(std::string(kLibrary) + "\\ZT2.skyswap-tmp");
+    game.temp.WriteFile(std::string(kLibrary) + "\\ZT2.skyswap-tmp\\notes.doc", "mine");
+    ChooseSlot(game.state, 0);
+    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected);
+    ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
+    EXPECT_EQ(outcome.keep.set, 3);
+    EXPECT_EQ(game.TagsOf(game.Set(3)), Tags(10, "friend"));
+    EXPECT_TRUE(game.temp.Exists(std::string(kLibrary) + "\\ZT2.skyswap-tmp\\notes.doc"));
+    EXPECT_EQ(game.TagsOf(kGame), Tags(10, "ZT0"));
+}
+
 TEST(KeepSky, WhenKeepingFailsTheTransferDoesNotRunAndNothingIsLeft) {
     struct Fault {
         test::FsOperation operation;

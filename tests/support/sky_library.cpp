@@ -7,8 +7,8 @@ namespace skyswap::test {
 
 std::vector<std::string> SkyFileNames() {
     std::vector<std::string> names;
-    for (const char* name : SkyFileSet) {
-        names.emplace_back(name + 1);
+    for (const char* name : skyswap::SkyFileNames) {
+        names.emplace_back(name);
     }
     return names;
 }

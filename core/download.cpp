@@ -1,0 +1,273 @@
+#include "download.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "add_sets.h"
+#include "ascii.h"
+#include "transfers.h"
+
+namespace skyswap {
+
+namespace {
+
+// Dropping a whole drive by mistake must not walk it for minutes.
+constexpr std::size_t kMostFoldersListed = 5000;
+
+std::string MiB(std::uint64_t bytes) {
+    return std::to_string(bytes / (1024 * 1024)) + " MiB";
+}
+
+int SkyIndexOf(const std::string& name) {
+    const std::string lower = AsciiLower(name);
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        if (lower == SkyFileNames[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+FileKind KindOf(const std::string& name, int& sky) {
+    sky = SkyIndexOf(name);
+    if (sky >= 0) {
+        return FileKind::Sky;
+    }
+    const std::string extension = ExtensionOf(name);
+    static const std::set<std::string> pictures = {".bmp", ".jpg", ".jpeg", ".png",
+                                                   ".gif", ".tif", ".tiff"};
+    static const std::set<std::string> texts = {".txt", ".nfo", ".md"};
+    if (pictures.count(extension) != 0) {
+        return FileKind::Picture;
+    }
+    return texts.count(extension) != 0 ? FileKind::Text : FileKind::Other;
+}
+
+DownloadFile MakeFile(const std::string& folder, const std::string& name) {
+    DownloadFile file;
+    file.folder = folder;
+    file.name = name;
+    file.kind = KindOf(name, file.sky);
+    return file;
+}
+
+std::string ReadFailure(const std::string& relative, const FsStatus& status) {
+    return relative + " cannot be read" +
+           (status.message.empty() ? std::string() : ": " + status.message) +
+           ". Nothing was added.";
+}
+
+// A folder on disk, walked down to the deepest folder a set may be in.
+class FolderDownload final : public Download {
+  public:
+    FolderDownload(FileSystem& fs, std::string top) : fs_(fs), top_(std::move(top)) {}
+
+    std::optional<Refusal> List() {
+        std::vector<std::string> pending = {""};
+        std::size_t listed = 0;
+        while (!pending.empty()) {
+            const std::string folder = pending.back();
+            pending.pop_back();
+            if (++listed > kMostFoldersListed) {
+                return Refusal{"It holds more than " + std::to_string(kMostFoldersListed) +
+                               " folders; add the folder of the sky itself."};
+            }
+            std::vector<FolderEntry> entries;
+            const FsStatus status = fs_.ListFolder(JoinPath(top_, folder), entries);
+            if (!status.ok()) {
+                return Refusal{ReadFailure(folder.empty() ? name : folder, status)};
+            }
+            for (const FolderEntry& entry : entries) {
+                if (entry.isFolder) {
+                    if (DepthOf(folder) < kDeepestSetFolder) {
+                        pending.push_back(JoinPath(folder, entry.name));
+                    }
+                    continue;
+                }
+                DownloadFile file = MakeFile(folder, entry.name);
+                if (file.kind != FileKind::Other) {
+                    // The size decides which picture is the largest; a file whose size cannot be
+                    // learned counts as empty here and says why when it is read.
+                    fs_.FileSize(Path(file), file.size);
+                }
+                files.push_back(std::move(file));
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> Read(const DownloadFile& file, std::string& bytes) override {
+        std::uint64_t size = 0;
+        FsStatus status = fs_.FileSize(Path(file), size);
+        if (status.ok() && size > kLargestFileBytes) {
+            return Refusal{file.Relative() + " is larger than " + MiB(kLargestFileBytes) +
+                           ", more than a sky file can be. Nothing was added."};
+        }
+        if (status.ok()) {
+            status = fs_.ReadAt(Path(file), 0, static_cast<std::size_t>(size), bytes);
+        }
+        if (status.ok() && bytes.size() != size) {
+            status = {FsError::Other, "it changed while it was read"};
+        }
+        if (!status.ok()) {
+            return Refusal{ReadFailure(file.Relative(), status)};
+        }
+        return std::nullopt;
+    }
+
+  private:
+    std::string Path(const DownloadFile& file) const { return JoinPath(top_, file.Relative()); }
+
+    FileSystem& fs_;
+    std::string top_;
+};
+
+// A ZIP archive. Every entry is read and checked before anything is written, so a damaged
+// archive is refused whole; the entries a set needs are kept from that reading.
+class ArchiveDownload final : public Download {
+  public:
+    explicit ArchiveDownload(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
+
+    // Refuses names that would reach out of the set folder, encrypted entries and sizes beyond
+    // the limits, before any byte is unpacked.
+    std::optional<Refusal> List() {
+        std::uint64_t total = 0;
+        const std::vector<ArchiveEntry>& entries = archive_->Entries();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const ArchiveEntry& entry = entries[i];
+            if (!IsSafeEntryName(entry.name)) {
+                return Refusal{"It holds a file with an unsafe name (" + entry.name +
+                               "), so nothing was unpacked."};
+            }
+            if (entry.isFolder) {
+                continue;
+            }
+            if (entry.encrypted) {
+                return Refusal{"Its file " + entry.name +
+                               " is encrypted; SkySwap cannot unpack password-protected "
+                               "archives."};
+            }
+            if (entry.size > kLargestFileBytes) {
+                return Refusal{"Its file " + entry.name + " is larger than " +
+                               MiB(kLargestFileBytes) + ", more than a sky file can be."};
+            }
+            total += entry.size;
+            if (total > kLargestArchiveBytes) {
+                return Refusal{"It unpacks to more than " + MiB(kLargestArchiveBytes) +
+                               ", more than a sky download can be."};
+            }
+            std::string relative = entry.name;
+            std::replace(relative.begin(), relative.end(), '/', '\\');
+            DownloadFile file = MakeFile(ParentOf(relative), LastName(relative));
+            file.size = entry.size;
+            file.entry = i;
+            files.push_back(std::move(file));
+        }
+        return std::nullopt;
+    }
+
+    // Reads every entry once, checking each; `keep` says which entries' bytes are kept.
+    std::optional<Refusal> ReadAll(const std::vector<bool>& keep) {
+        const std::vector<ArchiveEntry>& entries = archive_->Entries();
+        for (const DownloadFile& file : files) {
+            std::string bytes;
+            const bool kept = keep[file.entry];
+            const ArchiveStatus status = archive_->Read(
+                file.entry, static_cast<std::size_t>(file.size), kept ? &bytes : nullptr);
+            if (!status.ok()) {
+                return Refusal{EntryFailure(entries[file.entry].name, status)};
+            }
+            if (kept) {
+                contents_[file.entry] = std::move(bytes);
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> Read(const DownloadFile& file, std::string& bytes) override {
+        const auto kept = contents_.find(file.entry);
+        if (kept == contents_.end()) {
+            return Refusal{file.Relative() + " was not unpacked. Nothing was added."};
+        }
+        bytes = kept->second;
+        return std::nullopt;
+    }
+
+    // Hands over the unpacked bytes instead of copying them: 10 MiB of sky files are not
+    // copied again.
+    std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) override {
+        const auto kept = contents_.find(file.entry);
+        if (kept == contents_.end()) {
+            return Read(file, bytes);
+        }
+        bytes = std::move(kept->second);
+        contents_.erase(kept);
+        return std::nullopt;
+    }
+
+  private:
+    static std::string EntryFailure(const std::string& entry, const ArchiveStatus& status) {
+        switch (status.error) {
+            case ArchiveError::Encrypted:
+                return "Its file " + entry +
+                       " is encrypted; SkySwap cannot unpack password-protected archives.";
+            case ArchiveError::TooLarge:
+            case ArchiveError::Damaged:
+            case ArchiveError::NotAnArchive:
+                return "Its file " + entry +
+                       " is damaged or packed in a way SkySwap cannot unpack, so nothing was "
+                       "unpacked.";
+            case ArchiveError::Unreadable:
+                return "It cannot be read" +
+                       (status.fs.message.empty() ? std::string() : ": " + status.fs.message) + ".";
+            case ArchiveError::None:
+                break;
+        }
+        return "It cannot be unpacked.";
+    }
+
+    std::unique_ptr<Archive> archive_;
+    std::map<std::size_t, std::string> contents_;
+};
+
+}  // namespace
+
+std::string ExtensionOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : AsciiLower(name.substr(dot));
+}
+
+std::string StemOf(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+int DepthOf(const std::string& folder) {
+    return folder.empty() ? 0
+                          : 1 + static_cast<int>(std::count(folder.begin(), folder.end(), '\\'));
+}
+
+std::optional<Refusal> ListFolderDownload(FileSystem& fs, const std::string& path,
+                                          std::unique_ptr<Download>& download) {
+    auto folder = std::make_unique<FolderDownload>(fs, path);
+    folder->name = LastName(path);
+    std::optional<Refusal> refusal = folder->List();
+    download = std::move(folder);
+    return refusal;
+}
+
+std::optional<Refusal> ReadArchiveDownload(std::unique_ptr<Archive> archive, std::string name,
+                                           const NeededEntries& needed,
+                                           std::unique_ptr<Download>& download) {
+    auto zip = std::make_unique<ArchiveDownload>(std::move(archive));
+    zip->name = std::move(name);
+    std::optional<Refusal> refusal = zip->List();
+    if (!refusal) {
+        refusal = zip->ReadAll(needed(*zip));
+    }
+    download = std::move(zip);
+    return refusal;
+}
+
+}  // namespace skyswap

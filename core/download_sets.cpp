@@ -1,0 +1,196 @@
+#include "download_sets.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "add_sets.h"
+#include "ascii.h"
+#include "description.h"
+#include "discovery.h"
+#include "transfers.h"
+
+namespace skyswap {
+
+namespace {
+
+bool NameSays(const std::string& name) {
+    const std::string stem = AsciiLower(StemOf(name));
+    for (const char* word : {"preview", "thumb", "screen", "sky"}) {
+        if (stem.find(word) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A name Windows can hold as a file, for the texts copied along.
+bool PlainFileName(const std::string& name) {
+    if (name.empty() || name.back() == '.' || name.back() == ' ') {
+        return false;
+    }
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string("<>:\"/\\|?*").find(c) != std::string::npos;
+    });
+}
+
+}  // namespace
+
+bool FolderBefore(const std::string& a, const std::string& b) {
+    const auto key = [](const std::string& path) {
+        std::string lower = AsciiLower(path);
+        std::replace(lower.begin(), lower.end(), '\\', '\x01');
+        return lower;
+    };
+    return key(a) < key(b);
+}
+
+std::vector<SetSource> SetSourcesOf(const Download& download) {
+    std::map<std::string, SetSource> byFolder;
+    for (const DownloadFile& file : download.files) {
+        if (file.kind != FileKind::Sky || DepthOf(file.folder) > kDeepestSetFolder) {
+            continue;
+        }
+        SetSource& source = byFolder[file.folder];
+        source.folder = file.folder;
+        source.skyFiles.resize(SkyFileNames.size(), nullptr);
+        // Two names that differ only in case: the first in name order counts.
+        const DownloadFile*& slot = source.skyFiles[static_cast<std::size_t>(file.sky)];
+        if (slot == nullptr || file.name < slot->name) {
+            slot = &file;
+        }
+    }
+    std::vector<SetSource> sources;
+    for (auto& [folder, source] : byFolder) {
+        sources.push_back(std::move(source));
+    }
+    std::stable_sort(sources.begin(), sources.end(), [](const SetSource& a, const SetSource& b) {
+        return FolderBefore(a.folder, b.folder);
+    });
+    return sources;
+}
+
+std::string NoSkyFilesReason() {
+    std::string names;
+    for (const char* name : SkyFileNames) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return "It holds none of the sky files SkySwap looks for (" + names +
+           ", in any letter case), neither in its own folder nor in folders up to " +
+           std::to_string(kDeepestSetFolder) + " levels below.";
+}
+
+std::optional<int32_t> OtherLibrarySet(const Download& download, const std::string& folder) {
+    return SetNumberFromFolderName(folder.empty() ? download.name : LastName(folder));
+}
+
+const DownloadFile* FileNamed(const Download& download, const std::string& folder,
+                              const std::string& name) {
+    const std::string lower = AsciiLower(name);
+    for (const DownloadFile& file : download.files) {
+        if (file.folder == folder && AsciiLower(file.name) == lower) {
+            return &file;
+        }
+    }
+    return nullptr;
+}
+
+std::string Printable(const std::string& text) {
+    std::string result;
+    for (const char c : text) {
+        if (c == '"') {
+            result += '\'';
+        } else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) {
+            result += c;
+        }
+    }
+    return result;
+}
+
+std::string DescriptionOf(Download& download, const SetSource& source, bool pack) {
+    if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
+        const std::string name = SetFolderName(*other) + ".txt";
+        if (const DownloadFile* file = FileNamed(download, source.folder, name)) {
+            std::string bytes;
+            if (!download.Read(*file, bytes)) {
+                const std::string field = Printable(FirstField(bytes));
+                if (!field.empty()) {
+                    return field;
+                }
+            }
+        }
+    }
+    std::string description = download.name;
+    if (pack && !source.folder.empty()) {
+        description += " - " + LastName(source.folder);
+    }
+    return Printable(description);
+}
+
+std::vector<const DownloadFile*> PictureCandidates(const Download& download,
+                                                   const SetSource& source) {
+    std::vector<const DownloadFile*> candidates;
+    const auto add = [&](const DownloadFile* file) {
+        if (file != nullptr &&
+            std::find(candidates.begin(), candidates.end(), file) == candidates.end()) {
+            candidates.push_back(file);
+        }
+    };
+    if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
+        add(FileNamed(download, source.folder, SetFolderName(*other) + ".bmp"));
+    }
+    const auto picturesIn = [&](const std::string& folder) {
+        std::vector<const DownloadFile*> pictures;
+        for (const DownloadFile& file : download.files) {
+            if (file.kind == FileKind::Picture && file.folder == folder) {
+                pictures.push_back(&file);
+            }
+        }
+        std::stable_sort(
+            pictures.begin(), pictures.end(), [](const DownloadFile* a, const DownloadFile* b) {
+                return a->size != b->size ? a->size > b->size : FolderBefore(a->name, b->name);
+            });
+        return pictures;
+    };
+    for (std::string folder = source.folder;; folder = ParentOf(folder)) {
+        const std::vector<const DownloadFile*> pictures = picturesIn(folder);
+        for (const DownloadFile* file : pictures) {
+            if (NameSays(file->name)) {
+                add(file);
+            }
+        }
+        for (const DownloadFile* file : pictures) {
+            add(file);
+        }
+        if (folder.empty()) {
+            break;
+        }
+    }
+    return candidates;
+}
+
+std::vector<const DownloadFile*> TextsFor(const Download& download, const SetSource& source) {
+    std::vector<const DownloadFile*> texts;
+    std::set<std::string> names;
+    std::string folder = source.folder;
+    for (;;) {
+        for (const DownloadFile& file : download.files) {
+            if (file.kind != FileKind::Text || file.folder != folder ||
+                file.size > kLargestTextBytes || !PlainFileName(file.name) ||
+                (ExtensionOf(file.name) == ".txt" && SetNumberFromFolderName(StemOf(file.name)))) {
+                continue;
+            }
+            if (names.insert(AsciiLower(file.name)).second) {
+                texts.push_back(&file);
+            }
+        }
+        if (folder.empty()) {
+            break;
+        }
+        folder = ParentOf(folder);
+    }
+    return texts;
+}
+
+}  // namespace skyswap
