@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "messages.h"
+#include "paths.h"
+#include "transfers.h"
 #include "restart_arguments.h"
 #include "selection.h"
 
@@ -37,16 +39,16 @@ std::string GameStatus(const AppState& state, FileSystem& fs) {
                                InstalledSetDescription(state, fs, knowledge.installed))
             : "not known";
     std::vector<std::string> present;
-    for (const char* file : SkyFileSet) {
-        if (fs.IsFile(state.gameFolder + file)) {
-            present.emplace_back(file + 1);  // without the separator
+    for (const char* file : SkyFileNames) {
+        if (fs.IsFile(JoinPath(state.gameFolder, file))) {
+            present.emplace_back(file);
         }
     }
     std::string text = "Game folder: " + state.gameFolder + "\nIn the game: " + installed + "\n";
     if (present.empty()) {
         return text + "It holds none of the ten sky files: EAW uses its own skies.";
     }
-    if (present.size() == SkyFileSet.size()) {
+    if (present.size() == SkyFileNames.size()) {
         return text + "It holds all ten sky files.";
     }
     text += "It holds " + std::to_string(present.size()) + " of the ten sky files:";

@@ -7,14 +7,9 @@
 
 namespace skyswap {
 
-// Written once with the separator, so both views share one spelling of the names.
-#define SKYSWAP_SKY_FILES(prefix)                                                               \
-    prefix "bnhorizn.ter", prefix "bnskyblu.ter", prefix "bncloud0.ter", prefix "bncloud1.ter", \
-        prefix "bncloud2.ter", prefix "bncltra0.ter", prefix "bncltra1.ter",                    \
-        prefix "bncltra2.ter", prefix "cloud1.ter", prefix "cloud2.ter"
-const std::array<const char*, 10> SkyFileNames = {SKYSWAP_SKY_FILES("")};
-const std::array<const char*, 10> SkyFileSet = {SKYSWAP_SKY_FILES("\\")};
-#undef SKYSWAP_SKY_FILES
+const std::array<const char*, 10> SkyFileNames = {
+    "bnhorizn.ter", "bnskyblu.ter", "bncloud0.ter", "bncloud1.ter", "bncloud2.ter",
+    "bncltra0.ter", "bncltra1.ter", "bncltra2.ter", "cloud1.ter",   "cloud2.ter"};
 
 const char* const kStagedSuffix = ".skyswap-tmp";
 

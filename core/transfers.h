@@ -18,9 +18,6 @@ namespace skyswap {
 // The ten texture files the game reads its sky from, as bare names ("bnhorizn.ter"); JoinPath
 // makes the path of one in a folder.
 extern const std::array<const char*, 10> SkyFileNames;
-// The same names with the backslash that joins them to a folder ("\bnhorizn.ter"), for the
-// command line's report until it joins SkyFileNames itself; new code uses SkyFileNames.
-extern const std::array<const char*, 10> SkyFileSet;
 
 // Suffix of the temporary name a staged copy carries until it is renamed over its target.
 extern const char* const kStagedSuffix;

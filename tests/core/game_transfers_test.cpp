@@ -115,7 +115,7 @@ TEST(KeepSky, AStagingFolderHoldingSomethingElseIsPassedOver) {
     game.temp.MakeFolder(std::string(kLibrary) + "\\ZT2.skyswap-tmp");
     game.temp.WriteFile(std::string(kLibrary) + "\\ZT2.skyswap-tmp\\notes.doc", "mine");
     ChooseSlot(game.state, 0);
-    const GameTransferOutcome outcome = game.Run(GameTransfer::InstallSelected);
+    const GameTransferOutcome outcome = game.Run(LibraryAction::InstallSet);
     ASSERT_EQ(outcome.keep.status, KeepStatus::Kept);
     EXPECT_EQ(outcome.keep.set, 3);
     EXPECT_EQ(game.TagsOf(game.Set(3)), Tags(10, "friend"));
