@@ -30,6 +30,11 @@ bool ProcessIsElevated();
 // What GetDriveTypeW says of a drive's root.
 DriveKind WindowsDriveKind(const std::string& root);
 
+// What Windows says drive `drive` (an upper-case letter) stands for in this logon session:
+// QueryDosDeviceW's "\??\<folder>" for a subst drive, WNetGetConnectionW's share for a mapped
+// one, a device of its own for every other drive.
+DriveMapping WindowsDriveMapping(char drive);
+
 // True when `folder` lies on a network share (a UNC path or a mapped drive), where administrator
 // rights cannot help.
 bool FolderOnNetworkShare(const std::string& folder);

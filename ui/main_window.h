@@ -50,6 +50,8 @@ class MainWindow final : public ImageElements {
         std::function<bool()> isElevated;
         // Whether a folder lies on a network share, where administrator rights cannot help.
         std::function<bool(const std::string& folder)> onNetworkShare;
+        // What a drive letter stands for (subst, a mapped share), for a restart's paths.
+        DriveMappingQuery driveMapping;
         // The known folders that decide where the game's shadow copies are.
         std::function<KnownFolders()> knownFolders;
         // Lets a message through the window's message filter (ChangeWindowMessageFilterEx).
@@ -160,7 +162,7 @@ class MainWindow final : public ImageElements {
     SessionOutcome RunLibraryRequest(const LibraryRequest& request);
     void ShowOutcome(const SessionOutcome& outcome);
     // `question` ends in the question; `request` is what the restart carries on with.
-    void OfferRestartAsAdministrator(const std::string& question, const LibraryRequest& request);
+    void OfferRestartAsAdministrator(const std::string& question, const RestartPlan& plan);
     void CarryOnAfterRestart();
     void StartRecognition();
     void OnRecognitionDone();
@@ -179,7 +181,7 @@ class MainWindow final : public ImageElements {
     WindowsFileSystem fileSystem_;
     FileSystem* files_;
     LibrarySession session_;
-    AppState& state_;         // the session's
+    AppState& state_;          // the session's
     SkyKnowledge& knowledge_;  // what the game folder and ZTDef hold
     GameView& gameView_;
     LibraryRequest resume_;  // as given to ResumeAfterRestart, until it is done
