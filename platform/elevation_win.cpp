@@ -45,6 +45,11 @@ bool ProcessIsElevated() {
     return elevated;
 }
 
+bool IntegrityLevelsKeepProgramsApart() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
 DriveKind WindowsDriveKind(const std::string& root) {
     switch (GetDriveTypeW(Utf8ToWide(root).c_str())) {
         case DRIVE_REMOTE:

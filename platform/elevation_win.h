@@ -27,6 +27,11 @@ unsigned long StartThroughShell(const RestartRequest& request);
 // True when this process runs with administrator rights (an elevated token).
 bool ProcessIsElevated();
 
+// True where Windows keeps programs of a lower integrity level from sending messages to an
+// elevated window (User Interface Privilege Isolation). Wine runs every program with an
+// administrator's token and keeps none apart, so there an elevated window is no target.
+bool IntegrityLevelsKeepProgramsApart();
+
 // What GetDriveTypeW says of a drive's root.
 DriveKind WindowsDriveKind(const std::string& root);
 

@@ -80,6 +80,9 @@ MainWindow::MainWindow(HINSTANCE instance, Hooks hooks)
     if (!hooks_.restart) {
         hooks_.restart = StartThroughShell;
     }
+    if (!hooks_.levelsApart) {
+        hooks_.levelsApart = IntegrityLevelsKeepProgramsApart;
+    }
     if (!hooks_.allowMessage) {
         hooks_.allowMessage = [](HWND window, UINT message) {
             ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);

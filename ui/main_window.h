@@ -54,6 +54,8 @@ class MainWindow final : public ImageElements {
         DriveMappingQuery driveMapping;
         // The known folders that decide where the game's shadow copies are.
         std::function<KnownFolders()> knownFolders;
+        // Whether Windows keeps programs of other integrity levels apart (not under Wine).
+        std::function<bool()> levelsApart;
         // Lets a message through the window's message filter (ChangeWindowMessageFilterEx).
         std::function<void(HWND window, UINT message)> allowMessage;
         // The file system for discovery, descriptions and transfers; the real one when null.
@@ -131,6 +133,8 @@ class MainWindow final : public ImageElements {
 
     // Adding downloaded skies (main_window_add.cpp).
     void AcceptDownloads();
+    // An elevated window opens its message filter, so any program may hand it paths: it asks.
+    bool HandedPathsNeedConsent() const;
     void OnDropFiles(HDROP drop);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
     // Paths that another program handed over (a drop, a command line): an elevated window asks
