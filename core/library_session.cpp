@@ -195,25 +195,53 @@ void LibrarySession::Tell(const GameTransferOutcome& transfer, SessionOutcome& o
     outcome.succeeded = true;
 }
 
+RightsAdvice LibrarySession::Advise(const std::string& protectedFolder, SessionOutcome& outcome,
+                                    std::string& unseen) {
+    if (protectedFolder.empty()) {
+        return RightsAdvice::None;
+    }
+    const RightsAdvice advice =
+        AdviceForRefusal(true, system_.isElevated(), system_.onNetworkShare(protectedFolder));
+    if (advice != RightsAdvice::RestartAsAdministrator || system_.program.empty()) {
+        return advice;
+    }
+    std::optional<RestartPlan> plan = PlanRestart(
+        system_.program, {state_.libraryFolder, virtualStoreFolder_, outcome.restartRequest},
+        system_.driveMapping, unseen);
+    if (!plan) {
+        return RightsAdvice::OutOfAdministratorsReach;
+    }
+    outcome.restart = std::move(*plan);
+    return advice;
+}
+
 void LibrarySession::Refused(SessionOutcome& outcome, const std::string& failure,
                              const TransferReport& refusal) {
-    const bool forRights = !refusal.protectedFolder.empty();
-    outcome.advice = forRights ? AdviceForRefusal(true, system_.isElevated(),
-                                                  system_.onNetworkShare(refusal.protectedFolder))
-                               : RightsAdvice::None;
+    outcome.restartRequest = RestartRequestFor(outcome.request);
+    std::string unseen;
+    outcome.advice = Advise(refusal.protectedFolder, outcome, unseen);
     switch (outcome.advice) {
         case RightsAdvice::NetworkShare:
             outcome.notes.push_back({NetworkShareRefusal(refusal), Severity::Warning});
-            return;
+            break;
         case RightsAdvice::RestartAsAdministrator:
             outcome.restartQuestion = ElevationOffer(refusal);
-            outcome.restartRequest = RestartRequestFor(outcome.request);
+            if (!failure.empty()) {
+                outcome.notes.push_back({failure, Severity::Warning});
+            }
+            break;
+        case RightsAdvice::OutOfAdministratorsReach:
+            outcome.notes.push_back(
+                {failure + "\n\n" + ElevationOutOfReach(unseen), Severity::Warning});
             break;
         case RightsAdvice::None:
+            if (!failure.empty()) {
+                outcome.notes.push_back({failure, Severity::Warning});
+            }
             break;
     }
-    if (!failure.empty()) {
-        outcome.notes.push_back({failure, Severity::Warning});
+    if (outcome.advice != RightsAdvice::RestartAsAdministrator) {
+        outcome.restartRequest = {};
     }
 }
 
@@ -260,10 +288,17 @@ SessionOutcome LibrarySession::TakeAdded(const AddOutcome& added) {
     outcome.succeeded = added.refused.empty();
     outcome.exitCode = added.ExitCode();
     const TransferReport refusal = RefusedFolder(state_.libraryFolder);
-    outcome.advice = added.libraryProtected
-                         ? AdviceForRefusal(true, system_.isElevated(),
-                                            system_.onNetworkShare(state_.libraryFolder))
-                         : RightsAdvice::None;
+    // The restart adds what was refused.
+    for (const AddRefusal& refused : added.refused) {
+        outcome.restartRequest.paths.push_back(refused.source);
+    }
+    outcome.restartRequest.action = LibraryAction::AddDownloads;
+    std::string unseen;
+    outcome.advice =
+        Advise(added.libraryProtected ? state_.libraryFolder : std::string(), outcome, unseen);
+    if (outcome.advice != RightsAdvice::RestartAsAdministrator) {
+        outcome.restartRequest = {};
+    }
     std::vector<std::string> refusals;
     for (const AddRefusal& refused : added.refused) {
         refusals.push_back(refused.source + ": " +
@@ -273,20 +308,20 @@ SessionOutcome LibrarySession::TakeAdded(const AddOutcome& added) {
     }
     outcome.text = Joined(AddedLines(added));
     outcome.errors = Joined(refusals);
-    const std::string both =
-        outcome.text + (outcome.text.empty() || outcome.errors.empty() ? "" : "\n") +
-        outcome.errors;
+    const std::string both = outcome.text +
+                             (outcome.text.empty() || outcome.errors.empty() ? "" : "\n") +
+                             outcome.errors;
+    if (outcome.advice == RightsAdvice::OutOfAdministratorsReach) {
+        outcome.notes.push_back({both + "\n\n" + ElevationOutOfReach(unseen), Severity::Warning});
+        return outcome;
+    }
     if (!both.empty()) {
         outcome.notes.push_back(
             {both, added.refused.empty() ? Severity::Information : Severity::Warning});
     }
     if (outcome.advice == RightsAdvice::RestartAsAdministrator) {
-        // The refusal says which folder Windows protects; the restart adds what was refused.
+        // The refusal says which folder Windows protects.
         outcome.restartQuestion = both + "\n\nRestart SkySwap as administrator?";
-        outcome.restartRequest = {LibraryAction::AddDownloads, 0, {}};
-        for (const AddRefusal& refused : added.refused) {
-            outcome.restartRequest.paths.push_back(refused.source);
-        }
         outcome.errors += "\nRun skyswap /add as administrator to add skies there.";
     }
     return outcome;
@@ -297,10 +332,6 @@ SessionOutcome LibrarySession::AddDownloads(const std::vector<std::string>& path
     SessionOutcome outcome = TakeAdded(skyswap::AddDownloads(state_, services, paths));
     outcome.request.paths = paths;
     return outcome;
-}
-
-std::string LibrarySession::RestartParameters(const LibraryRequest& request) const {
-    return skyswap::RestartParameters({state_.libraryFolder, virtualStoreFolder_, request});
 }
 
 }  // namespace skyswap

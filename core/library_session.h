@@ -19,6 +19,7 @@
 #include "game_transfers.h"
 #include "library_actions.h"
 #include "recognition.h"
+#include "restart_arguments.h"
 #include "virtual_store.h"
 
 namespace skyswap {
@@ -42,13 +43,19 @@ struct SessionSystem {
     // one reached through a link).
     std::function<FsStatus(const std::string& root, const std::string& path)> removeShadowCopy;
     std::function<CalendarDate()> today;
+    // A front that restarts as administrator names its program; the restart spells it, the
+    // library and every path it carries as an elevated program sees them, by what each drive
+    // letter stands for. Empty: this front never restarts (the command line).
+    std::string program;
+    DriveMappingQuery driveMapping;
 };
 
 // What a refusal for lack of rights calls for.
 enum class RightsAdvice {
-    None,                    // nothing to advise: not refused for rights, or elevated already
-    RestartAsAdministrator,  // Windows refused this account; an elevated SkySwap may write
-    NetworkShare,            // the share's owner decides: rights on this computer cannot help
+    None,                      // nothing to advise: not refused for rights, or elevated already
+    RestartAsAdministrator,    // Windows refused this account; an elevated SkySwap may write
+    NetworkShare,              // the share's owner decides: rights on this computer cannot help
+    OutOfAdministratorsReach,  // a restart would help, but would not see a drive it needs
 };
 
 // What "/status" reports: what is in the game, as the window's title says it, and which of the
@@ -80,6 +87,7 @@ struct SessionOutcome {
     RightsAdvice advice = RightsAdvice::None;
     std::string restartQuestion;
     LibraryRequest restartRequest;
+    RestartPlan restart;  // how to start it, each path as the elevated program sees it
     // Adding: the sets made, in order.
     std::vector<AddedSet> added;
 
@@ -116,11 +124,7 @@ class LibrarySession {
     // then TakeAdded here with its outcome.
     SessionOutcome TakeAdded(const AddOutcome& outcome);
     // Both at once, for the command line.
-    SessionOutcome AddDownloads(const std::vector<std::string>& paths,
-                                const AddServices& services);
-
-    // The parameters of a restart as administrator carrying `request` (see restart_arguments.h).
-    std::string RestartParameters(const LibraryRequest& request) const;
+    SessionOutcome AddDownloads(const std::vector<std::string>& paths, const AddServices& services);
 
     // Whether this SkySwap runs with administrator rights.
     bool Elevated() const { return system_.isElevated(); }
@@ -141,6 +145,11 @@ class LibrarySession {
                  const TransferReport& refusal);
     void RemoveShadowCopiesAfterwards(SessionOutcome& outcome);
     LibraryRequest RestartRequestFor(const LibraryRequest& asked) const;
+    // The advice for a refusal by `protectedFolder` (empty: not refused for rights); for the
+    // restart, its plan carrying outcome.restartRequest into outcome.restart, or, when that is
+    // out of reach, the path an elevated program would not see in `unseen`.
+    RightsAdvice Advise(const std::string& protectedFolder, SessionOutcome& outcome,
+                        std::string& unseen);
 
     FileSystem& fs_;
     SessionSystem system_;

@@ -91,6 +91,16 @@ std::string ElevationOffer(const TransferReport& report) {
     return PartlyDone(report) + Protection(report) + " Restart SkySwap as administrator?";
 }
 
+std::string ElevationOutOfReach(const std::string& unseen) {
+    const std::string drive =
+        unseen.size() >= 2 && unseen[1] == ':' ? unseen.substr(0, 2) : std::string("its drive");
+    return "SkySwap cannot restart itself as administrator from here: " + unseen + " is on " +
+           drive +
+           ", a drive made with subst or mapped for your account only, which programs started as "
+           "administrator do not see, and Windows could not say where it really is. Start "
+           "SkySwap from the folder's full path instead.";
+}
+
 std::string NetworkShareRefusal(const TransferReport& report) {
     return PartlyDone(report) + "Windows does not let SkySwap write to " + RefusingFolder(report) +
            " on the network share; ask the share's owner for write access or copy the game to "
@@ -314,9 +324,10 @@ std::string ResumeQuestion(const LibraryRequest& request, const std::string& mir
     }
     std::string question = "SkySwap was started with administrator rights to " + what + ".";
     if (ChangesTheGame(request.action) && !mirror.empty()) {
-        question += " It then removes the copies of the sky files that Windows keeps for the "
-                    "game in " +
-                    mirror + ".";
+        question +=
+            " It then removes the copies of the sky files that Windows keeps for the "
+            "game in " +
+            mirror + ".";
     }
     return question + " Go on?";
 }

@@ -46,6 +46,11 @@ std::string InstalledTitle(const std::optional<InstalledSky>& installed,
 // administrator rights. Ends in a question for a Yes / No box.
 std::string ElevationOffer(const TransferReport& report);
 
+// Why a restart as administrator is not offered although it would help: `unseen` is on a drive
+// (subst, or mapped for this account) that an administrator's SkySwap would not see, and
+// Windows could not say where it really is.
+std::string ElevationOutOfReach(const std::string& unseen);
+
 // Said instead of ElevationOffer, and instead of TransferMessage, when the folder that refused
 // lies on a network share, where administrator rights cannot help.
 std::string NetworkShareRefusal(const TransferReport& report);

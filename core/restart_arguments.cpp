@@ -66,7 +66,8 @@ std::string ReadResumeSwitch(const std::vector<std::string>& arguments, std::siz
     if (!action) {
         return "does not know \"" + arguments[i] + "\".";
     }
-    const bool anotherAdd = *action == LibraryAction::AddDownloads && resume.action == LibraryAction::AddDownloads;
+    const bool anotherAdd =
+        *action == LibraryAction::AddDownloads && resume.action == LibraryAction::AddDownloads;
     if (!resume.empty() && !anotherAdd) {
         return "is given twice.";
     }
@@ -123,6 +124,92 @@ std::string RestartParameters(const RestartArguments& arguments) {
         parameters += (parameters.empty() ? "" : " ") + ResumeParameters(arguments.resume);
     }
     return parameters;
+}
+
+namespace {
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// `rest` is what follows "X:" in a path ("\\EAW\Skies", or empty for the drive itself).
+std::string OnTarget(std::string target, const std::string& rest) {
+    if (rest.empty()) {
+        return target;
+    }
+    while (!target.empty() && (target.back() == '\\' || target.back() == '/')) {
+        target.pop_back();
+    }
+    return target + (rest[0] == '\\' || rest[0] == '/' ? "" : "\\") + rest;
+}
+
+}  // namespace
+
+std::optional<std::string> PathSeenWhenElevated(const std::string& path,
+                                                const DriveMappingQuery& driveOf) {
+    std::string current = path;
+    // subst S: T:\x with subst T: S:\y would never end.
+    for (int hops = 0; hops < 16; ++hops) {
+        // "\\?\X:\..." names the drive as "X:\..." does; "\\?\UNC\..." and "\\server\..." name
+        // a share, which needs no drive letter.
+        const bool verbatim = StartsWith(current, "\\\\?\\") || StartsWith(current, "\\\\.\\");
+        const std::string prefix = verbatim ? current.substr(0, 4) : std::string();
+        const std::string drivePath = current.substr(prefix.size());
+        if (drivePath.size() < 2 || drivePath[1] != ':' ||
+            !std::isalpha(static_cast<unsigned char>(drivePath[0])) || !driveOf) {
+            return current;
+        }
+        const DriveMapping mapping =
+            driveOf(static_cast<char>(std::toupper(static_cast<unsigned char>(drivePath[0]))));
+        const std::string rest = drivePath.substr(2);
+        switch (mapping.kind) {
+            case DriveMapping::Kind::Volume:
+                return current;
+            case DriveMapping::Kind::Unknown:
+                return std::nullopt;
+            case DriveMapping::Kind::Substituted:
+            case DriveMapping::Kind::Network:
+                if (mapping.target.empty()) {
+                    return std::nullopt;
+                }
+                break;
+        }
+        std::string target = mapping.target;
+        if (verbatim && StartsWith(target, "\\\\")) {
+            target = "UNC\\" + target.substr(2);  // "\\?\UNC\server\share"
+        }
+        current = (verbatim ? prefix : std::string()) + OnTarget(target, rest);
+    }
+    return std::nullopt;
+}
+
+std::optional<RestartPlan> PlanRestart(const std::string& program, RestartArguments arguments,
+                                       const DriveMappingQuery& driveOf, std::string& unseen) {
+    const auto seen = [&](std::string& path) {
+        if (path.empty()) {
+            return true;
+        }
+        std::optional<std::string> reachable = PathSeenWhenElevated(path, driveOf);
+        if (!reachable) {
+            unseen = path;
+            return false;
+        }
+        path = std::move(*reachable);
+        return true;
+    };
+    RestartPlan plan;
+    plan.program = program;
+    if (!seen(plan.program) || !seen(arguments.library) || !seen(arguments.virtualStore)) {
+        return std::nullopt;
+    }
+    for (std::string& carried : arguments.resume.paths) {
+        if (!seen(carried)) {
+            return std::nullopt;
+        }
+    }
+    plan.folder = arguments.library;
+    plan.parameters = RestartParameters(arguments);
+    return plan;
 }
 
 }  // namespace skyswap

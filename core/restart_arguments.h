@@ -13,6 +13,8 @@
 //   /resume add "<path>"   adding downloads, once for each path
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,5 +45,41 @@ std::string QuoteArgument(const std::string& argument);
 std::string RestartParameters(const RestartArguments& arguments);
 
 // The restarted program reads them back with the rest of its command line (ParseCommandLine).
+
+// What a drive letter stands for. A drive made with subst, and by default a mapped network
+// drive, exist only in the logon session of the account that made them: a program started as
+// administrator runs in another one and does not see them.
+struct DriveMapping {
+    enum class Kind {
+        Volume,       // a drive of its own, which every session sees
+        Substituted,  // subst: `target` is the folder it stands for ("C:\Games")
+        Network,      // a mapped share: `target` is the share ("\\server\games")
+        Unknown,      // Windows could not say
+    };
+    Kind kind = Kind::Volume;
+    std::string target;
+};
+// Asked with an upper-case drive letter.
+using DriveMappingQuery = std::function<DriveMapping(char drive)>;
+
+// `path` spelled so that a program started as administrator reaches the same place: a subst
+// drive replaced by the folder it stands for, a mapped drive by its share; every other path as
+// it is. Nothing when Windows cannot say what a drive stands for (or subst drives name each
+// other in a ring). Without `driveOf`, every drive is a volume.
+std::optional<std::string> PathSeenWhenElevated(const std::string& path,
+                                                const DriveMappingQuery& driveOf);
+
+// What starting SkySwap as administrator takes: the program, its working folder and its
+// parameters, each spelled as the elevated program will see them.
+struct RestartPlan {
+    std::string program;
+    std::string folder;
+    std::string parameters;
+};
+
+// The plan for restarting `program` with `arguments` (the working folder is the library), or,
+// in `unseen`, the first path an elevated program could not reach.
+std::optional<RestartPlan> PlanRestart(const std::string& program, RestartArguments arguments,
+                                       const DriveMappingQuery& driveOf, std::string& unseen);
 
 }  // namespace skyswap

@@ -2,8 +2,10 @@
 
 #include <shellapi.h>
 
+#include <string_view>
 #include <vector>
 
+#include "system_library_win.h"
 #include "text_win.h"
 
 namespace skyswap {
@@ -43,6 +45,11 @@ bool ProcessIsElevated() {
     return elevated;
 }
 
+bool IntegrityLevelsKeepProgramsApart() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr || GetProcAddress(ntdll, "wine_get_version") == nullptr;
+}
+
 DriveKind WindowsDriveKind(const std::string& root) {
     switch (GetDriveTypeW(Utf8ToWide(root).c_str())) {
         case DRIVE_REMOTE:
@@ -53,6 +60,47 @@ DriveKind WindowsDriveKind(const std::string& root) {
         default:
             return DriveKind::Local;
     }
+}
+
+DriveMapping WindowsDriveMapping(char drive) {
+    const wchar_t name[] = {static_cast<wchar_t>(drive), L':', L'\0'};
+    const wchar_t root[] = {static_cast<wchar_t>(drive), L':', L'\\', L'\0'};
+    if (GetDriveTypeW(root) == DRIVE_REMOTE) {
+        std::wstring share(MAX_PATH, L'\0');
+        DWORD size = static_cast<DWORD>(share.size());
+        DWORD error = system32::WNetGetConnectionW(name, share.data(), &size);
+        if (error == ERROR_MORE_DATA) {
+            share.resize(size);
+            error = system32::WNetGetConnectionW(name, share.data(), &size);
+        }
+        // A remembered drive not connected now still names its share.
+        if (error == NO_ERROR || error == ERROR_CONNECTION_UNAVAIL) {
+            share.resize(wcslen(share.c_str()));
+            return {DriveMapping::Kind::Network, WideToUtf8(share)};
+        }
+        // Not a connection of the network provider: a subst drive of a share, below.
+    }
+    std::wstring device(1024, L'\0');
+    DWORD length = 0;
+    while ((length = QueryDosDeviceW(name, device.data(), static_cast<DWORD>(device.size()))) ==
+               0 &&
+           GetLastError() == ERROR_INSUFFICIENT_BUFFER && device.size() < 65536) {
+        device.resize(device.size() * 2);
+    }
+    if (length == 0) {
+        return {DriveMapping::Kind::Unknown, {}};
+    }
+    const std::wstring target = device.c_str();  // the first of the names it lists
+    constexpr std::wstring_view kLink = L"\\??\\";
+    if (target.compare(0, kLink.size(), kLink) != 0) {
+        return {DriveMapping::Kind::Volume, {}};  // "\Device\HarddiskVolume3" and the like
+    }
+    const std::wstring folder = target.substr(kLink.size());
+    constexpr std::wstring_view kUnc = L"UNC\\";
+    if (folder.compare(0, kUnc.size(), kUnc) == 0) {
+        return {DriveMapping::Kind::Network, "\\\\" + WideToUtf8(folder.substr(kUnc.size()))};
+    }
+    return {DriveMapping::Kind::Substituted, WideToUtf8(folder)};
 }
 
 bool FolderOnNetworkShare(const std::string& folder) {

@@ -11,6 +11,7 @@ Function Lookup(const wchar_t* dll, const char* name) {
 
 constexpr wchar_t kAccessibility[] = L"oleacc.dll";
 constexpr wchar_t kCommonControls[] = L"comctl32.dll";
+constexpr wchar_t kNetworkProviders[] = L"mpr.dll";
 
 }  // namespace
 
@@ -70,6 +71,12 @@ LRESULT DefSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     // Only a subclassed window calls it, so the DLL is loaded by then.
     return function != nullptr ? function(window, message, wParam, lParam)
                                : DefWindowProcW(window, message, wParam, lParam);
+}
+
+DWORD WNetGetConnectionW(const wchar_t* localName, wchar_t* remoteName, DWORD* length) {
+    using Function = DWORD(WINAPI*)(const wchar_t*, wchar_t*, DWORD*);
+    static const auto function = Lookup<Function>(kNetworkProviders, "WNetGetConnectionW");
+    return function != nullptr ? function(localName, remoteName, length) : ERROR_NO_NETWORK;
 }
 
 }  // namespace system32

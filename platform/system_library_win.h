@@ -33,5 +33,8 @@ BOOL SetWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_P
 BOOL RemoveWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id);
 LRESULT DefSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// mpr.dll
+DWORD WNetGetConnectionW(const wchar_t* localName, wchar_t* remoteName, DWORD* length);
+
 }  // namespace system32
 }  // namespace skyswap

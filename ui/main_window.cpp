@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "dpi.h"
+#include "elevation_win.h"
 #include "library_services_win.h"
 #include "paging.h"
 #include "resource.h"
@@ -52,6 +53,8 @@ SessionSystem SystemFor(const MainWindow::Hooks& hooks) {
     if (hooks.knownFolders) {
         system.knownFolders = hooks.knownFolders;
     }
+    system.program = WideToUtf8(ThisProgramPath());
+    system.driveMapping = hooks.driveMapping ? hooks.driveMapping : WindowsDriveMapping;
     return system;
 }
 
@@ -77,6 +80,9 @@ MainWindow::MainWindow(HINSTANCE instance, Hooks hooks)
     if (!hooks_.restart) {
         hooks_.restart = StartThroughShell;
     }
+    if (!hooks_.levelsApart) {
+        hooks_.levelsApart = IntegrityLevelsKeepProgramsApart;
+    }
     if (!hooks_.allowMessage) {
         hooks_.allowMessage = [](HWND window, UINT message) {
             ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
@@ -92,12 +98,13 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::Create(int showCommand) {
-    if (!RegisterMainWindowClass(instance_, WindowProc) || !ImageArea::RegisterWindowClass(instance_) ||
-        !RegisterShapeClasses(instance_)) {
+    if (!RegisterMainWindowClass(instance_, WindowProc) ||
+        !ImageArea::RegisterWindowClass(instance_) || !RegisterShapeClasses(instance_)) {
         return false;
     }
-    CreateWindowExW(kWindowExStyle, kMainWindowClass, ProgramTitle().c_str(), kWindowStyle, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance_, this);
+    CreateWindowExW(kWindowExStyle, kMainWindowClass, ProgramTitle().c_str(), kWindowStyle,
+                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                    instance_, this);
     if (hwnd_ == nullptr) {
         return false;
     }
@@ -129,7 +136,8 @@ HWND MainWindow::Control(std::wstring_view name, int arrayIndex) const {
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* form = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* form =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         form->hwnd_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }

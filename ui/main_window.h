@@ -50,8 +50,12 @@ class MainWindow final : public ImageElements {
         std::function<bool()> isElevated;
         // Whether a folder lies on a network share, where administrator rights cannot help.
         std::function<bool(const std::string& folder)> onNetworkShare;
+        // What a drive letter stands for (subst, a mapped share), for a restart's paths.
+        DriveMappingQuery driveMapping;
         // The known folders that decide where the game's shadow copies are.
         std::function<KnownFolders()> knownFolders;
+        // Whether Windows keeps programs of other integrity levels apart (not under Wine).
+        std::function<bool()> levelsApart;
         // Lets a message through the window's message filter (ChangeWindowMessageFilterEx).
         std::function<void(HWND window, UINT message)> allowMessage;
         // The file system for discovery, descriptions and transfers; the real one when null.
@@ -129,6 +133,8 @@ class MainWindow final : public ImageElements {
 
     // Adding downloaded skies (main_window_add.cpp).
     void AcceptDownloads();
+    // An elevated window opens its message filter, so any program may hand it paths: it asks.
+    bool HandedPathsNeedConsent() const;
     void OnDropFiles(HDROP drop);
     LRESULT OnCopyData(const COPYDATASTRUCT& data);
     // Paths that another program handed over (a drop, a command line): an elevated window asks
@@ -160,7 +166,7 @@ class MainWindow final : public ImageElements {
     SessionOutcome RunLibraryRequest(const LibraryRequest& request);
     void ShowOutcome(const SessionOutcome& outcome);
     // `question` ends in the question; `request` is what the restart carries on with.
-    void OfferRestartAsAdministrator(const std::string& question, const LibraryRequest& request);
+    void OfferRestartAsAdministrator(const std::string& question, const RestartPlan& plan);
     void CarryOnAfterRestart();
     void StartRecognition();
     void OnRecognitionDone();
@@ -179,7 +185,7 @@ class MainWindow final : public ImageElements {
     WindowsFileSystem fileSystem_;
     FileSystem* files_;
     LibrarySession session_;
-    AppState& state_;         // the session's
+    AppState& state_;          // the session's
     SkyKnowledge& knowledge_;  // what the game folder and ZTDef hold
     GameView& gameView_;
     LibraryRequest resume_;  // as given to ResumeAfterRestart, until it is done

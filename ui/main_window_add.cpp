@@ -1,5 +1,5 @@
-// MainWindow and downloaded skies: folders and .zip files dropped on the window, or handed over by a
-// SkySwap started from the command line, become new sets. The work runs on adder_'s thread; the
+// MainWindow and downloaded skies: folders and .zip files dropped on the window, or handed over by
+// a SkySwap started from the command line, become new sets. The work runs on adder_'s thread; the
 // window shows the page with the first new set and one message saying what was added and what
 // was refused.
 #include "main_window.h"
@@ -46,13 +46,17 @@ void SetCursorOver(HWND window, const wchar_t* cursor) {
 
 }  // namespace
 
+bool MainWindow::HandedPathsNeedConsent() const {
+    return session_.Elevated() && hooks_.levelsApart();
+}
+
 void MainWindow::AcceptDownloads() {
     acceptingDownloads_ = true;
     DragAcceptFiles(hwnd_, TRUE);
     // Restarted as administrator, the window still takes drops from Explorer and paths from a
     // command line, which run with fewer rights; so can any other program then, which is why
     // such a window asks before adding what it was handed. Otherwise Windows' filter stays.
-    if (session_.Elevated()) {
+    if (HandedPathsNeedConsent()) {
         for (const UINT message :
              {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData}) {
             hooks_.allowMessage(hwnd_, message);
@@ -81,7 +85,7 @@ void MainWindow::TakeHandedDownloads(std::vector<std::string> paths) {
     if (paths.empty() || !acceptingDownloads_) {
         return;
     }
-    if (!session_.Elevated()) {
+    if (!HandedPathsNeedConsent()) {
         AddDownloadsFrom(std::move(paths));
         return;
     }
@@ -94,7 +98,8 @@ void MainWindow::TakeHandedDownloads(std::vector<std::string> paths) {
 
 void MainWindow::OnConfirmHandedDownloads() {
     std::vector<std::string> paths = std::exchange(handedDownloads_, {});
-    if (!paths.empty() && Say(AddHandedDownloadsQuestion(paths), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    if (!paths.empty() &&
+        Say(AddHandedDownloadsQuestion(paths), MB_YESNO | MB_ICONQUESTION) == IDYES) {
         AddDownloadsFrom(std::move(paths));
     }
 }

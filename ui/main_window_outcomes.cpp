@@ -45,26 +45,25 @@ void MainWindow::ShowOutcome(const SessionOutcome& outcome) {
     const std::size_t shown = outcome.notes.size() - (ask && !outcome.notes.empty() ? 1 : 0);
     for (std::size_t i = 0; i < shown && hwnd_ != nullptr; ++i) {
         const SessionNote& note = outcome.notes[i];
-        Say(note.text, MB_OK | (note.severity == Severity::Information ? MB_ICONINFORMATION
-                                                                        : MB_ICONWARNING));
+        Say(note.text,
+            MB_OK | (note.severity == Severity::Information ? MB_ICONINFORMATION : MB_ICONWARNING));
     }
     if (ask && hwnd_ != nullptr) {
-        OfferRestartAsAdministrator(outcome.restartQuestion, outcome.restartRequest);
+        OfferRestartAsAdministrator(outcome.restartQuestion, outcome.restart);
     }
 }
 
-void MainWindow::OfferRestartAsAdministrator(const std::string& question,
-                                             const LibraryRequest& request) {
+void MainWindow::OfferRestartAsAdministrator(const std::string& question, const RestartPlan& plan) {
     if (Say(question, MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
     }
     RestartRequest restart;
     restart.owner = hwnd_;
     restart.verb = L"runas";
-    restart.file = ThisProgramPath();
-    restart.parameters = Utf8ToWide(session_.RestartParameters(request));
+    restart.file = Utf8ToWide(plan.program);
+    restart.parameters = Utf8ToWide(plan.parameters);
     // The restarted SkySwap finds the game from its working folder, as at every start.
-    restart.folder = Utf8ToWide(state_.libraryFolder);
+    restart.folder = Utf8ToWide(plan.folder);
     const unsigned long error = hooks_.restart(restart);
     if (error == ERROR_SUCCESS) {
         DestroyWindow(hwnd_);  // the new SkySwap takes over the library
@@ -81,9 +80,8 @@ void MainWindow::CarryOnAfterRestart() {
     const LibraryRequest request = std::exchange(resume_, {});
     // Any program can start SkySwap as administrator with a request of its choosing: the user
     // says yes to it first.
-    if (request.empty() ||
-        Say(ResumeQuestion(request, gameView_.Mirror().value_or(std::string())),
-            MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    if (request.empty() || Say(ResumeQuestion(request, gameView_.Mirror().value_or(std::string())),
+                               MB_YESNO | MB_ICONQUESTION) != IDYES) {
         return;
     }
     if (request.action == LibraryAction::AddDownloads) {
@@ -133,6 +131,5 @@ void MainWindow::ShowInstalledSky() {
         ImageElementArea(slot).SetMarked(SlotShowsInstalledSet(slot));
     }
 }
-
 
 }  // namespace skyswap

@@ -12,9 +12,9 @@
 namespace skyswap {
 namespace {
 
+using test::FsOperation;
 using test::kGame;
 using test::kLibrary;
-using test::FsOperation;
 using test::TagsIn;
 
 const std::vector<std::string> kTags = {"ZT0", "ZT1", "ZT2", "HAND"};
@@ -23,7 +23,21 @@ const std::vector<std::string> kTags = {"ZT0", "ZT1", "ZT2", "HAND"};
 struct Answers {
     bool elevated = false;
     bool share = false;
+    // The window's program, on S: (a subst drive of C:\\Games) or X: (one Windows says nothing
+    // of); empty for the command line, which never restarts.
+    const char* program = "";
 };
+
+DriveMapping PlayersDrive(char drive) {
+    switch (drive) {
+        case 'S':
+            return {DriveMapping::Kind::Substituted, "C:\\Games"};
+        case 'X':
+            return {DriveMapping::Kind::Unknown, {}};
+        default:
+            return {DriveMapping::Kind::Volume, {}};
+    }
+}
 
 SessionSystem Faked(const Answers& answers, int& sharesAsked) {
     SessionSystem system;
@@ -33,6 +47,8 @@ SessionSystem Faked(const Answers& answers, int& sharesAsked) {
         return answers.share;
     };
     system.today = [] { return CalendarDate{2026, 12, 7}; };
+    system.program = answers.program;
+    system.driveMapping = PlayersDrive;
     return system;
 }
 
@@ -64,34 +80,110 @@ TEST(LibrarySession, EachActionGivesOneOutcomeWithItsAdvice) {
         bool handMadeSky;  // the game holds a sky in no set
         bool succeeded;
         RightsAdvice advice;
-        LibraryRequest restart;                // carried when the advice is the restart
-        std::vector<Severity> notes;           // their kinds, in order
-        std::vector<std::string> gameHolds;    // the ten files' tags after it
+        LibraryRequest restart;                 // carried when the advice is the restart
+        std::vector<Severity> notes;            // their kinds, in order
+        std::vector<std::string> gameHolds;     // the ten files' tags after it
         std::vector<std::string> defaultHolds;  // ZTDef's
     } cases[] = {
-        {"install a set", {LibraryAction::InstallSet, 1, {}}, Game::Open, {}, false, true,
-         RightsAdvice::None, {}, {}, std::vector<std::string>(10, "ZT1"),
+        {"install a set",
+         {LibraryAction::InstallSet, 1, {}},
+         Game::Open,
+         {},
+         false,
+         true,
+         RightsAdvice::None,
+         {},
+         {},
+         std::vector<std::string>(10, "ZT1"),
          std::vector<std::string>(10, "")},
-        {"load my default without one", {LibraryAction::LoadMyDefault, 0, {}}, Game::Open, {},
-         false, false, RightsAdvice::None, {}, {Severity::Warning},
-         std::vector<std::string>(10, ""), std::vector<std::string>(10, "")},
-        {"save my default", {LibraryAction::SaveMyDefault, 2, {}}, Game::Open, {}, false, true,
-         RightsAdvice::None, {}, {}, std::vector<std::string>(10, ""),
+        {"load my default without one",
+         {LibraryAction::LoadMyDefault, 0, {}},
+         Game::Open,
+         {},
+         false,
+         false,
+         RightsAdvice::None,
+         {},
+         {Severity::Warning},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
+        {"save my default",
+         {LibraryAction::SaveMyDefault, 2, {}},
+         Game::Open,
+         {},
+         false,
+         true,
+         RightsAdvice::None,
+         {},
+         {},
+         std::vector<std::string>(10, ""),
          std::vector<std::string>(10, "ZT2")},
-        {"load the game's default over a hand-made sky", {LibraryAction::LoadGameDefault, 0, {}},
-         Game::Open, {}, true, true, RightsAdvice::None, {}, {Severity::Information},
-         std::vector<std::string>(10, ""), std::vector<std::string>(10, "")},
-        {"a protected game folder", {LibraryAction::InstallSet, 1, {}}, Game::Protected, {},
-         false, false, RightsAdvice::RestartAsAdministrator, {LibraryAction::InstallSet, 1, {}},
-         {Severity::Warning}, std::vector<std::string>(10, ""), std::vector<std::string>(10, "")},
+        {"load the game's default over a hand-made sky",
+         {LibraryAction::LoadGameDefault, 0, {}},
+         Game::Open,
+         {},
+         true,
+         true,
+         RightsAdvice::None,
+         {},
+         {Severity::Information},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
+        {"a protected game folder",
+         {LibraryAction::InstallSet, 1, {}},
+         Game::Protected,
+         {},
+         false,
+         false,
+         RightsAdvice::RestartAsAdministrator,
+         {LibraryAction::InstallSet, 1, {}},
+         {Severity::Warning},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
         {"a protected game folder, already elevated, the hand-made sky kept first",
-         {LibraryAction::LoadGameDefault, 0, {}}, Game::Protected, {true, false}, true, false,
-         RightsAdvice::None, {}, {Severity::Information, Severity::Warning},
+         {LibraryAction::LoadGameDefault, 0, {}},
+         Game::Protected,
+         {true, false},
+         true,
+         false,
+         RightsAdvice::None,
+         {},
+         {Severity::Information, Severity::Warning},
          std::vector<std::string>(10, "HAND"),
          std::vector<std::string>(10, "")},
-        {"a protected game folder on a share", {LibraryAction::InstallRandom, 0, {}},
-         Game::Protected, {false, true}, false, false, RightsAdvice::NetworkShare, {},
-         {Severity::Warning}, std::vector<std::string>(10, ""), std::vector<std::string>(10, "")},
+        {"a protected game folder, the window's program on a subst drive",
+         {LibraryAction::InstallSet, 2, {}},
+         Game::Protected,
+         {false, false, "S:\\EAW\\Skies\\skyswap.exe"},
+         false,
+         false,
+         RightsAdvice::RestartAsAdministrator,
+         {LibraryAction::InstallSet, 2, {}},
+         {Severity::Warning},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
+        {"a protected game folder, the window's program on a drive no administrator sees",
+         {LibraryAction::InstallSet, 1, {}},
+         Game::Protected,
+         {false, false, "X:\\skyswap.exe"},
+         false,
+         false,
+         RightsAdvice::OutOfAdministratorsReach,
+         {},
+         {Severity::Warning},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
+        {"a protected game folder on a share",
+         {LibraryAction::InstallRandom, 0, {}},
+         Game::Protected,
+         {false, true},
+         false,
+         false,
+         RightsAdvice::NetworkShare,
+         {},
+         {Severity::Warning},
+         std::vector<std::string>(10, ""),
+         std::vector<std::string>(10, "")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -119,6 +211,26 @@ TEST(LibrarySession, EachActionGivesOneOutcomeWithItsAdvice) {
                   c.advice != RightsAdvice::RestartAsAdministrator);
         if (c.advice == RightsAdvice::RestartAsAdministrator) {
             EXPECT_EQ(outcome.restartRequest, c.restart);
+            if (*c.answers.program != '\0') {
+                EXPECT_EQ(outcome.restart.program, "C:\\Games\\EAW\\Skies\\skyswap.exe");
+                EXPECT_EQ(outcome.restart.folder, session.State().libraryFolder);
+                EXPECT_NE(outcome.restart.parameters.find("/resume install 2"), std::string::npos)
+                    << outcome.restart.parameters;
+            }
+        } else {
+            EXPECT_EQ(outcome.restartRequest, LibraryRequest{}) << "nothing to carry on with";
+        }
+        if (c.advice == RightsAdvice::OutOfAdministratorsReach) {
+            // The refusal, and why no restart is offered, in one message.
+            ASSERT_EQ(outcome.notes.size(), 1u);
+            EXPECT_NE(outcome.notes[0].text.find("Windows protects the game folder"),
+                      std::string::npos);
+            EXPECT_NE(outcome.notes[0].text.find(
+                          "SkySwap cannot restart itself as administrator from here: "
+                          "X:\\skyswap.exe is on X:, a drive made with subst or mapped for your "
+                          "account only"),
+                      std::string::npos)
+                << outcome.notes[0].text;
         }
         std::vector<Severity> kinds;
         for (const SessionNote& note : outcome.notes) {
@@ -177,14 +289,41 @@ TEST(LibrarySession, AddingKnowsAScannerFromAProtectedLibrary) {
         bool added;
         RightsAdvice advice;
     } cases[] = {
-        {"the rename refused twice, then done", FsOperation::RenameFolder, "\\ZT2", 2, {}, true,
+        {"the rename refused twice, then done",
+         FsOperation::RenameFolder,
+         "\\ZT2",
+         2,
+         {},
+         true,
          RightsAdvice::None},
-        {"the staging folder refused", FsOperation::CreateFolder, "ZT2.skyswap-tmp", -1, {}, false,
+        {"the staging folder refused",
+         FsOperation::CreateFolder,
+         "ZT2.skyswap-tmp",
+         -1,
+         {},
+         false,
          RightsAdvice::RestartAsAdministrator},
-        {"the staging folder refused, elevated", FsOperation::CreateFolder, "ZT2.skyswap-tmp", -1, {true, false},
-         false, RightsAdvice::None},
-        {"the staging folder refused on a share", FsOperation::CreateFolder, "ZT2.skyswap-tmp", -1, {false, true},
-         false, RightsAdvice::NetworkShare},
+        {"the staging folder refused, elevated",
+         FsOperation::CreateFolder,
+         "ZT2.skyswap-tmp",
+         -1,
+         {true, false},
+         false,
+         RightsAdvice::None},
+        {"the staging folder refused on a share",
+         FsOperation::CreateFolder,
+         "ZT2.skyswap-tmp",
+         -1,
+         {false, true},
+         false,
+         RightsAdvice::NetworkShare},
+        {"the staging folder refused, the window's program on a drive no administrator sees",
+         FsOperation::CreateFolder,
+         "ZT2.skyswap-tmp",
+         -1,
+         {false, false, "X:\\skyswap.exe"},
+         false,
+         RightsAdvice::OutOfAdministratorsReach},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,10 +355,15 @@ TEST(LibrarySession, AddingKnowsAScannerFromAProtectedLibrary) {
             EXPECT_FALSE(outcome.restartQuestion.empty());
         } else {
             EXPECT_EQ(outcome.restartQuestion, "");
+            EXPECT_EQ(outcome.restartRequest, LibraryRequest{});
         }
         if (c.added) {
             EXPECT_EQ(outcome.errors, "");
             EXPECT_GT(fs.pausedMs(), 0) << "the rename was retried";
+        }
+        if (c.advice == RightsAdvice::OutOfAdministratorsReach) {
+            ASSERT_EQ(outcome.notes.size(), 1u) << "the refusal says why no restart is offered";
+            EXPECT_EQ(outcome.notes[0].severity, Severity::Warning);
         }
         if (c.added || c.advice == RightsAdvice::NetworkShare) {
             // No word of administrator rights where they cannot help.

@@ -44,8 +44,94 @@ TEST(RestartArguments, Quoting) {
               "/library \"C:\\L\" /resume install 12");
     EXPECT_EQ(RestartParameters({"", "", {LibraryAction::SaveMyDefault, 0, {}}}),
               "/resume savedefault 0");
-    EXPECT_EQ(RestartParameters({"", "", {LibraryAction::AddDownloads, 0, {"C:\\a.zip", "D:\\b c"}}}),
-              "/resume add \"C:\\a.zip\" /resume add \"D:\\b c\"");
+    EXPECT_EQ(
+        RestartParameters({"", "", {LibraryAction::AddDownloads, 0, {"C:\\a.zip", "D:\\b c"}}}),
+        "/resume add \"C:\\a.zip\" /resume add \"D:\\b c\"");
+}
+
+// Drives as a player's logon session may have them: S: made with subst (T: on S:, and a ring of
+// U: and V:), Z: a mapped share, N: a subst of a share, X: a drive Windows says nothing of.
+DriveMapping PlayersDrive(char drive) {
+    using Kind = DriveMapping::Kind;
+    switch (drive) {
+        case 'S':
+            return {Kind::Substituted, "C:\\Games"};
+        case 'T':
+            return {Kind::Substituted, "S:\\EAW\\"};
+        case 'R':
+            return {Kind::Substituted, "D:\\"};
+        case 'U':
+            return {Kind::Substituted, "V:\\a"};
+        case 'V':
+            return {Kind::Substituted, "U:\\b"};
+        case 'Z':
+            return {Kind::Network, "\\\\nas\\games"};
+        case 'N':
+            return {Kind::Network, "\\\\nas\\games\\Old"};
+        case 'X':
+            return {Kind::Unknown, {}};
+        case 'Y':
+            return {Kind::Substituted, ""};
+        default:
+            return {Kind::Volume, {}};
+    }
+}
+
+TEST(RestartArguments, PathsAreSpelledAsAnAdministratorSeesThem) {
+    const struct {
+        const char* path;
+        const char* seen;  // null: out of an administrator's reach
+    } cases[] = {
+        {"C:\\Games\\EAW\\Skies", "C:\\Games\\EAW\\Skies"},
+        {"S:\\EAW\\Skies", "C:\\Games\\EAW\\Skies"},
+        {"s:\\EAW\\Skies\\skyswap.exe", "C:\\Games\\EAW\\Skies\\skyswap.exe"},
+        {"S:\\", "C:\\Games\\"},
+        {"S:", "C:\\Games"},
+        {"T:\\Skies", "C:\\Games\\EAW\\Skies"},
+        {"R:\\EAW", "D:\\EAW"},
+        {"R:\\", "D:\\"},
+        {"Z:\\Downloads\\Dawn Patrol.zip", "\\\\nas\\games\\Downloads\\Dawn Patrol.zip"},
+        {"Z:/Downloads/Dawn.zip", "\\\\nas\\games/Downloads/Dawn.zip"},
+        {"N:\\x.zip", "\\\\nas\\games\\Old\\x.zip"},
+        {"\\\\?\\S:\\EAW", "\\\\?\\C:\\Games\\EAW"},
+        {"\\\\?\\Z:\\EAW", "\\\\?\\UNC\\nas\\games\\EAW"},
+        {"\\\\server\\share\\EAW", "\\\\server\\share\\EAW"},
+        {"\\\\?\\UNC\\server\\share", "\\\\?\\UNC\\server\\share"},
+        {"/tmp/skies", "/tmp/skies"},
+        {"", ""},
+        {"X:\\EAW", nullptr},
+        {"Y:\\EAW", nullptr},
+        {"U:\\EAW", nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> seen = PathSeenWhenElevated(c.path, PlayersDrive);
+        if (c.seen == nullptr) {
+            EXPECT_FALSE(seen) << c.path << " -> " << seen.value_or("");
+        } else {
+            EXPECT_EQ(seen.value_or("(none)"), c.seen) << c.path;
+        }
+    }
+    EXPECT_EQ(PathSeenWhenElevated("S:\\EAW", {}), "S:\\EAW") << "no way to ask: as it is";
+
+    // The plan spells the program, its working folder and every carried path; the first path
+    // that cannot be spelled is named.
+    std::string unseen;
+    const std::optional<RestartPlan> plan =
+        PlanRestart("S:\\EAW\\Skies\\skyswap.exe",
+                    {"S:\\EAW\\Skies",
+                     "C:\\Users\\Pat\\VirtualStore",
+                     {LibraryAction::AddDownloads, 0, {"Z:\\Dawn.zip", "C:\\Dusk.zip"}}},
+                    PlayersDrive, unseen);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->program, "C:\\Games\\EAW\\Skies\\skyswap.exe");
+    EXPECT_EQ(plan->folder, "C:\\Games\\EAW\\Skies");
+    EXPECT_EQ(plan->parameters,
+              "/library \"C:\\Games\\EAW\\Skies\" /virtualstore \"C:\\Users\\Pat\\VirtualStore\" "
+              "/resume add \"\\\\nas\\games\\Dawn.zip\" /resume add \"C:\\Dusk.zip\"");
+    EXPECT_FALSE(PlanRestart("C:\\Skies\\skyswap.exe",
+                             {"C:\\Skies", "", {LibraryAction::AddDownloads, 0, {"X:\\a.zip"}}},
+                             PlayersDrive, unseen));
+    EXPECT_EQ(unseen, "X:\\a.zip");
 }
 
 TEST(RestartArguments, TheRestartedProgramReadsThemWithItsCommandLine) {
@@ -74,7 +160,9 @@ const std::vector<LibraryRequest> kRequests = {
     {LibraryAction::LoadGameDefault, 0, {}},
     {LibraryAction::SaveMyDefault, 99999, {}},
     {LibraryAction::AddDownloads, 0, {"C:\\Downloads\\Storm.zip"}},
-    {LibraryAction::AddDownloads, 0, {"C:\\Downloads\\Storm.zip", "D:\\Skies\\Evening sky", "/odd"}},
+    {LibraryAction::AddDownloads,
+     0,
+     {"C:\\Downloads\\Storm.zip", "D:\\Skies\\Evening sky", "/odd"}},
 };
 
 void ExpectSameRequest(const LibraryRequest& read, const LibraryRequest& given) {

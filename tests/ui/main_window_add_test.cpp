@@ -128,7 +128,8 @@ TEST(MainWindowAdd, ADroppedZipBecomesASetWithItsPictureAndA7zIsRefused) {
                   L": SkySwap reads ZIP archives; unpack this one and add its folder")
         << WideToUtf8(form.messages[0].text);
     EXPECT_EQ(form->State().pageFirst, 0);
-    EXPECT_TRUE(Near(CentreColour(form->ImageElement(3)), stormy)) << "the preview made its picture";
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(3)), stormy))
+        << "the preview made its picture";
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), ThumbnailColour(2)));
     const std::string set = std::string(kLibrary) + "\\ZT3";
     EXPECT_EQ(TagsIn(temp, set, {"ZIPPED"}), Repeated("ZIPPED"));
@@ -273,6 +274,7 @@ TEST(MainWindowAdd, ALibraryThatWindowsProtectsOffersTheRestartAsAdministrator) 
     MainWindow::Hooks hooks;
     hooks.fileSystem = &fs;
     hooks.isElevated = [&] { return elevated; };
+    hooks.levelsApart = [] { return true; };
     hooks.restart = [&](const RestartRequest& request) {
         restarts.push_back(request);
         return static_cast<unsigned long>(ERROR_SUCCESS);
@@ -394,15 +396,27 @@ TEST(AddRequest, OnlyWellFormedRequestsOfOurOwnAreRead) {
 }
 
 TEST(MainWindowAdd, OnlyAnElevatedWindowOpensItsMessageFilterAndItAsksFirst) {
-    for (const bool elevated : {false, true}) {
-        SCOPED_TRACE(elevated ? "elevated" : "not elevated");
+    const struct {
+        const char* what;
+        bool elevated;
+        bool levelsApart;
+    } cases[] = {
+        {"not elevated", false, true},
+        {"elevated", true, true},
+        // Wine: every program is an administrator and none is kept apart, so nothing to ask.
+        {"elevated where no integrity levels keep programs apart", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool elevated = c.elevated && c.levelsApart;
         TempFolder temp;
         MakePictureLibrary(temp, 2);
         TempFolder downloads;
         const std::string stormy = MakeDownload(downloads, "Stormy Evening", "STORMY");
         std::vector<UINT> allowed;
         MainWindow::Hooks hooks;
-        hooks.isElevated = [elevated] { return elevated; };
+        hooks.isElevated = [c] { return c.elevated; };
+        hooks.levelsApart = [c] { return c.levelsApart; };
         hooks.allowMessage = [&](HWND, UINT message) { allowed.push_back(message); };
         StartedForm form(temp, kLibrary, hooks);
         ASSERT_TRUE(form.started);

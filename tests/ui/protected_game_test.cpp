@@ -24,7 +24,7 @@ void PressButton(MainWindow& form, const wchar_t* name) {
 // A window over a library whose game folder refuses every change for lack of rights.
 struct ProtectedWindow {
     explicit ProtectedWindow(unsigned long restartResult = ERROR_SUCCESS, bool elevated = false,
-                             bool networkShare = false) {
+                             bool networkShare = false, DriveMappingQuery driveMapping = {}) {
         MakePictureLibrary(temp, 3);
         WriteSkyFiles(temp, kGame, "ORIGINAL");
         // The game's sky is set 2 of the library, so nothing is kept before a transfer.
@@ -34,6 +34,7 @@ struct ProtectedWindow {
         hooks.isElevated = [elevated] { return elevated; };
         hooks.onNetworkShare = [networkShare](const std::string&) { return networkShare; };
         hooks.knownFolders = [] { return KnownFolders{}; };
+        hooks.driveMapping = std::move(driveMapping);
         hooks.restart = [this, restartResult](const RestartRequest& request) {
             restarts.push_back(request);
             return restartResult;
@@ -127,8 +128,16 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         int32_t set;  // -1: the set the random draw chose
     } cases[] = {
         {"LOAD TO EAW of slot 1", {1}, L"LoadToGame", LibraryAction::InstallSet, 1},
-        {"LOAD TO EAW of slot 0 after another", {1, 0}, L"LoadToGame", LibraryAction::InstallSet, 0},
-        {"LOAD TO EAW of a random set", {kRandomElement}, L"LoadToGame", LibraryAction::InstallSet, -1},
+        {"LOAD TO EAW of slot 0 after another",
+         {1, 0},
+         L"LoadToGame",
+         LibraryAction::InstallSet,
+         0},
+        {"LOAD TO EAW of a random set",
+         {kRandomElement},
+         L"LoadToGame",
+         LibraryAction::InstallSet,
+         -1},
         {"LOAD MY DEFAULT", {}, L"LoadMyDefault", LibraryAction::LoadMyDefault, 0},
         {"LOAD EAW DEFAULT", {}, L"LoadGameDefault", LibraryAction::LoadGameDefault, 0},
     };
@@ -350,6 +359,40 @@ TEST(ProtectedGame, OnANetworkShareNoRestartIsOfferedButTheShareIsNamed) {
         }
         EXPECT_TRUE(window.restarts.empty());
         EXPECT_FALSE(form.ended);
+    }
+}
+
+// An administrator's SkySwap runs in a logon session of its own, without the subst drives of
+// this one: the restart names the program and the library by the folders such drives stand for.
+TEST(ProtectedGame, TheRestartSpellsSubstDrivesOutOrIsNotOffered) {
+    const char programDrive = static_cast<char>(std::toupper(WideToUtf8(ThisProgramPath())[0]));
+    for (const bool seen : {true, false}) {
+        SCOPED_TRACE(seen ? "a subst drive" : "a drive Windows says nothing of");
+        ProtectedWindow window(ERROR_SUCCESS, false, false, [=](char drive) {
+            if (drive != programDrive) {
+                return DriveMapping{};
+            }
+            return seen ? DriveMapping{DriveMapping::Kind::Substituted, "C:\\Real folder"}
+                        : DriveMapping{DriveMapping::Kind::Unknown, {}};
+        });
+        StartedForm& form = *window.form;
+        ASSERT_TRUE(form.started);
+        form.answer = IDYES;
+        Click(form->ImageElement(1).hwnd());
+        PressButton(*form, L"LoadToGame");
+        ASSERT_EQ(form.messages.size(), 1u);
+        if (seen) {
+            EXPECT_EQ(form.messages[0].text, window.Offer());
+            ASSERT_EQ(window.restarts.size(), 1u);
+            EXPECT_EQ(window.restarts[0].file, L"C:\\Real folder" + ThisProgramPath().substr(2));
+            EXPECT_TRUE(form.ended);
+        } else {
+            EXPECT_EQ(form.messages[0].type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+            EXPECT_NE(form.messages[0].text.find(L"SkySwap cannot restart itself as administrator"),
+                      std::wstring::npos);
+            EXPECT_TRUE(window.restarts.empty());
+            EXPECT_FALSE(form.ended);
+        }
     }
 }
 
