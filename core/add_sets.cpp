@@ -24,6 +24,30 @@ constexpr std::size_t kPictureTries = 4;
 const char* const kArchiveKindReason =
     "SkySwap reads ZIP archives; unpack this one and add its folder";
 
+// A .zip that is another kind of archive says which: a 7z or RAR archive renamed .zip is a common
+// mistake.
+std::string NotAZipReason(ForeignArchive foreign) {
+    const char* kind = nullptr;
+    switch (foreign) {
+        case ForeignArchive::SevenZip:
+            kind = "a 7z archive";
+            break;
+        case ForeignArchive::Rar:
+            kind = "a RAR archive";
+            break;
+        case ForeignArchive::Gzip:
+            kind = "a gzip-compressed file";
+            break;
+        case ForeignArchive::Tar:
+            kind = "a tar archive";
+            break;
+        case ForeignArchive::Unknown:
+            return "It is not a ZIP archive, or the archive is damaged.";
+    }
+    return "This is " + std::string(kind) + ", though its name says ZIP. " + kArchiveKindReason +
+           ".";
+}
+
 std::string WriteFailure(const std::string& file, const FsStatus& status) {
     switch (status.error) {
         case FsError::DiskFull:
@@ -119,7 +143,7 @@ class Adder {
                     "It cannot be read" +
                     (status.fs.message.empty() ? std::string() : ": " + status.fs.message) + "."};
             }
-            return Refusal{"It is not a ZIP archive, or the archive is damaged."};
+            return Refusal{NotAZipReason(status.foreign)};
         }
         return ReadArchiveDownload(std::move(archive), StemOf(LastName(path)), EntriesNeeded,
                                    download);

@@ -29,9 +29,14 @@ enum class ArchiveError {
     TooLarge,      // the entry holds more than the reader was allowed to take
 };
 
+// What a file that is no ZIP archive is instead, as its first bytes tell: a 7z or RAR archive
+// renamed .zip is a common mistake.
+enum class ForeignArchive { Unknown, SevenZip, Rar, Gzip, Tar };
+
 struct ArchiveStatus {
     ArchiveError error = ArchiveError::None;
-    FsStatus fs;  // for Unreadable
+    FsStatus fs;                                       // for Unreadable
+    ForeignArchive foreign = ForeignArchive::Unknown;  // for NotAnArchive
 
     bool ok() const { return error == ArchiveError::None; }
 };

@@ -164,6 +164,9 @@ class ArchiveDownload final : public Download {
             file.entry = i;
             files.push_back(std::move(file));
         }
+        if (files.empty()) {
+            return Refusal{"It is an empty ZIP archive: it holds no files."};
+        }
         return std::nullopt;
     }
 

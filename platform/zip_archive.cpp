@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace skyswap {
 
@@ -19,6 +20,11 @@ constexpr std::size_t kInflateChunk = 64 * 1024;
 constexpr unsigned long kEncryptedFlag = 1U << 0;
 constexpr unsigned long kUtf8NameFlag = 1U << 11;
 constexpr unsigned long kStored = 0;
+// The end of the central directory: a signature, then counts, sizes and offsets, then the
+// archive's comment of up to 65,535 bytes, which ends the file.
+constexpr char kEndSignature[] = "PK\x05\x06";
+constexpr std::size_t kEndRecordSize = 22;
+constexpr std::size_t kLongestComment = 0xFFFF;
 
 // The archive's file as minizip's I/O functions see it: the program's FileSystem behind three
 // windows. minizip goes back and forth between the central directory at the end of the file and
@@ -30,6 +36,17 @@ class FileSource {
         : fs_(fs), path_(std::move(path)), size_(size) {}
 
     const FsStatus& failure() const { return failure_; }
+
+    // The file as minizip sees it ends here: see EndOfDirectory.
+    void EndAt(std::uint64_t size) { size_ = std::min(size_, size); }
+
+    // `count` bytes from `offset`, fewer where the file ends; false when it cannot be read.
+    bool ReadRange(std::uint64_t offset, std::size_t count, std::string& bytes) {
+        bytes.assign(count, '\0');
+        position_ = offset;
+        bytes.resize(Read(bytes.data(), static_cast<unsigned long>(count)));
+        return !Failed();
+    }
 
     unsigned long Read(void* buffer, unsigned long size) {
         auto* out = static_cast<char*>(buffer);
@@ -143,8 +160,7 @@ int ZCALLBACK SourceError(voidpf /*opaque*/, voidpf stream) {
 }
 }
 
-// Unicode of the high half of code page 437, the character set of ZIP names without the UTF-8
-// flag (what Windows' own ZIP folders write).
+// Unicode of the high half of code page 437.
 constexpr std::array<char16_t, 128> kCp437High = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF,
     0x00EE, 0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9,
@@ -212,7 +228,64 @@ bool IsUtf8(const std::string& text) {
     return true;
 }
 
-std::string DecodeName(const std::string& raw, unsigned long flags) {
+std::uint32_t Little(const std::string& bytes, std::size_t at, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+}
+
+// Where the record that ends the central directory starts, from the end of the file: minizip
+// searches only the last 65,535 bytes, which misses the record behind a comment longer than
+// 65,513 bytes. The record whose comment reaches the end of the file is the one; failing
+// that (bytes appended after the archive), the last signature, as minizip would take. `tail` is
+// the file's end, which starts at `tailStart`.
+std::optional<std::uint64_t> EndOfDirectory(const std::string& tail, std::uint64_t tailStart) {
+    std::optional<std::uint64_t> last;
+    for (std::size_t at = tail.size() < kEndRecordSize ? 0 : tail.size() - kEndRecordSize + 1;
+         at-- > 0;) {
+        if (tail.compare(at, 4, kEndSignature, 4) != 0) {
+            continue;
+        }
+        if (at + kEndRecordSize + Little(tail, at + 20, 2) == tail.size()) {
+            return tailStart + at;
+        }
+        if (!last) {
+            last = tailStart + at;
+        }
+    }
+    return last;
+}
+
+bool IsEmptyDirectory(const std::string& endRecord) {
+    // This disk's entries, all entries, the directory's size.
+    return Little(endRecord, 8, 2) == 0 && Little(endRecord, 10, 2) == 0 &&
+           Little(endRecord, 12, 4) == 0;
+}
+
+// What a file that holds no ZIP archive is, by its first bytes.
+ForeignArchive ForeignArchiveOf(const std::string& start) {
+    const auto startsWith = [&](const char* signature, std::size_t size, std::size_t at = 0) {
+        return start.size() >= at + size && start.compare(at, size, signature, size) == 0;
+    };
+    if (startsWith("7z\xBC\xAF\x27\x1C", 6)) {
+        return ForeignArchive::SevenZip;
+    }
+    if (startsWith("Rar!\x1A\x07", 6)) {  // then 0 for RAR 4, 1 0 for RAR 5
+        return ForeignArchive::Rar;
+    }
+    if (startsWith("\x1F\x8B", 2)) {
+        return ForeignArchive::Gzip;
+    }
+    if (startsWith("ustar", 5, 257)) {
+        return ForeignArchive::Tar;
+    }
+    return ForeignArchive::Unknown;
+}
+
+std::string DecodeName(const std::string& raw, unsigned long flags,
+                       const ZipNameDecoder& decodeName) {
     if ((flags & kUtf8NameFlag) != 0 && IsUtf8(raw)) {
         return raw;
     }
@@ -221,24 +294,28 @@ std::string DecodeName(const std::string& raw, unsigned long flags) {
     if (ascii) {
         return raw;
     }
-    std::string name;
-    for (const char c : raw) {
-        const auto byte = static_cast<unsigned char>(c);
-        AppendUtf8(name, byte < 0x80 ? byte : kCp437High[byte - 0x80]);
-    }
-    return name;
+    return decodeName(raw);
 }
 
+// An archive without entries (minizip cannot open one: it takes a directory's end at the
+// file's first byte for none at all) has no `zip`.
 class ZipArchive final : public Archive {
   public:
     ZipArchive(std::unique_ptr<FileSource> source, unzFile zip)
         : source_(std::move(source)), zip_(zip) {}
-    ~ZipArchive() override { unzClose(zip_); }
+    ~ZipArchive() override {
+        if (zip_ != nullptr) {
+            unzClose(zip_);
+        }
+    }
     ZipArchive(const ZipArchive&) = delete;
     ZipArchive& operator=(const ZipArchive&) = delete;
 
     // Reads the central directory; false when it is not one.
-    bool List() {
+    bool List(const ZipNameDecoder& decodeName) {
+        if (zip_ == nullptr) {
+            return true;
+        }
         for (int status = unzGoToFirstFile(zip_); status != UNZ_END_OF_LIST_OF_FILE;
              status = unzGoToNextFile(zip_)) {
             if (status != UNZ_OK) {
@@ -256,9 +333,12 @@ class ZipArchive final : public Archive {
                 return false;
             }
             ArchiveEntry entry;
-            entry.name = DecodeName(raw, info.flag);
+            entry.name = DecodeName(raw, info.flag, decodeName);
             entry.size = info.uncompressed_size;
-            entry.isFolder = !raw.empty() && (raw.back() == '/' || raw.back() == '\\');
+            // Of the decoded name: in code page 932 a name's last byte may be 0x5C ("\") as the
+            // second half of a character.
+            entry.isFolder =
+                !entry.name.empty() && (entry.name.back() == '/' || entry.name.back() == '\\');
             entry.encrypted = (info.flag & kEncryptedFlag) != 0;
             entries_.push_back(std::move(entry));
             positions_.push_back(position);
@@ -349,6 +429,8 @@ class ZipArchive final : public Archive {
 
 class ZipArchiveOpener final : public ArchiveOpener {
   public:
+    explicit ZipArchiveOpener(ZipNameDecoder decodeName) : decodeName_(std::move(decodeName)) {}
+
     std::unique_ptr<Archive> Open(FileSystem& fs, const std::string& path,
                                   ArchiveStatus& status) override {
         std::uint64_t size = 0;
@@ -358,6 +440,24 @@ class ZipArchiveOpener final : public ArchiveOpener {
             return nullptr;
         }
         auto source = std::make_unique<FileSource>(fs, path, size);
+        const std::uint64_t tailStart =
+            size - std::min<std::uint64_t>(size, kEndRecordSize + kLongestComment);
+        std::string tail;
+        if (!source->ReadRange(tailStart, static_cast<std::size_t>(size - tailStart), tail)) {
+            status = {ArchiveError::Unreadable, source->failure()};
+            return nullptr;
+        }
+        const std::optional<std::uint64_t> end = EndOfDirectory(tail, tailStart);
+        if (!end) {
+            status = NotAZip(*source);
+            return nullptr;
+        }
+        if (IsEmptyDirectory(tail.substr(static_cast<std::size_t>(*end - tailStart)))) {
+            status = {};
+            return std::make_unique<ZipArchive>(std::move(source), nullptr);
+        }
+        // minizip is handed the file without the comment, so its own search starts at the record.
+        source->EndAt(*end + kEndRecordSize);
         zlib_filefunc64_def functions{};
         functions.zopen64_file = OpenSource;
         functions.zread_file = ReadSource;
@@ -369,26 +469,51 @@ class ZipArchiveOpener final : public ArchiveOpener {
         functions.opaque = source.get();
         unzFile zip = unzOpen2_64(path.c_str(), &functions);
         if (zip == nullptr) {
-            status = source->Failed() ? ArchiveStatus{ArchiveError::Unreadable, source->failure()}
-                                      : ArchiveStatus{ArchiveError::NotAnArchive, {}};
+            status = NotAZip(*source);
             return nullptr;
         }
         FileSource& reader = *source;
         auto archive = std::make_unique<ZipArchive>(std::move(source), zip);
-        if (!archive->List()) {
-            status = reader.Failed() ? ArchiveStatus{ArchiveError::Unreadable, reader.failure()}
-                                     : ArchiveStatus{ArchiveError::NotAnArchive, {}};
+        if (!archive->List(decodeName_)) {
+            status = NotAZip(reader);
             return nullptr;
         }
         status = {};
         return archive;
     }
+
+  private:
+    // Unreadable when reading failed; else not a ZIP, named by its first bytes when they tell.
+    static ArchiveStatus NotAZip(FileSource& source) {
+        std::string start;
+        if (source.Failed() || !source.ReadRange(0, 512, start)) {
+            return {ArchiveError::Unreadable, source.failure()};
+        }
+        return {ArchiveError::NotAnArchive, {}, ForeignArchiveOf(start)};
+    }
+
+    ZipNameDecoder decodeName_;
 };
 
 }  // namespace
 
-std::unique_ptr<ArchiveOpener> MakeZipArchiveOpener() {
-    return std::make_unique<ZipArchiveOpener>();
+std::string Cp437ToUtf8(const std::string& raw) {
+    std::string name;
+    for (const char c : raw) {
+        const auto byte = static_cast<unsigned char>(c);
+        AppendUtf8(name, byte < 0x80 ? byte : kCp437High[byte - 0x80]);
+    }
+    return name;
+}
+
+#ifndef _WIN32
+ZipNameDecoder SystemZipNameDecoder() {
+    return Cp437ToUtf8;
+}
+#endif
+
+std::unique_ptr<ArchiveOpener> MakeZipArchiveOpener(ZipNameDecoder decodeName) {
+    return std::make_unique<ZipArchiveOpener>(std::move(decodeName));
 }
 
 }  // namespace skyswap

@@ -133,6 +133,152 @@ TEST(ZipArchive, DamagedAndEncryptedEntriesAreRefused) {
     EXPECT_EQ(archive->Read(0, 100, &bytes).error, ArchiveError::Encrypted);
 }
 
+// The record that ends the directory may sit behind a comment of up to 65,535 bytes, which may
+// itself hold that record's signature; bytes appended after an archive are still read past.
+TEST(ZipArchive, AnArchiveIsFoundBehindACommentOfAnyLength) {
+    Reader reader;
+    const std::string sky = "a sky file's bytes";
+    // With it the comment starts before the reader's second window and ends in it.
+    const std::string large((1 << 20) - 40000, 'L');
+    struct Case {
+        const char* name;
+        std::string comment;
+        std::string appended;
+        bool largeEntry = false;
+    };
+    const std::vector<Case> cases = {
+        {"none", "", ""},
+        {"short", "Made by a friend", ""},
+        {"65512", std::string(65512, 'c'), ""},
+        {"65513", std::string(65513, 'c'), ""},
+        {"65514", std::string(65514, 'c'), ""},
+        {"longest", std::string(65535, 'c'), ""},
+        {"longest over windows", std::string(65535, 'w'), "", true},
+        {"signature in it", "see PK\x05\x06 and more PK\x05\x06\x01\x02", ""},
+        {"appended", "", std::string(300, 'j')},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        std::vector<ZipItem> items = {{"sky/bnhorizn.ter", sky, false}};
+        if (test.largeEntry) {
+            items.push_back({"sky/large.bin", large, false});
+        }
+        reader.temp.WriteFile("sky.zip", test::MakeZip(items, test.comment) + test.appended);
+        const std::unique_ptr<Archive> archive = reader.Open("sky.zip");
+        EXPECT_TRUE(archive) << static_cast<int>(reader.status.error);
+        if (!archive || archive->Entries().size() != items.size()) {
+            ADD_FAILURE() << "not the archive's entries";
+            continue;
+        }
+        std::string bytes;
+        EXPECT_TRUE(archive->Read(0, 100, &bytes).ok());
+        EXPECT_EQ(bytes, sky);
+        if (test.largeEntry) {
+            EXPECT_TRUE(archive->Read(1, large.size(), &bytes).ok());
+            EXPECT_TRUE(bytes == large);
+        }
+    }
+}
+
+// A 7z or RAR archive renamed .zip is told by its first bytes; an empty ZIP is no damaged one.
+TEST(ZipArchive, OtherArchivesAreNamedAndAnEmptyZipOpens) {
+    Reader reader;
+    std::string tar(1024, '\0');
+    tar.replace(0, 12, "sky/cloud1.ter");
+    tar.replace(257, 8, "ustar  ");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ForeignArchive foreign;
+    };
+    const std::vector<Case> cases = {
+        {"7z", std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + std::string(200, 'x'),
+         ForeignArchive::SevenZip},
+        {"rar4", std::string("Rar!\x1A\x07\x00", 7) + std::string(90000, 'r'), ForeignArchive::Rar},
+        {"rar5", std::string("Rar!\x1A\x07\x01\x00", 8) + "r", ForeignArchive::Rar},
+        {"gzip", std::string("\x1F\x8B\x08\x00", 4) + std::string(50, 'g'), ForeignArchive::Gzip},
+        {"tar", tar, ForeignArchive::Tar},
+        {"text", "7z is what this text names", ForeignArchive::Unknown},
+        {"short", "7", ForeignArchive::Unknown},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        reader.temp.WriteFile("other.zip", test.bytes);
+        EXPECT_FALSE(reader.Open("other.zip"));
+        EXPECT_EQ(reader.status.error, ArchiveError::NotAnArchive);
+        EXPECT_EQ(reader.status.foreign, test.foreign);
+    }
+
+    for (const std::string& bytes : {test::MakeZip({}), test::MakeZip({}, "nothing in here"),
+                                     "self-extractor's code " + test::MakeZip({})}) {
+        reader.temp.WriteFile("empty.zip", bytes);
+        const std::unique_ptr<Archive> archive = reader.Open("empty.zip");
+        ASSERT_TRUE(archive) << static_cast<int>(reader.status.error);
+        EXPECT_TRUE(archive->Entries().empty());
+        EXPECT_EQ(archive->Read(0, 100, nullptr).error, ArchiveError::Damaged);
+    }
+}
+
+// Names without the UTF-8 flag go through the decoder the opener was given (on Windows the
+// system's OEM code page); the decoded name decides what is a folder.
+TEST(ZipArchive, NamesWithoutTheUtf8FlagAreDecodedByTheOpenersDecoder) {
+    Reader reader;
+    std::vector<std::string> decoded;
+    reader.opener = MakeZipArchiveOpener([&decoded](const std::string& raw) {
+        decoded.push_back(raw);
+        // Code page 932's two bytes of U+8868, whose second byte is "\"; 866's "Nebo".
+        return raw == "\x95\x5C" ? std::string("\xE8\xA1\xA8")
+                                 : std::string("\xD0\x9D\xD0\xB5\xD0\xB1\xD0\xBE/");
+    });
+    reader.temp.WriteFile(
+        "names.zip", test::MakeZip({{"\x95\x5C", "a file, though its last byte is \\", true, false},
+                                    {"\x8D\xA5\xA1\xAE/", "", true, false},
+                                    {"plain/sky.ter", "ascii", true, false},
+                                    {"\xC3\xBC.txt", "utf-8", true, true},
+                                    {"\xFF.txt", "flagged, but no UTF-8", true, true}}));
+    const std::unique_ptr<Archive> archive = reader.Open("names.zip");
+    ASSERT_TRUE(archive);
+    const std::vector<ArchiveEntry>& entries = archive->Entries();
+    ASSERT_EQ(entries.size(), 5U);
+    EXPECT_EQ(entries[0].name, "\xE8\xA1\xA8");
+    EXPECT_FALSE(entries[0].isFolder);
+    std::string bytes;
+    EXPECT_TRUE(archive->Read(0, 100, &bytes).ok());
+    EXPECT_EQ(bytes, "a file, though its last byte is \\");
+    EXPECT_EQ(entries[1].name, "\xD0\x9D\xD0\xB5\xD0\xB1\xD0\xBE/");
+    EXPECT_TRUE(entries[1].isFolder);
+    EXPECT_EQ(entries[2].name, "plain/sky.ter");
+    EXPECT_EQ(entries[3].name, "\xC3\xBC.txt");
+    EXPECT_EQ(decoded, (Names{"\x95\x5C", "\x8D\xA5\xA1\xAE/", "\xFF.txt"}))
+        << "plain ASCII and UTF-8 names are taken as they are";
+}
+
+// A size in the headers that the data does not have is damage, whichever way it lies.
+TEST(ZipArchive, AnEntryThatUnpacksToAnotherSizeThanItDeclaresIsDamaged) {
+    Reader reader;
+    const std::string text(5000, 't');
+    struct Case {
+        const char* name;
+        bool deflate;
+        std::uint32_t declared;
+    };
+    for (const Case& test :
+         {Case{"deflated, short", true, 5001}, Case{"stored, short", false, 6000},
+          Case{"deflated, long", true, 4999}, Case{"stored, long", false, 10}}) {
+        SCOPED_TRACE(test.name);
+        std::string zip = test::MakeZip({{"sky/readme.txt", text, test.deflate}});
+        test::PatchDeclaredSize(zip, "sky/readme.txt", test.declared);
+        reader.temp.WriteFile("lying.zip", zip);
+        const std::unique_ptr<Archive> archive = reader.Open("lying.zip");
+        ASSERT_TRUE(archive);
+        ASSERT_EQ(archive->Entries()[0].size, test.declared);
+        std::string bytes;
+        EXPECT_EQ(archive->Read(0, 10000, &bytes).error, ArchiveError::Damaged);
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_EQ(archive->Read(0, 10000, nullptr).error, ArchiveError::Damaged);
+    }
+}
+
 // Passes everything to the real file system and counts the bytes read.
 class ReadCounter final : public test::ForwardingFileSystem {
   public:
@@ -200,9 +346,23 @@ TEST(ZipArchive, AddingARealZipMakesItsSetsAndARefusedOneWritesNothing) {
     std::string brokenZip = test::MakeZip(broken);
     test::Corrupt(brokenZip, "is broken");
     temp.WriteFile("broken.zip", brokenZip);
+    // Its sky file unpacks to one byte fewer than it declares.
+    std::vector<ZipItem> shortSky;
+    for (const std::string& name : test::SkyFileNames()) {
+        shortSky.push_back({"Short/" + name, test::SkyFileBytes("short", name)});
+    }
+    std::string shortZip = test::MakeZip(shortSky);
+    test::PatchDeclaredSize(shortZip, "Short/" + test::SkyFileNames()[3],
+                            static_cast<std::uint32_t>(
+                                test::SkyFileBytes("short", test::SkyFileNames()[3]).size() + 1));
+    temp.WriteFile("short.zip", shortZip);
+    temp.WriteFile("empty.zip", test::MakeZip({}, "an empty archive"));
+    temp.WriteFile("renamed.zip", std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + "packed sky");
 
-    const AddOutcome outcome = AddDownloads(
-        state, services, {temp.Join("pack.zip"), temp.Join("evil.zip"), temp.Join("broken.zip")});
+    const AddOutcome outcome =
+        AddDownloads(state, services,
+                     {temp.Join("pack.zip"), temp.Join("evil.zip"), temp.Join("broken.zip"),
+                      temp.Join("short.zip"), temp.Join("empty.zip"), temp.Join("renamed.zip")});
 
     EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT1: pack - Dawn", "Added ZT2: pack - Dusk"}));
     EXPECT_EQ(test::TagsIn(temp, std::string(test::kLibrary) + "\\ZT2", {"dusk"}),
@@ -211,13 +371,21 @@ TEST(ZipArchive, AddingARealZipMakesItsSetsAndARefusedOneWritesNothing) {
               "made by a friend");
     EXPECT_EQ(test::ThumbnailFill(temp.ReadFile(std::string(test::kLibrary) + "\\ZT1\\ZT1.bmp")),
               'S');
-    ASSERT_EQ(RefusalLines(outcome).size(), 2U);
+    ASSERT_EQ(RefusalLines(outcome).size(), 5U);
     EXPECT_NE(outcome.refused[0].reason.find("unsafe name (sky/../../../evil.txt)"),
               std::string::npos);
     EXPECT_NE(outcome.refused[1].reason.find("sky/readme.txt is damaged"), std::string::npos)
         << outcome.refused[1].reason;
+    EXPECT_NE(outcome.refused[2].reason.find(test::SkyFileNames()[3] + " is damaged"),
+              std::string::npos)
+        << outcome.refused[2].reason;
+    EXPECT_NE(outcome.refused[3].reason.find("holds no files"), std::string::npos)
+        << outcome.refused[3].reason;
+    EXPECT_NE(outcome.refused[4].reason.find("This is a 7z archive"), std::string::npos)
+        << outcome.refused[4].reason;
     EXPECT_EQ(temp.List(test::kLibrary), (Names{"ZT0", "ZT1", "ZT2"}));
-    EXPECT_EQ(temp.List(), (Names{"Game", "broken.zip", "evil.zip", "pack.zip"}))
+    EXPECT_EQ(temp.List(), (Names{"Game", "broken.zip", "empty.zip", "evil.zip", "pack.zip",
+                                  "renamed.zip", "short.zip"}))
         << "nothing written beside the downloads";
     EXPECT_EQ(outcome.ExitCode(), 1);
 }

@@ -60,6 +60,35 @@ int ZCALLBACK MemoryError(voidpf, voidpf) {
 }
 }
 
+std::uint32_t Little(const std::string& bytes, std::size_t at, std::size_t count) {
+    std::uint32_t value = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
+    }
+    return value;
+}
+
+// Writes `size` at `sizeOffset` in every header with `signature` whose name (its length at
+// `nameLengthOffset`, the name at `nameOffset`) is `name`; how many there were.
+int PatchHeaders(std::string& zip, const char* signature, std::size_t sizeOffset,
+                 std::size_t nameLengthOffset, std::size_t nameOffset, const std::string& name,
+                 std::uint32_t size) {
+    int patched = 0;
+    for (std::size_t at = zip.find(signature, 0, 4); at != std::string::npos;
+         at = zip.find(signature, at + 4, 4)) {
+        if (at + nameOffset + name.size() > zip.size() ||
+            Little(zip, at + nameLengthOffset, 2) != name.size() ||
+            zip.compare(at + nameOffset, name.size(), name) != 0) {
+            continue;
+        }
+        for (std::size_t i = 0; i < 4; ++i) {
+            zip[at + sizeOffset + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+        }
+        ++patched;
+    }
+    return patched;
+}
+
 void SetFlagBit(std::string& zip, const char* signature, std::size_t flagOffset) {
     for (std::size_t at = zip.find(signature, 0, 4); at != std::string::npos;
          at = zip.find(signature, at + 4, 4)) {
@@ -69,7 +98,10 @@ void SetFlagBit(std::string& zip, const char* signature, std::size_t flagOffset)
 
 }  // namespace
 
-std::string MakeZip(const std::vector<ZipItem>& items) {
+std::string MakeZip(const std::vector<ZipItem>& items, const std::string& comment) {
+    if (comment.size() > 0xFFFF || comment.find('\0') != std::string::npos) {
+        throw std::runtime_error("a ZIP comment holds up to 65,535 bytes and no NUL");
+    }
     MemoryFile file;
     zlib_filefunc64_def functions{};
     functions.zopen64_file = OpenMemory;
@@ -97,7 +129,7 @@ std::string MakeZip(const std::vector<ZipItem>& items) {
             throw std::runtime_error("minizip could not write " + item.name);
         }
     }
-    zipClose(zip, nullptr);
+    zipClose(zip, comment.c_str());
     return file.bytes;
 }
 
@@ -112,6 +144,13 @@ void Corrupt(std::string& zip, const std::string& stored) {
         throw std::runtime_error("no such stored data");
     }
     zip[at] = static_cast<char>(zip[at] ^ 0x55);
+}
+
+void PatchDeclaredSize(std::string& zip, const std::string& name, std::uint32_t size) {
+    if (PatchHeaders(zip, "PK\x03\x04", 22, 26, 30, name, size) != 1 ||
+        PatchHeaders(zip, "PK\x01\x02", 24, 28, 46, name, size) != 1) {
+        throw std::runtime_error("no single entry named " + name);
+    }
 }
 
 }  // namespace skyswap::test

@@ -12,6 +12,7 @@
 
 #include "single_instance_win.h"
 #include "support/test_console_win.h"
+#include "support/zip_maker.h"
 #include "text_win.h"
 #include "ui_test_support.h"
 
@@ -632,6 +633,34 @@ TEST_F(CommandLineProgram, TheConsoleProgramAddsPathsWhereTheyWereTyped) {
     EXPECT_NE(run.out.find("Added ZT4"), std::string::npos) << run.out << run.err;
     EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"DAWN", "DECOY"}), Repeated("DAWN"))
         << "the download, not the library's folder of that name";
+}
+
+// The real console program on ZIPs as downloads come: one with the longest comment a ZIP can
+// carry, and a 7z archive renamed .zip, which is named and refused with nothing added.
+TEST_F(CommandLineProgram, TheConsoleProgramAddsAZipWithTheLongestCommentAndNamesA7zArchive) {
+    const std::wstring com = PutProgramsIn(library_);
+    std::vector<ZipItem> items;
+    for (const std::string& name : SkyFileNames()) {
+        items.push_back({"Long Story/" + name, SkyFileBytes("STORY", name)});
+    }
+    temp_.WriteFile("Long Story.zip", MakeZip(items, std::string(65535, '*')));
+    temp_.WriteFile("Packed.zip", std::string("7z\xBC\xAF\x27\x1C\x00\x04", 8) + "packed sky");
+    const std::wstring add = L"\"" + com + L"\" /add \"";
+
+    ProgramRun run =
+        RunLineRedirected(library_, add + Utf8ToWide(temp_.Join("Long Story.zip")) + L"\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(run.out, "Added ZT4: Long Story\r\n") << run.err;
+    EXPECT_EQ(TagsIn(temp_, std::string(kLibrary) + "\\ZT4", {"STORY"}), Repeated("STORY"));
+
+    run = RunLineRedirected(library_, add + Utf8ToWide(temp_.Join("Packed.zip")) + L"\"");
+    EXPECT_EQ(run.exitCode, 1u) << run.out << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, temp_.Join("Packed.zip") +
+                           ": This is a 7z archive, though its name says ZIP. SkySwap reads ZIP "
+                           "archives; unpack this one and add its folder.\r\n");
+    EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\ZT5"));
+    EXPECT_EQ(Game(), Repeated("ORIGINAL"));
 }
 
 }  // namespace
