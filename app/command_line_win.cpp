@@ -43,12 +43,14 @@ void FindLibraryToAddTo(WindowsFileSystem& fileSystem) {
 // when the holder ended meanwhile and this process holds the library now.
 std::optional<CommandOutcome> HandToTheWindow(SingleInstance& library, const CommandLine& command,
                                               const std::string& folder) {
-    const HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
+    HWND window = nullptr;
+    const HolderVerdict verdict = library.ActivateHolder(kFindWindowMs, &window);
     if (verdict == HolderVerdict::Taken) {
         return std::nullopt;
     }
+    // Only a window whose process Windows names as this account's, in this session, is handed
+    // the paths.
     if (verdict == HolderVerdict::BringToFront) {
-        const HWND window = SingleInstance::FindHolderWindow(Utf8ToWide(folder));
         if (window != nullptr && SendAddRequest(window, command.paths, kHandOverMs)) {
             return CommandOutcome{kExitSuccess,
                                   "SkySwap is open for this library folder: its window adds the "
@@ -56,7 +58,8 @@ std::optional<CommandOutcome> HandToTheWindow(SingleInstance& library, const Com
                                   {}};
         }
     }
-    return CommandOutcome{kExitFailed, {}, AlreadyOpenMessage(folder, verdict, true)};
+    return CommandOutcome{
+        kExitFailed, {}, AlreadyOpenMessage(folder, verdict, true, library.holderComputer())};
 }
 
 // Writes the outcome where the starter looks; false when it has no console or redirection.
@@ -127,10 +130,19 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
                 command.action == LibraryAction::AddDownloads
                     ? HandToTheWindow(*library, command, folder)
                     : CommandOutcome{kExitFailed,
-                                     AlreadyOpenMessage(folder, library->JudgeHolderNow(), true),
+                                     AlreadyOpenMessage(folder, library->JudgeHolderNow(), true,
+                                                        library->holderComputer()),
                                      {}};
             windowTells = command.action == LibraryAction::AddDownloads && leftToTheHolder &&
                           leftToTheHolder->exitCode == kExitSuccess;
+        }
+        // A lock file that is there but is not taken: nothing is changed without the lock.
+        if (!leftToTheHolder && library && library->state() == SingleInstance::State::Refused) {
+            const std::string why = LockRefusedMessage(folder, library->refusal(),
+                                                       SystemMessage(library->error()), true);
+            leftToTheHolder = command.action == LibraryAction::AddDownloads
+                                  ? CommandOutcome{kExitFailed, {}, why}
+                                  : CommandOutcome{kExitFailed, why, {}};
         }
         if (leftToTheHolder) {
             outcome = *leftToTheHolder;

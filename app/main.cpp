@@ -68,6 +68,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     }
     const std::string folder = skyswap::WindowsFileSystem().CurrentFolder().value_or(std::string());
     skyswap::SingleInstance library(skyswap::Utf8ToWide(folder));
+    if (library.state() == skyswap::SingleInstance::State::InUse &&
+        !(command.library && library.WaitToBeFirst(kRestartWaitMs))) {
+        const skyswap::HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
+        if (verdict == skyswap::HolderVerdict::BringToFront ||
+            verdict == skyswap::HolderVerdict::AnotherUsersWindow) {
+            return 0;
+        }
+        if (verdict != skyswap::HolderVerdict::Taken) {
+            ShowMessage(
+                skyswap::AlreadyOpenMessage(folder, verdict, false, library.holderComputer()),
+                MB_ICONINFORMATION);
+            return skyswap::kExitFailed;
+        }
+    }
+    // A lock file that is there but is not taken never lets the window run without the lock.
+    if (library.state() == skyswap::SingleInstance::State::Refused) {
+        ShowMessage(skyswap::LockRefusedMessage(folder, library.refusal(),
+                                                skyswap::SystemMessage(library.error()), false),
+                    MB_ICONERROR);
+        return skyswap::kExitFailed;
+    }
     // Where the library folder refuses even the lock file (a protected folder, without
     // administrator rights), the window cannot write there either: it starts unless a window of
     // this session has the folder open, and its transfers meet that refusal and offer the
@@ -75,17 +96,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (library.state() == skyswap::SingleInstance::State::Unavailable && !command.library &&
         library.ActivateWindowOfTheSameFolder()) {
         return 0;
-    }
-    if (library.state() == skyswap::SingleInstance::State::InUse &&
-        !(command.library && library.WaitToBeFirst(kRestartWaitMs))) {
-        const skyswap::HolderVerdict verdict = library.ActivateHolder(kFindWindowMs);
-        if (verdict == skyswap::HolderVerdict::BringToFront) {
-            return 0;
-        }
-        if (verdict != skyswap::HolderVerdict::Taken) {
-            ShowMessage(skyswap::AlreadyOpenMessage(folder, verdict, false), MB_ICONINFORMATION);
-            return skyswap::kExitFailed;
-        }
     }
 
     skyswap::MainWindow form(instance);

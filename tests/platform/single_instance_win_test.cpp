@@ -1,6 +1,6 @@
 // The library lock on the real file system: one holder per folder whatever the spelling, a lock
-// left behind never blocks, the name of the old mutex means nothing, and the record leads a
-// second start to the holder's window.
+// file left behind never blocks and is kept, one that is a link is never written, the name of the
+// old mutex means nothing, and the record leads a second start to the holder's window.
 #include "single_instance_win.h"
 
 #include <windows.h>
@@ -13,6 +13,8 @@
 #include <cwchar>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "support/test_support.h"
@@ -25,6 +27,21 @@ using test::TempFolder;
 
 std::wstring Wide(const std::string& text) {
     return Utf8ToWide(text);
+}
+
+// The lock file's text, read as a second start reads it while the holder writes to it.
+std::optional<std::string> ReadLockFile(const TempFolder& temp, const std::string& lockName) {
+    HANDLE file = CreateFileW(Wide(temp.Join(lockName)).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    const bool read = ::ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE;
+    CloseHandle(file);
+    return read ? std::optional<std::string>(std::string(buffer, got)) : std::nullopt;
 }
 
 std::wstring ShortNameOf(const std::wstring& path) {
@@ -105,8 +122,21 @@ TEST(SingleInstanceLock, OneHolderPerLibraryAndTheLockGoesWithIt) {
 
         SingleInstance other(Wide(temp.Join("Other Library")));
         EXPECT_TRUE(other.IsFirst()) << "another library is another lock";
+
+        // The record names this computer, for a second start on another one.
+        const std::optional<std::string> text = ReadLockFile(temp, lockName);
+        ASSERT_TRUE(text.has_value());
+        const std::optional<LockHolder> record = DecodeLockHolder(*text);
+        ASSERT_TRUE(record.has_value()) << *text;
+        wchar_t computer[256]{};
+        DWORD size = 256;
+        ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsHostname, computer, &size));
+        EXPECT_EQ(record->computer, WideToUtf8(std::wstring(computer, size)));
+        EXPECT_EQ(record->processId, GetCurrentProcessId());
     }
-    EXPECT_FALSE(temp.Exists(lockName)) << "the lock goes with its holder";
+    // The lock goes with its holder; the file stays, hidden, without the holder's record.
+    EXPECT_EQ(temp.ReadFile(lockName), std::optional<std::string>(""));
+    EXPECT_TRUE(GetFileAttributesW(Wide(temp.Join(lockName)).c_str()) & FILE_ATTRIBUTE_HIDDEN);
     SingleInstance again(library);
     EXPECT_TRUE(again.IsFirst());
 }
@@ -174,7 +204,8 @@ TEST(SingleInstanceLock, ALockLeftBehindOrASquattedNameNeverBlocks) {
         SingleInstance lock(library);
         EXPECT_TRUE(lock.IsFirst()) << lock.error();
     }
-    EXPECT_FALSE(temp.Exists(lockName));
+    temp.SetReadOnly(lockName, false);
+    ASSERT_TRUE(DeleteFileW(Wide(temp.Join(lockName)).c_str()));
 
     temp.MakeFolder(lockName);  // an empty folder of that name
     {
@@ -187,6 +218,113 @@ TEST(SingleInstanceLock, ALockLeftBehindOrASquattedNameNeverBlocks) {
     SingleInstance missing(library + L"\\gone");
     EXPECT_EQ(missing.state(), SingleInstance::State::Unavailable);
     EXPECT_NE(missing.error(), static_cast<DWORD>(ERROR_SUCCESS));
+
+    // A power cut leaves the file with a whole record naming a live process and its window (as
+    // a reused process id would): nobody holds the file open, so it is taken at once.
+    ASSERT_TRUE(DeleteFileW(Wide(temp.Join(lockName)).c_str())) << "the folder became the lock";
+    HWND window = CreateWindowExW(0, L"STATIC", L"unrelated", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, nullptr, nullptr);
+    LockHolder left;
+    left.processId = GetCurrentProcessId();
+    ProcessIdToSessionId(GetCurrentProcessId(), reinterpret_cast<DWORD*>(&left.sessionId));
+    left.window = reinterpret_cast<std::uintptr_t>(window);
+    temp.WriteFile(lockName, EncodeLockHolder(left));
+    {
+        SingleInstance lock(library);
+        EXPECT_TRUE(lock.IsFirst()) << lock.error();
+        const std::optional<LockHolder> record =
+            DecodeLockHolder(ReadLockFile(temp, lockName).value_or(""));
+        ASSERT_TRUE(record.has_value());
+        EXPECT_EQ(record->window, 0u) << "its own record replaces the old one";
+    }
+    DestroyWindow(window);
+}
+
+// A program that opens the lock file as a virus scanner or a backup does.
+HANDLE OpenAsAScanner(const std::wstring& lockPath, DWORD sharing) {
+    return CreateFileW(lockPath.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(SingleInstanceLock, AScannerHoldingTheLockFileNeverLetsTwoSkySwapsIn) {
+    TempFolder temp;
+    temp.MakeFolder("Library");
+    const std::wstring library = Wide(temp.Join("Library"));
+    const std::wstring lockPath = Wide(temp.Join(std::string("Library\\") + kLibraryLockFileName));
+
+    // A scanner that shares everything reads the file just as its holder ends: the next start
+    // finds a file to take, not one to wait for the deletion of.
+    auto first = std::make_unique<SingleInstance>(library);
+    ASSERT_TRUE(first->IsFirst());
+    HANDLE sharing =
+        OpenAsAScanner(lockPath, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
+    first.reset();
+    {
+        SingleInstance next(library);
+        EXPECT_EQ(next.state(), SingleInstance::State::Held) << next.error();
+        SingleInstance third(library);
+        EXPECT_EQ(third.state(), SingleInstance::State::InUse) << "still one holder";
+    }
+    CloseHandle(sharing);
+
+    // One that shares no writing holds the lock as a SkySwap would: a second start waits for it,
+    // says so, and takes the library once it lets go.
+    HANDLE exclusive = OpenAsAScanner(lockPath, FILE_SHARE_READ);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    SingleInstance waiting(library);
+    EXPECT_EQ(waiting.state(), SingleInstance::State::InUse);
+    EXPECT_EQ(waiting.ActivateHolder(200), HolderVerdict::LockFileBusy);
+    CloseHandle(exclusive);
+    EXPECT_EQ(waiting.ActivateHolder(3000), HolderVerdict::Taken);
+    EXPECT_TRUE(waiting.IsFirst());
+}
+
+TEST(SingleInstanceLock, ALockFileThatIsALinkOrAFolderIsRefusedAndNothingIsWrittenThrough) {
+    TempFolder temp;
+    temp.MakeFolder("Library");
+    const std::wstring library = Wide(temp.Join("Library"));
+    const std::string lockName = std::string("Library\\") + kLibraryLockFileName;
+    const std::string precious = "the player's own file, outside the library";
+    temp.WriteFile("elsewhere.txt", precious);
+    const std::wstring target = Wide(temp.Join("elsewhere.txt"));
+
+    ASSERT_TRUE(CreateHardLinkW(Wide(temp.Join(lockName)).c_str(), target.c_str(), nullptr));
+    {
+        SingleInstance lock(library);
+        EXPECT_EQ(lock.state(), SingleInstance::State::Refused);
+        EXPECT_EQ(lock.refusal(), LockRefusal::HardLinked);
+        EXPECT_FALSE(lock.WaitToBeFirst(200));
+        lock.MarkWindow(GetDesktopWindow());
+        SingleInstance commandLine(library, SingleInstance::Holder::CommandLine);
+        EXPECT_EQ(commandLine.state(), SingleInstance::State::Refused);
+    }
+    EXPECT_EQ(temp.ReadFile("elsewhere.txt"), std::optional<std::string>(precious));
+    EXPECT_TRUE(temp.Exists(lockName)) << "the link is left for the player to see";
+    ASSERT_TRUE(DeleteFileW(Wide(temp.Join(lockName)).c_str()));
+
+    // A symbolic link, where one can be made (Wine makes none that is a reparse point).
+    if (CreateSymbolicLinkW(Wide(temp.Join(lockName)).c_str(), target.c_str(), 0) &&
+        (GetFileAttributesW(Wide(temp.Join(lockName)).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        GetFileAttributesW(Wide(temp.Join(lockName)).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        {
+            SingleInstance lock(library);
+            EXPECT_EQ(lock.state(), SingleInstance::State::Refused);
+            EXPECT_EQ(lock.refusal(), LockRefusal::Link);
+        }
+        EXPECT_EQ(temp.ReadFile("elsewhere.txt"), std::optional<std::string>(precious));
+    } else {
+        std::printf("[ NOTE     ] no symbolic link can be made here (error %lu)\n", GetLastError());
+    }
+    DeleteFileW(Wide(temp.Join(lockName)).c_str());
+
+    // A folder with something in it holds the name: refused at once, not waited for.
+    temp.MakeFolder(lockName);
+    temp.WriteFile(lockName + "\\note.txt", "kept");
+    SingleInstance lock(library);
+    EXPECT_EQ(lock.state(), SingleInstance::State::Refused);
+    EXPECT_EQ(lock.refusal(), LockRefusal::Folder);
+    EXPECT_EQ(temp.ReadFile(lockName + "\\note.txt"), std::optional<std::string>("kept"));
 }
 
 TEST(SingleInstanceLock, TheRecordLeadsASecondStartToTheHoldersWindowOnly) {

@@ -1,14 +1,19 @@
 // One SkySwap per library, with real processes: a second start in the same library (in another
 // letter case, or by its short name) brings the first window to the front, restored, and ends;
 // another library has a window of its own; a restart given /library waits for the SkySwap that
-// started it to end; a holder without a window to show is named in a message.
+// started it to end; a holder without a window to show is named in a message; a lock file left
+// behind is taken and kept; one that is a link is refused, and nothing opens without the lock.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwctype>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "library_lock.h"
 #include "single_instance_win.h"
 #include "text_win.h"
 #include "ui_test_support.h"
@@ -190,6 +195,65 @@ TEST(SingleInstance, AHolderWithoutAWindowIsNamedAndTheSecondStartEndsWithOne) {
     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     EXPECT_EQ(window.WaitForEnd(30000), 1u);
     EXPECT_EQ(SingleInstance::FindHolderWindow(library), nullptr) << "no window was made";
+}
+
+TEST(SingleInstance, ALockFileLeftBehindIsTakenAtOnceAndKeptForTheNext) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 2);
+    const std::wstring library = Utf8ToWide(temp.Join(kLibrary));
+    const std::string lockName = std::string(kLibrary) + "\\" + kLibraryLockFileName;
+    // A power cut left the lock file of a process that has ended since.
+    Program ended(library, L"/status /quiet");
+    ASSERT_TRUE(ended.started());
+    ended.WaitForEnd(30000);
+    LockHolder left;
+    left.processId = ended.id();
+    left.window = 0x10010;
+    temp.WriteFile(lockName, EncodeLockHolder(left));
+
+    Program first(library);
+    ASSERT_TRUE(first.started());
+    const HWND window = WaitForHolder(library, first.id());
+    ASSERT_NE(window, nullptr) << "the first start takes the library at once";
+    Program second(library);
+    EXPECT_EQ(second.WaitForEnd(30000), 0u) << "a second start brings the first window back";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForEnd(30000), 0u);
+    EXPECT_TRUE(temp.Exists(lockName)) << "the lock file stays, for the next start to hold";
+    EXPECT_EQ(temp.ReadFile(lockName), std::optional<std::string>(""));
+}
+
+TEST(SingleInstance, ALockFileThatIsAHardLinkIsRefusedAndNoWindowOpens) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 2);
+    const std::wstring library = Utf8ToWide(temp.Join(kLibrary));
+    const std::string lockName = std::string(kLibrary) + "\\" + kLibraryLockFileName;
+    temp.WriteFile("boot.ini", "another file of the player's");
+    ASSERT_TRUE(CreateHardLinkW(Utf8ToWide(temp.Join(lockName)).c_str(),
+                                Utf8ToWide(temp.Join("boot.ini")).c_str(), nullptr));
+    const std::vector<std::string> game = GameTags(temp, 2);
+
+    Program window(library);
+    ASSERT_TRUE(window.started());
+    const HWND box = FindProgramMessageBox(window.id());
+    ASSERT_NE(box, nullptr);
+    const MessageBoxContents contents = ContentsOf(box);
+    ASSERT_EQ(contents.texts.size(), 1u);
+    EXPECT_EQ(contents.texts[0],
+              L"SkySwap cannot lock this library folder (" + library +
+                  L"), so it leaves the library alone: its lock file skyswap.lock is a hard link, "
+                  L"another name of a file that may lie elsewhere, and SkySwap never writes to "
+                  L"one. Delete skyswap.lock there and try again.");
+    SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_EQ(window.WaitForEnd(30000), 1u);
+    EXPECT_EQ(SingleInstance::FindHolderWindow(library), nullptr) << "no window was made";
+
+    Program install(library, L"/install 1 /quiet");
+    ASSERT_TRUE(install.started());
+    EXPECT_EQ(install.WaitForEnd(30000), 1u) << "a command line changes nothing without the lock";
+    EXPECT_EQ(GameTags(temp, 2), game);
+    EXPECT_EQ(temp.ReadFile("boot.ini"),
+              std::optional<std::string>("another file of the player's"));
 }
 
 TEST(SingleInstance, ARestartTakesOverTheLibraryOnceTheFirstHasEnded) {
