@@ -285,6 +285,11 @@ SessionOutcome LibrarySession::TakeAdded(const AddOutcome& added) {
     ApplyAdded(state_, added);
     outcome.added = added.added;
     outcome.setsMade = !added.added.empty();
+    // Known to be a set of the library already, the game's sky cannot be one of the new ones.
+    outcome.recognizeAgain =
+        outcome.setsMade &&
+        (!knowledge_.installed || knowledge_.installed->source == SkySource::NotInLibrary ||
+         knowledge_.installed->source == SkySource::PersonalDefault);
     outcome.succeeded = added.refused.empty();
     outcome.exitCode = added.ExitCode();
     const TransferReport refusal = RefusedFolder(state_.libraryFolder);

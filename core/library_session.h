@@ -90,6 +90,8 @@ struct SessionOutcome {
     RestartPlan restart;  // how to start it, each path as the elevated program sees it
     // Adding: the sets made, in order.
     std::vector<AddedSet> added;
+    // The sky in the game may be one of the sets added: what it is must be looked at again.
+    bool recognizeAgain = false;
 
     // For the command line.
     int exitCode = 0;

@@ -157,14 +157,13 @@ void MainWindow::ShowAdded(const AddOutcome& added) {
         SetCursorOver(hwnd_, IDC_ARROW);
     }
     if (!outcome.added.empty()) {
+        // The first new set is shown and chosen as a click on it would: LOAD TO EAW installs it.
         const int32_t first = outcome.added.front().set;
         state_.pageFirst = first - first % kSlotCount;
         ShowPage(state_, *this);
-        // The sky in the game may be one of the new sets: looked at again, the title and the
-        // outline follow.
-        if (!knowledge_.installed || knowledge_.installed->source == SkySource::NotInLibrary ||
-            knowledge_.installed->source == SkySource::PersonalDefault) {
-            StartRecognition();
+        OnImageElementClicked(first - state_.pageFirst);
+        if (outcome.recognizeAgain) {
+            StartRecognition();  // the title and the outline follow what it finds
         }
         ShowInstalledSky();
     }

@@ -86,6 +86,13 @@ TEST(MainWindowAdd, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessa
     EXPECT_EQ(ToolTipText(*form, 3), L"Clear Noon");
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"STORMY"}), Repeated("STORMY"));
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT13", {"NOON"}), Repeated("NOON"));
+    // The first new set is chosen, as a click on it: LOAD TO EAW installs it at once.
+    EXPECT_EQ(form->State().selectedSet, std::optional<int32_t>(12));
+    EXPECT_TRUE(Near(CentreColour(form->Preview()), CentreColour(form->ImageElement(2))));
+    EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
+    form.messages.clear();
+    SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
+    EXPECT_EQ(TagsIn(temp, kGame, {"STORMY"}), Repeated("STORMY")) << "the new sky is in the game";
 
     // Everything added: an information, one line.
     form.messages.clear();
