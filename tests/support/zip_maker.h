@@ -22,5 +22,8 @@ void MarkEncrypted(std::string& zip);
 // Changes one byte of the first occurrence of `stored` (the data of a stored entry), so that
 // entry fails its CRC check.
 void Corrupt(std::string& zip, const std::string& stored);
+// Gives the entries stored as `stored` the raw name `raw` of the same length in both their
+// headers: names minizip's writer cannot take, such as one with a NUL inside.
+void RenameEntries(std::string& zip, const std::string& stored, const std::string& raw);
 
 }  // namespace skyswap::test
