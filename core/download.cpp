@@ -91,7 +91,8 @@ std::string FoldedName(const std::string& name) {
 // ambiguous, whichever of them would be taken.
 class NameRegister {
   public:
-    // The clash of `path` with a name seen before: `path` and that name's spelling.
+    // The refusal, naming both, when `path` clashes with a name seen before; `outcome` ends
+    // its sentence.
     std::optional<Refusal> Add(const std::string& path, bool isFolder, const char* outcome) {
         const auto [seen, inserted] = seen_.try_emplace(FoldedName(path), Seen{path, isFolder});
         if (inserted || (isFolder && seen->second.isFolder && seen->second.spelling == path)) {
