@@ -117,8 +117,12 @@ class Adder {
 
     std::optional<Refusal> OpenDownload(const std::string& given,
                                         std::unique_ptr<Download>& download) {
+        // "Z:/Downloads/Dawn Patrol.zip" is the same path to Windows, and names the same
+        // download; a trailing separator ("C:\Downloads\Stormy Evening\") names the folder, but
+        // the one after a drive ("C:\") is the root itself.
         std::string path = given;
-        while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') {
             path.pop_back();
         }
         FileSystem& fs = services_.fs;
@@ -222,15 +226,14 @@ class Adder {
                 result = staged.Write(SkyFileNames[i], *contents[i]);
             }
         }
-        for (const DownloadFile* text : TextsFor(download, source)) {
+        const std::vector<const DownloadFile*> texts = TextsFor(download, source);
+        const std::vector<std::string> textNames = TextFileNames(texts);
+        for (std::size_t i = 0; i < texts.size() && result.ok(); ++i) {
             std::string bytes;
-            if (!result.ok()) {
-                break;
-            }
-            if (std::optional<Refusal> refusal = download.Read(*text, bytes)) {
+            if (std::optional<Refusal> refusal = download.Read(*texts[i], bytes)) {
                 return refusal;
             }
-            result = staged.Write(text->name, bytes);
+            result = staged.Write(textNames[i], bytes);
         }
         if (result.ok()) {
             if (std::optional<std::string> thumbnail = ThumbnailFor(download, source)) {

@@ -59,9 +59,17 @@ class ArchiveOpener {
                                           ArchiveStatus& status) = 0;
 };
 
-// Whether an entry name may be unpacked below a folder without reaching out of it or naming
-// something else than a file: no absolute path, no drive letter or other ":", no "..", no
-// control character, no device name (CON, NUL, COM1, LPT1, ... with or without an extension).
+// Whether an entry name may be unpacked below a folder without reaching out of it, naming
+// something else than a file, or naming another file than it says: no absolute path, no drive
+// letter or other ":", no "..", no control character (a NUL included), none of * ? < > | ",
+// no name part ending in a dot or a space (Windows drops those), no 8.3 short-name form
+// ("CLOUD1~1.TER", which may stand for another file), no device name (CON, NUL, COM0-COM9,
+// LPT0-LPT9, and those with a superscript digit, with or without an extension or trailing
+// spaces).
 bool IsSafeEntryName(const std::string& name);
+
+// A name as a message shows it: control characters, which a message cannot show (a NUL would
+// end it), become their visible symbols from U+2400 on: a NUL shows as the symbol NUL.
+std::string ShownName(const std::string& name);
 
 }  // namespace skyswap

@@ -52,6 +52,75 @@ DownloadFile MakeFile(const std::string& folder, const std::string& name) {
     return file;
 }
 
+// Windows' letter case of a name, as it compares names in a folder: ASCII, Latin-1, Latin
+// Extended-A, Greek and Cyrillic fold; other bytes stay as they are.
+std::string FoldedName(const std::string& name) {
+    std::string folded;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        // All the letters that fold past ASCII are two bytes of UTF-8.
+        if (lead < 0xC0 || lead >= 0xE0 || i + 1 >= name.size()) {
+            folded += AsciiLower(name[i]);
+            ++i;
+            continue;
+        }
+        char32_t c = ((lead & 0x1FU) << 6) | (static_cast<unsigned char>(name[i + 1]) & 0x3FU);
+        if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3A9) ||
+            (c >= 0x410 && c <= 0x42F)) {
+            c += 0x20;
+        } else if (c >= 0x400 && c <= 0x40F) {
+            c += 0x50;
+        } else if (c == 0x178) {
+            c = 0xFF;
+        } else if (c == 0x3C2) {
+            c = 0x3C3;  // the final sigma is a sigma
+        } else if (((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177)) && c % 2 == 0) {
+            c += 1;
+        } else if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && c % 2 == 1) {
+            c += 1;
+        }
+        folded += static_cast<char>(0xC0 | (c >> 6));
+        folded += static_cast<char>(0x80 | (c & 0x3F));
+        i += 2;
+    }
+    return folded;
+}
+
+// The names of a download, each path once in Windows' letter case: two names that Windows takes
+// for one (a file twice, a file and a folder of one name, "Sky" and "SKY") make the download
+// ambiguous, whichever of them would be taken.
+class NameRegister {
+  public:
+    // The refusal, naming both, when `path` clashes with a name seen before; `outcome` ends
+    // its sentence.
+    std::optional<Refusal> Add(const std::string& path, bool isFolder, const char* outcome) {
+        const auto [seen, inserted] = seen_.try_emplace(FoldedName(path), Seen{path, isFolder});
+        if (inserted || (isFolder && seen->second.isFolder && seen->second.spelling == path)) {
+            return std::nullopt;
+        }
+        if (seen->second.spelling == path) {
+            return Refusal{"It holds " + ShownName(path) + " twice, so " + outcome};
+        }
+        return Refusal{"Its names " + ShownName(seen->second.spelling) + " and " + ShownName(path) +
+                       " differ only in letter case, and Windows takes them for one, so " +
+                       outcome};
+    }
+
+  private:
+    struct Seen {
+        std::string spelling;
+        bool isFolder = false;
+    };
+    std::map<std::string, Seen> seen_;
+};
+
+// A file beyond kLargestFileBytes, in the words that fit what it is.
+std::string TooLargeReason(const std::string& file, FileKind kind) {
+    return file + " is larger than " + MiB(kLargestFileBytes) +
+           (kind == FileKind::Sky ? ", more than a sky file can be"
+                                  : ", more than SkySwap takes from a sky download");
+}
+
 std::string ReadFailure(const std::string& relative, const FsStatus& status) {
     return relative + " cannot be read" +
            (status.message.empty() ? std::string() : ": " + status.message) +
@@ -79,9 +148,25 @@ class FolderDownload final : public Download {
                 return Refusal{ReadFailure(folder.empty() ? name : folder, status)};
             }
             for (const FolderEntry& entry : entries) {
+                const std::string relative = JoinPath(folder, entry.name);
+                if (std::optional<Refusal> clash =
+                        names_.Add(relative, entry.isFolder, "nothing was added.")) {
+                    return clash;
+                }
+                if (entry.isLink) {
+                    // A junction or symbolic link may lead anywhere: up into a loop, to a whole
+                    // drive, to a file of another program. None is entered or taken; a sky file
+                    // that is one would leave its set without it, so that refuses the download.
+                    if (!entry.isFolder && SkyIndexOf(entry.name) >= 0) {
+                        return Refusal{"Its file " + ShownName(relative) +
+                                       " is a link to another place, and SkySwap takes no linked "
+                                       "file from a download. Nothing was added."};
+                    }
+                    continue;
+                }
                 if (entry.isFolder) {
                     if (DepthOf(folder) < kDeepestSetFolder) {
-                        pending.push_back(JoinPath(folder, entry.name));
+                        pending.push_back(relative);
                     }
                     continue;
                 }
@@ -101,8 +186,7 @@ class FolderDownload final : public Download {
         std::uint64_t size = 0;
         FsStatus status = fs_.FileSize(Path(file), size);
         if (status.ok() && size > kLargestFileBytes) {
-            return Refusal{file.Relative() + " is larger than " + MiB(kLargestFileBytes) +
-                           ", more than a sky file can be. Nothing was added."};
+            return Refusal{TooLargeReason(file.Relative(), file.kind) + ". Nothing was added."};
         }
         if (status.ok()) {
             status = fs_.ReadAt(Path(file), 0, static_cast<std::size_t>(size), bytes);
@@ -121,6 +205,7 @@ class FolderDownload final : public Download {
 
     FileSystem& fs_;
     std::string top_;
+    NameRegister names_;
 };
 
 // A ZIP archive. Every entry is read and checked before anything is written, so a damaged
@@ -137,29 +222,40 @@ class ArchiveDownload final : public Download {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const ArchiveEntry& entry = entries[i];
             if (!IsSafeEntryName(entry.name)) {
-                return Refusal{"It holds a file with an unsafe name (" + entry.name +
+                return Refusal{"It holds a file with an unsafe name (" + ShownName(entry.name) +
                                "), so nothing was unpacked."};
+            }
+            const std::string relative = RelativeOf(entry.name);
+            // Every folder on the way is a name too: "Sky/a.ter" and "SKY/b.ter" are one folder.
+            for (std::size_t at = relative.find('\\'); at != std::string::npos;
+                 at = relative.find('\\', at + 1)) {
+                if (std::optional<Refusal> clash =
+                        names_.Add(relative.substr(0, at), true, "nothing was unpacked.")) {
+                    return clash;
+                }
+            }
+            if (std::optional<Refusal> clash =
+                    names_.Add(relative, entry.isFolder, "nothing was unpacked.")) {
+                return clash;
             }
             if (entry.isFolder) {
                 continue;
             }
             if (entry.encrypted) {
-                return Refusal{"Its file " + entry.name +
+                return Refusal{"Its file " + ShownName(entry.name) +
                                " is encrypted; SkySwap cannot unpack password-protected "
                                "archives."};
             }
+            DownloadFile file = MakeFile(ParentOf(relative), LastName(relative));
             if (entry.size > kLargestFileBytes) {
-                return Refusal{"Its file " + entry.name + " is larger than " +
-                               MiB(kLargestFileBytes) + ", more than a sky file can be."};
+                return Refusal{"Its file " + TooLargeReason(ShownName(entry.name), file.kind) +
+                               "."};
             }
             total += entry.size;
             if (total > kLargestArchiveBytes) {
                 return Refusal{"It unpacks to more than " + MiB(kLargestArchiveBytes) +
                                ", more than a sky download can be."};
             }
-            std::string relative = entry.name;
-            std::replace(relative.begin(), relative.end(), '/', '\\');
-            DownloadFile file = MakeFile(ParentOf(relative), LastName(relative));
             file.size = entry.size;
             file.entry = i;
             files.push_back(std::move(file));
@@ -179,7 +275,7 @@ class ArchiveDownload final : public Download {
             const ArchiveStatus status = archive_->Read(
                 file.entry, static_cast<std::size_t>(file.size), kept ? &bytes : nullptr);
             if (!status.ok()) {
-                return Refusal{EntryFailure(entries[file.entry].name, status)};
+                return Refusal{EntryFailure(ShownName(entries[file.entry].name), status)};
             }
             if (kept) {
                 contents_[file.entry] = std::move(bytes);
@@ -210,6 +306,25 @@ class ArchiveDownload final : public Download {
     }
 
   private:
+    // The entry's path below the archive's top as the program spells it, "\" between folders,
+    // without the empty and "." parts that Windows drops: "Sky/./a.ter" is "Sky\a.ter".
+    static std::string RelativeOf(const std::string& name) {
+        std::string relative;
+        std::size_t start = 0;
+        while (start < name.size()) {
+            std::size_t end = name.find_first_of("/\\", start);
+            if (end == std::string::npos) {
+                end = name.size();
+            }
+            const std::string part = name.substr(start, end - start);
+            if (!part.empty() && part != ".") {
+                relative = JoinPath(relative, part);
+            }
+            start = end + 1;
+        }
+        return relative;
+    }
+
     static std::string EntryFailure(const std::string& entry, const ArchiveStatus& status) {
         switch (status.error) {
             case ArchiveError::Encrypted:
@@ -232,6 +347,7 @@ class ArchiveDownload final : public Download {
 
     std::unique_ptr<Archive> archive_;
     std::map<std::size_t, std::string> contents_;
+    NameRegister names_;
 };
 
 }  // namespace

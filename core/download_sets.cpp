@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <string_view>
 
 #include "add_sets.h"
 #include "ascii.h"
@@ -38,12 +39,54 @@ bool PlainFileName(const std::string& name) {
 }  // namespace
 
 bool FolderBefore(const std::string& a, const std::string& b) {
-    const auto key = [](const std::string& path) {
-        std::string lower = AsciiLower(path);
-        std::replace(lower.begin(), lower.end(), '\\', '\x01');
-        return lower;
+    // The separator sorts before every character of a name.
+    const auto at = [](const std::string& path, std::size_t i) {
+        return path[i] == '\\' ? '\x01' : AsciiLower(path[i]);
     };
-    return key(a) < key(b);
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            // A run of digits against a run of digits: by value, leading zeros aside.
+            std::size_t endA = i;
+            std::size_t endB = j;
+            while (endA < a.size() && digit(a[endA])) {
+                ++endA;
+            }
+            while (endB < b.size() && digit(b[endB])) {
+                ++endB;
+            }
+            std::size_t startA = i;
+            std::size_t startB = j;
+            while (startA + 1 < endA && a[startA] == '0') {
+                ++startA;
+            }
+            while (startB + 1 < endB && b[startB] == '0') {
+                ++startB;
+            }
+            const std::string_view valueA(a.data() + startA, endA - startA);
+            const std::string_view valueB(b.data() + startB, endB - startB);
+            if (valueA.size() != valueB.size()) {
+                return valueA.size() < valueB.size();
+            }
+            if (valueA != valueB) {
+                return valueA < valueB;
+            }
+            if (endA - i != endB - j) {
+                return endA - i < endB - j;  // "7" before "007"
+            }
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (at(a, i) != at(b, j)) {
+            return static_cast<unsigned char>(at(a, i)) < static_cast<unsigned char>(at(b, j));
+        }
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
 }
 
 std::vector<SetSource> SetSourcesOf(const Download& download) {
@@ -191,6 +234,61 @@ std::vector<const DownloadFile*> TextsFor(const Download& download, const SetSou
         folder = ParentOf(folder);
     }
     return texts;
+}
+
+std::vector<std::string> TextFileNames(const std::vector<const DownloadFile*>& texts) {
+    // UTF-16 code units of a UTF-8 name: four bytes make two, other sequences one.
+    const auto units = [](const std::string& name) {
+        std::size_t count = 0;
+        for (const char c : name) {
+            const auto byte = static_cast<unsigned char>(c);
+            count += (byte & 0xC0) != 0x80 ? (byte >= 0xF0 ? 2 : 1) : 0;
+        }
+        return count;
+    };
+    std::vector<std::string> names;
+    std::set<std::string> taken;
+    for (const DownloadFile* text : texts) {
+        taken.insert(AsciiLower(text->name));
+    }
+    for (const DownloadFile* text : texts) {
+        if (units(text->name) <= kLongestFileName) {
+            names.push_back(text->name);
+            continue;
+        }
+        const std::string extension =
+            text->name.substr(text->name.size() - ExtensionOf(text->name).size());
+        const std::string stem = text->name.substr(0, text->name.size() - extension.size());
+        for (int number = 1;; ++number) {
+            const std::string suffix = number == 1 ? "" : " (" + std::to_string(number) + ")";
+            const std::size_t room = kLongestFileName - units(suffix + extension);
+            std::size_t used = 0;
+            std::size_t end = 0;  // the cut's end in `stem`, at a character's first byte
+            while (end < stem.size()) {
+                std::size_t next = end + 1;
+                while (next < stem.size() &&
+                       (static_cast<unsigned char>(stem[next]) & 0xC0) == 0x80) {
+                    ++next;
+                }
+                used += units(stem.substr(end, next - end));
+                if (used > room) {
+                    break;
+                }
+                end = next;
+            }
+            std::string cut = stem.substr(0, end);
+            // Windows drops a trailing dot or space, and the name would not be the one written.
+            while (!cut.empty() && (cut.back() == '.' || cut.back() == ' ')) {
+                cut.pop_back();
+            }
+            const std::string name = cut + suffix + extension;
+            if (taken.insert(AsciiLower(name)).second) {
+                names.push_back(name);
+                break;
+            }
+        }
+    }
+    return names;
 }
 
 }  // namespace skyswap

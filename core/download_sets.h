@@ -20,8 +20,8 @@ struct SetSource {
     std::vector<const DownloadFile*> skyFiles;  // by SkyFileNames index, null where absent
 };
 
-// Case-insensitive, folder by folder: "Pack\Sky 2" before "Pack\sky 3", and "Pack\A" (a folder
-// inside "Pack") before "Pack A".
+// Case-insensitive, folder by folder, numbers by their value: "Pack\Sky 2" before "Pack\sky 3"
+// and "Pack\Sky 10", and "Pack\A" (a folder inside "Pack") before "Pack A".
 bool FolderBefore(const std::string& a, const std::string& b);
 // The folders down to kDeepestSetFolder that hold sky files, in FolderBefore order.
 std::vector<SetSource> SetSourcesOf(const Download& download);
@@ -46,5 +46,11 @@ std::vector<const DownloadFile*> PictureCandidates(const Download& download,
 // The readme and credits of the set's folder and of the folders above it up to the download's
 // top, the nearest first; a description file of another library stays behind.
 std::vector<const DownloadFile*> TextsFor(const Download& download, const SetSource& source);
+
+// The longest file name Windows holds, in UTF-16 code units.
+constexpr std::size_t kLongestFileName = 255;
+// The names `texts` are written under in a set folder: each its own, or one cut short to fit in
+// kLongestFileName with its extension kept, and numbered where two cut names would meet.
+std::vector<std::string> TextFileNames(const std::vector<const DownloadFile*>& texts);
 
 }  // namespace skyswap

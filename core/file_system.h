@@ -35,6 +35,9 @@ struct FolderEntry {
     // A file's size as the folder's listing gives it, without opening the file (Windows' does);
     // nothing when the listing does not tell, and FileSize has to be asked.
     std::optional<std::uint64_t> size;
+    // A symbolic link or a junction: isFolder and size say what it leads to, where the system
+    // tells. Walking a download enters no such folder and takes no such file.
+    bool isLink = false;
 };
 
 class FileSystem {

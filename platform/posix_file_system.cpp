@@ -101,10 +101,15 @@ FsStatus PosixFileSystem::ListFolder(const std::string& folder, std::vector<Fold
         if (name[0] == '.') {  // ".", ".." and hidden entries
             continue;
         }
-        FolderEntry listed{name, entry->d_type == DT_DIR, std::nullopt};
+        FolderEntry listed{name, entry->d_type == DT_DIR, std::nullopt, entry->d_type == DT_LNK};
         // readdir gives no sizes, and a stat of every file would cost more than the listing:
         // a file's size is asked (FileSize) only where it is needed. An entry of unknown kind
         // is looked at, relative to the open folder, and then its size comes with it.
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat own {};
+            listed.isLink = ::fstatat(::dirfd(dir), name, &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+                            S_ISLNK(own.st_mode);
+        }
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
             if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {

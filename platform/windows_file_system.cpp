@@ -167,6 +167,18 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
     return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != 0;
 }
 
+// A symbolic link or a junction (a mount point), and WSL's symbolic links; other reparse points,
+// such as OneDrive's files that are not on the disk yet, are the files they stand for.
+bool IsLink(const WIN32_FIND_DATAW& data) {
+    constexpr DWORD kWslSymbolicLink = 0xA000001D;  // IO_REPARSE_TAG_LX_SYMLINK
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return false;
+    }
+    const DWORD tag = data.dwReserved0;
+    return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT ||
+           tag == kWslSymbolicLink;
+}
+
 }  // namespace
 
 FsStatus RemoveShadowCopyWithoutLinks(const std::string& root, const std::string& path) {
@@ -257,7 +269,7 @@ FsStatus WindowsFileSystem::ListFolder(const std::string& folder,
             continue;
         }
         FolderEntry entry{WideToUtf8(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
-                          std::nullopt};
+                          std::nullopt, IsLink(data)};
         if (!entry.isFolder) {
             // The directory holds the size: a file that another program holds open has one too.
             entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

@@ -327,7 +327,9 @@ class ZipArchive final : public Archive {
                                         nullptr, 0, nullptr, 0) != UNZ_OK) {
                 return false;
             }
-            raw.resize(std::min<std::size_t>(info.size_filename, std::strlen(raw.c_str())));
+            // The whole stored name, a NUL inside it included: cut at the NUL, "a.txt\0../x.ter"
+            // would pass for "a.txt".
+            raw.resize(std::min<std::size_t>(info.size_filename, raw.size()));
             unz64_file_pos position{};
             if (unzGetFilePos64(zip_, &position) != UNZ_OK) {
                 return false;

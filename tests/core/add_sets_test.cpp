@@ -4,13 +4,20 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
+#include <map>
+#include <set>
 
 #include "description.h"
+#include "download_sets.h"
 #include "support/fake_add_services.h"
 #include "support/faulty_file_system.h"
+#include "support/forwarding_file_system.h"
 #include "support/protected_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
+#include "support/zip_maker.h"
+#include "zip_archive.h"
 
 namespace skyswap {
 namespace {
@@ -320,10 +327,45 @@ TEST(AddSets, EachRefusedDownloadChangesNothingAndSaysWhy) {
         {"com.zip", withSky({{"Sky/com1.ter", "x"}}), "unsafe name"},
         {"lpt.zip", withSky({{"LPT9 .txt", "x"}}), "unsafe name"},
         {"control.zip", withSky({{"Sky/a\x01.txt", "x"}}), "unsafe name"},
+        // A NUL would end the name where Windows reads it; the message shows it as its symbol.
+        {"nul-inside.zip", withSky({{std::string("Sky/a.txt\0../../x.ter", 21), "x"}}),
+         "unsafe name (Sky/a.txt\xE2\x90\x80../../x.ter)"},
+        {"trailing-dot.zip", withSky({{"Sky/cloud1.ter.", "x"}}), "unsafe name"},
+        {"trailing-space.zip", withSky({{"Sky/readme.txt ", "x"}}), "unsafe name"},
+        {"folder-dot.zip", withSky({{"Sky./bnhorizn.ter", "x"}}), "unsafe name"},
+        {"short-name.zip", withSky({{"Sky/CLOUD1~1.TER", "x"}}), "unsafe name"},
+        {"wildcard.zip", withSky({{"Sky/*.txt", "x"}}), "unsafe name"},
+        {"question.zip", withSky({{"Sky/why?.txt", "x"}}), "unsafe name"},
+        {"angle.zip", withSky({{"Sky/<b>.txt", "x"}}), "unsafe name"},
+        {"pipe.zip", withSky({{"Sky/a|b.txt", "x"}}), "unsafe name"},
+        {"quote.zip", withSky({{"Sky/\"a\".txt", "x"}}), "unsafe name"},
+        {"com-spaces.zip", withSky({{"Sky/COM1  .ter", "x"}}), "unsafe name"},
+        {"aux-spaces.zip", withSky({{"aux   .txt", "x"}}), "unsafe name"},
+        {"com0.zip", withSky({{"Sky/COM0", "x"}}), "unsafe name"},
+        {"lpt0.zip", withSky({{"Sky/lpt0.txt", "x"}}), "unsafe name"},
+        {"com-super.zip", withSky({{"Sky/COM\xC2\xB2.ter", "x"}}), "unsafe name"},
+        {"lpt-super.zip", withSky({{"LPT\xC2\xB9", "x"}}), "unsafe name"},
+        // Names that Windows takes for one: whichever were taken, the set would be wrong.
+        {"case-twins.zip", withSky({{"Sky/cloud1.ter", "the other one"}}),
+         "Sky\\CLOUD1.TER and Sky\\cloud1.ter differ only in letter case"},
+        {"folder-twins.zip", Concat({SkyEntries("Sky/", "z"), {{"SKY/readme.txt", "x"}}}),
+         "Sky and SKY differ only in letter case"},
+        {"folder-entry-twins.zip", Concat({{{"SKY/", ""}}, SkyEntries("Sky/", "z")}),
+         "SKY and Sky differ only in letter case"},
+        {"accent-twins.zip",
+         withSky({{"Sky/\xC3\x89t\xC3\xA9.txt", "x"}, {"Sky/\xC3\xA9T\xC3\xA9.txt", "y"}}),
+         "differ only in letter case"},
+        {"twice.zip", withSky({{"Sky/readme.txt", "a"}, {"Sky/readme.txt", "b"}}),
+         "It holds Sky\\readme.txt twice"},
+        {"file-and-folder.zip", withSky({{"Sky/notes", "a"}, {"Sky/notes/b.txt", "b"}}), "twice"},
         {"encrypted.zip", withSky({{"Sky/readme.txt", "x", std::nullopt, true}}), "encrypted"},
         {"crc.zip", withSky({{"Sky/other.dat", "x", std::nullopt, false, ArchiveError::Damaged}}),
          "other.dat is damaged"},
         {"huge.zip", withSky({{"Sky/movie.avi", "x", 64 * mib + 1}}), "larger than 64 MiB"},
+        {"huge-readme.zip", withSky({{"Sky/readme.txt", "x", 64 * mib + 1}}),
+         "readme.txt is larger than 64 MiB, more than SkySwap takes from a sky download."},
+        {"huge-sky.zip", withSky({{"Other/cloud1.ter", "x", 64 * mib + 1}}),
+         "cloud1.ter is larger than 64 MiB, more than a sky file can be."},
         {"total.zip",
          withSky({{"a.dat", "x", 60 * mib},
                   {"b.dat", "x", 60 * mib},
@@ -526,9 +568,271 @@ TEST(AddSets, EntryNamesThatCouldReachOutOfTheSetFolderAreUnsafe) {
         "",     "../x",     "a/../../x", "a\\..\\b", "..",          "/etc/x",  "\\x",
         "C:/x", "C:x",      "a:b",       "CON",      "con.txt",     "Sky/NUL", "aux .ter",
         "COM1", "lpt9.txt", "PRN/x",     "CONIN$",   "com\xC2\xB9", "a\x01z",  "sky\x7f"};
+    // Names Windows cannot hold as they are, or holds as another file.
+    const Names unsafe2 = {std::string("a.txt\0b", 7),
+                           "a.",
+                           "a ",
+                           "x./y",
+                           "x /y",
+                           "CLOUD1~1.TER",
+                           "Sky/PROGR~12",
+                           "A~1",
+                           "a*b",
+                           "a?b",
+                           "a<b",
+                           "a>b",
+                           "a|b",
+                           "a\"b",
+                           "COM1  .ter",
+                           "aux   .txt",
+                           "COM0",
+                           "lpt0.txt",
+                           "LPT\xC2\xB3 .txt"};
+    for (const std::string& name : unsafe2) {
+        EXPECT_FALSE(IsSafeEntryName(name)) << name;
+    }
+    // Tildes that no short name has: a long base, a space, no digit after it, none before.
+    for (const char* name :
+         {"LONGNAME~1.txt", "Sky shot~2.jpg", "readme~.txt", "~1.txt", "a~1b.txt", "a~1.text"}) {
+        EXPECT_TRUE(IsSafeEntryName(name)) << name;
+    }
     for (const std::string& name : unsafe) {
         EXPECT_FALSE(IsSafeEntryName(name)) << name;
     }
+}
+
+// A folder download as a file system lists it, shaped by the test where this disk cannot show
+// it: names that differ only in letter case (Windows holds one of them), links, a file's size
+// beyond the limit, thousands of folders.
+class ShapedFolders final : public test::ForwardingFileSystem {
+  public:
+    using ForwardingFileSystem::ForwardingFileSystem;
+
+    FsStatus ListFolder(const std::string& path, std::vector<FolderEntry>& entries) override {
+        if (!virtualFolders.empty() && path.rfind(virtualFolders, 0) == 0) {
+            entries.clear();
+            return {};
+        }
+        const FsStatus status = real_.ListFolder(path, entries);
+        // The download's top may come with a separator after it.
+        const std::string folder =
+            !path.empty() && path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+        for (const auto& [end, added] : extra) {
+            if (EndsWith(folder, end)) {
+                entries.insert(entries.end(), added.begin(), added.end());
+            }
+        }
+        for (FolderEntry& entry : entries) {
+            entry.isLink = entry.isLink || links.count(LastName(folder) + "\\" + entry.name) != 0;
+        }
+        return status;
+    }
+    FsStatus FileSize(const std::string& path, std::uint64_t& size) override {
+        for (const auto& [end, faked] : sizes) {
+            if (EndsWith(path, end)) {
+                size = faked;
+                return {};
+            }
+        }
+        return real_.FileSize(path, size);
+    }
+
+    std::map<std::string, std::vector<FolderEntry>> extra;  // more entries, by the folder's end
+    std::set<std::string> links;                 // entries that are links: "folder\\name"
+    std::map<std::string, std::uint64_t> sizes;  // by the file's path end
+    std::string virtualFolders;                  // folders below this path are listed empty
+
+  private:
+    static bool EndsWith(const std::string& text, const std::string& end) {
+        return text.size() >= end.size() &&
+               text.compare(text.size() - end.size(), end.size(), end) == 0;
+    }
+};
+
+TEST(AddSets, AFolderIsWalkedAsWindowsHoldsItWithoutFollowingLinks) {
+    struct Case {
+        const char* what;
+        std::function<void(Adding&, ShapedFolders&)> shape;  // of the download "sky"
+        Names added;
+        const char* reason;  // a part of the refusal, none when empty
+    };
+    const auto twin = [](const std::string& folderEnd, const std::string& name, bool isFolder) {
+        return [=](Adding&, ShapedFolders& fs) {
+            fs.extra[folderEnd].push_back({name, isFolder, {}, false});
+        };
+    };
+    const std::vector<Case> cases = {
+        {"a file twice in letter case",
+         twin("\\sky", "cloud1.ter", false),
+         {},
+         "Its names CLOUD1.TER and cloud1.ter differ only in letter case, and Windows takes them "
+         "for one, so nothing was added."},
+        {"a folder twice in letter case",
+         [](Adding& adding, ShapedFolders& fs) {
+             WriteDownloadSky(adding.temp, adding.Download("sky\\Dusk"), "dusk");
+             fs.extra["\\sky"].push_back({"DUSK", true, {}, false});
+         },
+         {},
+         "differ only in letter case"},
+        {"a linked sky file",
+         [](Adding&, ShapedFolders& fs) { fs.links.insert("sky\\BNCLOUD1.TER"); },
+         {},
+         "Its file BNCLOUD1.TER is a link to another place"},
+        {"a linked folder is not entered",
+         [](Adding& adding, ShapedFolders& fs) {
+             WriteDownloadSky(adding.temp, adding.Download("sky\\loop"), "loop");
+             fs.links.insert("sky\\loop");
+         },
+         {"Added ZT2: sky"},
+         ""},
+        {"a linked readme is not taken",
+         [](Adding& adding, ShapedFolders& fs) {
+             adding.temp.WriteFile(adding.Download("sky\\readme.txt"), "elsewhere");
+             fs.links.insert("sky\\readme.txt");
+         },
+         {"Added ZT2: sky"},
+         ""},
+        {"a sky file over 64 MiB",
+         [](Adding&, ShapedFolders& fs) { fs.sizes["BNCLOUD1.TER"] = 64ULL * 1024 * 1024 + 1; },
+         {},
+         "BNCLOUD1.TER is larger than 64 MiB, more than a sky file can be. Nothing was added."},
+        {"5001 folders",
+         [](Adding& adding, ShapedFolders& fs) {
+             for (int i = 0; i < 5001; ++i) {
+                 fs.extra["\\sky"].push_back({"f" + std::to_string(i), true, {}, false});
+             }
+             fs.virtualFolders = adding.temp.Join(adding.Download("sky\\f"));
+         },
+         {},
+         "It holds more than 5000 folders"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        Adding adding;
+        WriteDownloadSky(adding.temp, adding.Download("sky"), "sky");
+        ShapedFolders shaped(*adding.fs);
+        test.shape(adding, shaped);
+
+        const AddOutcome outcome = adding.Add({adding.Download("sky")}, &shaped);
+
+        EXPECT_EQ(AddedLines(outcome), test.added) << testing::PrintToString(RefusalLines(outcome));
+        if (std::string(test.reason).empty()) {
+            EXPECT_TRUE(outcome.refused.empty());
+            EXPECT_EQ(adding.TagsOf(2, {"sky"}), Names(10, "sky"));
+            EXPECT_FALSE(adding.temp.Exists(adding.Set(2) + "\\readme.txt"));
+            continue;
+        }
+        ASSERT_EQ(outcome.refused.size(), 1U);
+        EXPECT_NE(outcome.refused[0].reason.find(test.reason), std::string::npos)
+            << outcome.refused[0].reason;
+        EXPECT_EQ(outcome.ExitCode(), 1);
+        EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1"}));
+    }
+}
+
+TEST(AddSets, AReadmeNameTooLongForWindowsIsCutAndTheSkyIsAdded) {
+    Adding adding;
+    adding.temp.WriteFile(adding.Download("long.zip"), "zip");
+    const std::string r(300, 'r');
+    adding.archives.Add("long.zip", Concat({SkyEntries("Sky/", "z"),
+                                            {{"Sky/" + r + ".txt", "first readme"}},
+                                            {{"Sky/" + r + "s.txt", "second readme"}},
+                                            {{"Sky/short.txt", "short"}}}));
+
+    const AddOutcome outcome = adding.Add({adding.Download("long.zip")});
+
+    ASSERT_EQ(AddedLines(outcome), Names{"Added ZT2: long"})
+        << testing::PrintToString(RefusalLines(outcome));
+    EXPECT_EQ(outcome.ExitCode(), 0);
+    EXPECT_EQ(adding.TagsOf(2, {"z"}), Names(10, "z"));
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\" + std::string(251, 'r') + ".txt"),
+              "first readme");
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\" + std::string(247, 'r') + " (2).txt"),
+              "second readme");
+    EXPECT_EQ(adding.temp.ReadFile(adding.Set(2) + "\\short.txt"), "short");
+
+    // Counted in UTF-16 as Windows counts, cut between characters, without a trailing space.
+    const std::string smile = "\xF0\x9F\x98\x80";  // two UTF-16 units
+    std::string smiles;
+    for (int i = 0; i < 200; ++i) {
+        smiles += smile;
+    }
+    DownloadFile wide;
+    wide.name = smiles + ".md";
+    DownloadFile spaced;
+    spaced.name = std::string(250, 'a') + "   " + std::string(10, 'b') + ".NFO";
+    const std::vector<std::string> names = TextFileNames({&wide, &spaced});
+    ASSERT_EQ(names.size(), 2U);
+    EXPECT_EQ(names[0], smiles.substr(0, 126 * smile.size()) + ".md");
+    EXPECT_EQ(names[1], std::string(250, 'a') + ".NFO");
+}
+
+TEST(AddSets, PacksComeInNaturalOrder) {
+    Adding adding;
+    adding.temp.WriteFile(adding.Download("pack.zip"), "zip");
+    adding.archives.Add(
+        "pack.zip",
+        Concat({SkyEntries("Pack/Sky 10/", "ten"), SkyEntries("Pack/Sky 2/", "two"),
+                SkyEntries("Pack/sky 1/", "one"), SkyEntries("Pack/Sky 02b/", "twob")}));
+    EXPECT_EQ(AddedLines(adding.Add({adding.Download("pack.zip")})),
+              (Names{"Added ZT2: pack - sky 1", "Added ZT3: pack - Sky 2",
+                     "Added ZT4: pack - Sky 02b", "Added ZT5: pack - Sky 10"}));
+    const std::vector<std::pair<std::string, std::string>> ordered = {
+        {"Sky 2", "Sky 10"}, {"sky 9", "Sky 10"}, {"Pack\\A", "Pack A"},
+        {"a7", "a007"},      {"Sky", "Sky 1"},    {"Dawn 3\\x", "Dawn 12"}};
+    for (const auto& [before, after] : ordered) {
+        EXPECT_TRUE(FolderBefore(before, after)) << before << " before " << after;
+        EXPECT_FALSE(FolderBefore(after, before)) << after << " after " << before;
+    }
+}
+
+TEST(AddSets, APathWithForwardSlashesOrATrailingSeparatorNamesTheSameDownload) {
+    Adding adding;
+    adding.temp.WriteFile(adding.Download("Dawn Patrol.zip"), "zip");
+    adding.archives.Add("Dawn Patrol.zip", SkyEntries("", "dawn"));
+    WriteDownloadSky(adding.temp, adding.Download("Stormy Evening"), "storm");
+    WriteDownloadSky(adding.temp, adding.Download("Clear Noon"), "noon");
+    const auto forward = [](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path;
+    };
+    const Names paths = {forward(adding.temp.Join(adding.Download("Dawn Patrol.zip"))),
+                         adding.temp.Join(adding.Download("Stormy Evening")) + "\\",
+                         forward(adding.temp.Join(adding.Download("Clear Noon"))) + "/"};
+
+    const AddOutcome outcome =
+        AddDownloads(adding.state, {*adding.fs, adding.archives, adding.pictures}, paths);
+
+    EXPECT_EQ(AddedLines(outcome), (Names{"Added ZT2: Dawn Patrol", "Added ZT3: Stormy Evening",
+                                          "Added ZT4: Clear Noon"}))
+        << testing::PrintToString(RefusalLines(outcome));
+    ASSERT_EQ(outcome.added.size(), 3U);
+    EXPECT_EQ(outcome.added[0].source, paths[0]) << "the path as given";
+}
+
+// The real ZIP reader hands over the whole stored name: cut at a NUL, the entry would pass for
+// the harmless name before it.
+TEST(AddSets, ARealZipWithANulInsideANameIsRefused) {
+    Adding adding;
+    std::vector<test::ZipItem> items;
+    for (const std::string& name : test::SkyFileNames()) {
+        items.push_back({"Sky/" + name, test::SkyFileBytes("z", name)});
+    }
+    items.push_back({"Sky/a.txt@../../x.ter", "x"});
+    std::string zip = test::MakeZip(items);
+    test::RenameEntries(zip, "Sky/a.txt@../../x.ter", std::string("Sky/a.txt\0../../x.ter", 21));
+    adding.temp.WriteFile(adding.Download("zero in a name.zip"), zip);
+    const std::unique_ptr<ArchiveOpener> opener = MakeZipArchiveOpener();
+
+    const AddOutcome outcome =
+        AddDownloads(adding.state, {*adding.fs, *opener, adding.pictures},
+                     {adding.temp.Join(adding.Download("zero in a name.zip"))});
+
+    EXPECT_TRUE(outcome.added.empty());
+    ASSERT_EQ(outcome.refused.size(), 1U);
+    EXPECT_NE(outcome.refused[0].reason.find("unsafe name"), std::string::npos)
+        << outcome.refused[0].reason;
+    EXPECT_EQ(adding.Library(), (Names{"ZT0", "ZT1"}));
 }
 
 }  // namespace

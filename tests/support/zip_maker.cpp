@@ -153,4 +153,14 @@ void PatchDeclaredSize(std::string& zip, const std::string& name, std::uint32_t 
     }
 }
 
+void RenameEntries(std::string& zip, const std::string& stored, const std::string& raw) {
+    if (stored.size() != raw.size() || zip.find(stored) == std::string::npos) {
+        throw std::runtime_error("no entry stored as " + stored + " to rename");
+    }
+    for (std::size_t at = zip.find(stored); at != std::string::npos;
+         at = zip.find(stored, at + raw.size())) {
+        zip.replace(at, raw.size(), raw);
+    }
+}
+
 }  // namespace skyswap::test

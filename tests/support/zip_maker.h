@@ -28,5 +28,8 @@ void Corrupt(std::string& zip, const std::string& stored);
 // Makes the entry named `name` declare `size` uncompressed bytes, in its local and its central
 // header alike, so that only unpacking it shows the lie.
 void PatchDeclaredSize(std::string& zip, const std::string& name, std::uint32_t size);
+// Gives the entries stored as `stored` the raw name `raw` of the same length in both their
+// headers: names minizip's writer cannot take, such as one with a NUL inside.
+void RenameEntries(std::string& zip, const std::string& stored, const std::string& raw);
 
 }  // namespace skyswap::test

@@ -621,6 +621,82 @@ TEST_F(CommandLineProgram, WithoutAnActionTheConsoleProgramWaitsForTheWindowAndG
     EXPECT_EQ(WaitForExit(console), 2u);
 }
 
+// Downloads that Windows would unpack wrongly, through the real skyswap.com: each is refused,
+// with exit code 1, and leaves the library as it was; a readme name too long for Windows is cut
+// and the sky added.
+std::vector<ZipItem> SkyItems(const std::string& folder, const std::string& tag) {
+    std::vector<ZipItem> items;
+    for (const std::string& name : SkyFileNames()) {
+        std::string upper = name;
+        for (char& c : upper) {
+            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        }
+        items.push_back({folder + upper, SkyFileBytes(tag, name)});
+    }
+    return items;
+}
+
+std::string WriteZip(const TempFolder& temp, const std::string& name, std::vector<ZipItem> items,
+                     const std::string& extra, const std::string& bytes = "x") {
+    items.push_back({extra, bytes});
+    temp.WriteFile(name, MakeZip(items));
+    return temp.Join(name);
+}
+
+TEST_F(CommandLineProgram, TheConsoleProgramRefusesNamesWindowsWouldTakeWrongly) {
+    const std::wstring com = PutProgramsIn(library_);
+    const std::vector<std::string> before = temp_.List(kLibrary);
+    std::vector<std::string> zips = {
+        WriteZip(temp_, "case twins.zip", SkyItems("Sky/", "TWIN"), "Sky/cloud1.ter", "other"),
+        WriteZip(temp_, "folder twins.zip", SkyItems("Sky/", "TWIN"), "SKY/readme.txt"),
+        WriteZip(temp_, "trailing dot.zip", SkyItems("Sky/", "DOT"), "Sky/cloud1.ter."),
+        WriteZip(temp_, "short name.zip", SkyItems("Sky/", "SHORT"), "Sky/CLOUD1~1.TER"),
+    };
+    // minizip's writer takes no NUL: the name is patched in afterwards.
+    std::string withNul = MakeZip([] {
+        std::vector<ZipItem> items = SkyItems("Sky/", "NUL");
+        items.push_back({"Sky/a.txt@../../x.ter", "x"});
+        return items;
+    }());
+    RenameEntries(withNul, "Sky/a.txt@../../x.ter", std::string("Sky/a.txt\0../../x.ter", 21));
+    temp_.WriteFile("nul inside.zip", withNul);
+    zips.push_back(temp_.Join("nul inside.zip"));
+
+    std::wstring line = L"\"" + com + L"\" /add";
+    for (const std::string& zip : zips) {
+        line += L" \"" + Utf8ToWide(zip) + L"\"";
+    }
+    const ProgramRun run = RunLineRedirected(library_, line);
+
+    EXPECT_EQ(run.exitCode, 1u) << run.out << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const std::string& zip : zips) {
+        EXPECT_TRUE(Contains(run.err, zip + ": ")) << zip << ": " << run.err;
+    }
+    EXPECT_TRUE(Contains(run.err, "differ only in letter case")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "unsafe name (Sky/a.txt")) << run.err;
+    EXPECT_TRUE(Contains(run.err, "unsafe name (Sky/CLOUD1~1.TER)")) << run.err;
+    EXPECT_EQ(temp_.List(kLibrary), before) << "no set and no staging folder";
+    EXPECT_FALSE(temp_.Exists("a.txt"));
+    EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\a.txt"));
+}
+
+TEST_F(CommandLineProgram, TheConsoleProgramCutsAReadmeNameTooLongForWindows) {
+    const std::wstring com = PutProgramsIn(library_);
+    const std::string zip = WriteZip(temp_, "Long Readme.zip", SkyItems("Sky/", "LONG"),
+                                     "Sky/" + std::string(300, 'r') + ".txt", "the readme");
+
+    const ProgramRun run =
+        RunLineRedirected(library_, L"\"" + com + L"\" /add \"" + Utf8ToWide(zip) + L"\"");
+
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(run.out, "Added ZT4: Long Readme\r\n");
+    EXPECT_EQ(run.err, "");
+    const std::string set = std::string(kLibrary) + "\\ZT4";
+    EXPECT_EQ(TagsIn(temp_, set, {"LONG"}), Repeated("LONG"));
+    EXPECT_EQ(temp_.ReadFile(set + "\\" + std::string(251, 'r') + ".txt"), "the readme");
+}
+
 TEST_F(CommandLineProgram, TheConsoleProgramAddsPathsWhereTheyWereTyped) {
     const std::wstring com = PutProgramsIn(library_);
     // The player's downloads, and a decoy of the same name in the library folder.
