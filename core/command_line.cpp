@@ -191,7 +191,7 @@ std::string CommandLineHelp() {
            "PowerShell runs a program from the current folder only as .\\skyswap.\n"
            "\n"
            "Exit code: 0 done, 1 failed or nothing changed (for /add: some path added no set),\n"
-           "2 bad command line.";
+           "2 bad command line (for /play: no game program found).";
 }
 
 namespace {

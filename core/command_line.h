@@ -47,7 +47,7 @@ struct CommandLine {
 
 // Exit codes of a run from the command line.
 constexpr int kExitSuccess = 0;
-constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
+constexpr int kExitFailed = 1;  // the transfer failed or changed nothing, or the game did not start
 constexpr int kExitBadCommandLine = 2;
 
 // A set number as the user types it: decimal digits only, at most kHighestSetNumber.
