@@ -10,6 +10,8 @@
 #include "console_win.h"
 #include "discovery.h"
 #include "elevation_win.h"
+#include "game_start.h"
+#include "game_start_win.h"
 #include "library_lock.h"
 #include "library_services_win.h"
 #include "messages.h"
@@ -77,7 +79,7 @@ CommandLine ProcessCommandLine(const std::vector<std::string>& arguments) {
     CommandLine command = ParseCommandLine(arguments);
     // Paths are the starter's, relative to the folder it started SkySwap in, which /library or
     // the library's own lookup may change.
-    for (std::string& path : command.paths) {
+    const auto MakeFull = [](std::string& path) {
         const std::wstring given = Utf8ToWide(path);
         const DWORD length = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
         std::wstring full(length, L'\0');
@@ -86,6 +88,12 @@ CommandLine ProcessCommandLine(const std::vector<std::string>& arguments) {
             full.resize(length - 1);
             path = WideToUtf8(full);
         }
+    };
+    for (std::string& path : command.paths) {
+        MakeFull(path);
+    }
+    if (command.game) {
+        MakeFull(*command.game);
     }
     return command;
 }
@@ -121,7 +129,7 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
         // refuses even the lock file, SkySwap cannot write there either, and the transfer meets
         // that refusal itself.
         std::optional<SingleInstance> library;
-        if (command.action != LibraryAction::Status) {
+        if (command.action != LibraryAction::Status && command.action != LibraryAction::None) {
             library.emplace(Utf8ToWide(folder), SingleInstance::Holder::CommandLine);
         }
         std::optional<CommandOutcome> leftToTheHolder;
@@ -144,17 +152,20 @@ int RunFromCommandLine(const CommandLine& command, CommandFront front) {
                                   ? CommandOutcome{kExitFailed, {}, why}
                                   : CommandOutcome{kExitFailed, why, {}};
         }
+        LibrarySession session(fileSystem, WindowsSessionSystem());
+        session.UseVirtualStore(command.virtualStore.value_or(std::string()));
         if (leftToTheHolder) {
             outcome = *leftToTheHolder;
         } else {
-            LibrarySession session(fileSystem, WindowsSessionSystem());
-            session.UseVirtualStore(command.virtualStore.value_or(std::string()));
             if (command.action == LibraryAction::AddDownloads) {
                 const WindowsAddServices adding(fileSystem);
                 outcome = RunAdd(command, session, adding.services());
             } else {
                 outcome = RunCommand(command, session);
             }
+        }
+        if (command.play) {
+            outcome = PlayAfter(command, session, outcome, StartDetached);
         }
     }
     const bool failure = outcome.exitCode != kExitSuccess;

@@ -107,6 +107,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 return Refused(argument + " is given twice.");
             }
             folder = PathArgument(arguments[++i]);
+        } else if (name == "play") {
+            command.play = true;
+        } else if (name == "game") {
+            if (!hasValue || arguments[i + 1].empty()) {
+                return Refused(argument + " needs the program to start, for example " + argument +
+                               " \"C:\\EAW\\launcher.exe\".");
+            }
+            if (command.game) {
+                return Refused(argument + " is given twice.");
+            }
+            command.game = PathArgument(arguments[++i]);
         } else if (name == kResumeSwitchName) {
             const std::string wrong = ReadResumeSwitch(arguments, i, command.resume);
             if (!wrong.empty()) {
@@ -147,6 +158,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         return Refused(actionSwitch + " needs a folder or a .zip file to add, for example " +
                        actionSwitch + " \"Stormy Evening.zip\".");
     }
+    if (command.game && !command.play) {
+        return Refused("/game names the program that /play starts: give /play too.");
+    }
     if (!command.resume.empty() && !command.OpensTheWindow()) {
         return Refused("/" + std::string(kResumeSwitchName) +
                        " belongs to SkySwap's own restart and comes with no action switch.");
@@ -155,7 +169,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string CommandLineHelp() {
-    return "Usage: skyswap [switch] [/quiet]\n"
+    return "Usage: skyswap [switch] [/play [/game PROGRAM]] [/quiet]\n"
            "       skyswap [/add] PATH... [/quiet]\n"
            "Started in its library folder, inside the game folder.\n"
            "\n"
@@ -170,11 +184,14 @@ std::string CommandLineHelp() {
            "                  paths without a switch mean the same\n"
            "  /?              show this list\n"
            "  /quiet          no message box when something goes wrong\n"
+           "  /play           then start the game (eaw.exe in the game folder), or alone:\n"
+           "                  skyswap /random /play flies with a random sky\n"
+           "  /game PROGRAM   /play starts PROGRAM (a launcher) instead of eaw.exe\n"
            "\n"
            "PowerShell runs a program from the current folder only as .\\skyswap.\n"
            "\n"
            "Exit code: 0 done, 1 failed or nothing changed (for /add: some path added no set),\n"
-           "2 bad command line.";
+           "2 bad command line (for /play: no game program found).";
 }
 
 namespace {
@@ -186,6 +203,9 @@ CommandOutcome OutcomeOf(const SessionOutcome& outcome) {
 }  // namespace
 
 CommandOutcome RunCommand(const CommandLine& command, LibrarySession& session) {
+    if (command.action == LibraryAction::None && command.play) {
+        return {};  // "/play" alone: nothing to do before the game starts
+    }
     if (command.action == LibraryAction::None || command.action == LibraryAction::AddDownloads) {
         return {kExitBadCommandLine, CommandLineHelp()};
     }
@@ -193,7 +213,10 @@ CommandOutcome RunCommand(const CommandLine& command, LibrarySession& session) {
     if (!session.Open(command.action != LibraryAction::Status)) {
         return {kExitFailed, kInstallationMessage};
     }
-    return OutcomeOf(session.Run(command.Request()));
+    const SessionOutcome ran = session.Run(command.Request());
+    CommandOutcome outcome = OutcomeOf(ran);
+    outcome.gameSkyWhole = !ran.transfer || LeavesTheSkyWhole(*ran.transfer);
+    return outcome;
 }
 
 CommandOutcome RunAdd(const CommandLine& command, LibrarySession& session,

@@ -31,19 +31,23 @@ struct CommandLine {
     std::optional<std::string> virtualStore;
     // "/resume ...": what a window restarted as administrator does once it is up.
     LibraryRequest resume;
+    // "/play": the game starts once the action has run, or alone; "/game PROGRAM" names the
+    // program to start instead of the game folder's eaw.exe (a launcher).
+    bool play = false;
+    std::optional<std::string> game;
     // Empty when the command line is understood; otherwise what is wrong with it.
     std::string error;
 
     bool ok() const { return error.empty(); }
-    // No action and no "/?": the program is its window.
-    bool OpensTheWindow() const { return action == LibraryAction::None && !help; }
+    // No action, no "/?" and no "/play": the program is its window.
+    bool OpensTheWindow() const { return action == LibraryAction::None && !help && !play; }
     // The library action it asks for.
     LibraryRequest Request() const { return {action, setNumber, paths}; }
 };
 
 // Exit codes of a run from the command line.
 constexpr int kExitSuccess = 0;
-constexpr int kExitFailed = 1;  // the transfer failed or changed nothing
+constexpr int kExitFailed = 1;  // the transfer failed or changed nothing, or the game did not start
 constexpr int kExitBadCommandLine = 2;
 
 // A set number as the user types it: decimal digits only, at most kHighestSetNumber.
@@ -67,6 +71,8 @@ struct CommandOutcome {
     // standard error beside it (the paths refused). The other actions leave it empty; their
     // `text` is an error when the exit code is not 0.
     std::string errors;
+    // The game's sky is one whole sky, changed or not: "/play" may start the game.
+    bool gameSkyWhole = true;
 };
 
 // Runs an action other than the window, "/?" and "/add" through `session`: the library is

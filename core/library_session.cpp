@@ -153,6 +153,7 @@ SessionOutcome LibrarySession::Run(const LibraryRequest& request) {
     }
     Choose(request);
     const GameTransferOutcome transfer = Transfer(request.action);
+    outcome.transfer = transfer.transfer;
     Tell(transfer, outcome);
     // The command line says what was kept, then what was done, then what the clean-up left.
     std::vector<std::string> lines;

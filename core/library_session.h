@@ -92,6 +92,8 @@ struct SessionOutcome {
     std::vector<AddedSet> added;
     // The sky in the game may be one of the sets added: what it is must be looked at again.
     bool recognizeAgain = false;
+    // The transfer's report, when one ran.
+    std::optional<TransferReport> transfer;
 
     // For the command line.
     int exitCode = 0;

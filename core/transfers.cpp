@@ -184,4 +184,13 @@ TransferReport LoadGameDefault(AppState& state, FileSystem& fs) {
     return ClearSkyFiles(fs, state.gameFolder);
 }
 
+bool LeavesTheSkyWhole(const TransferReport& report) {
+    if (report.status != TransferStatus::SomeFilesFailed) {
+        return true;
+    }
+    return std::none_of(report.files.begin(), report.files.end(), [](const FileReport& file) {
+        return file.outcome == FileOutcome::Replaced || file.outcome == FileOutcome::Removed;
+    });
+}
+
 }  // namespace skyswap

@@ -58,6 +58,10 @@ struct TransferReport {
     bool ok() const { return status == TransferStatus::Done; }
 };
 
+// Whether the target holds one whole sky after the transfer: the new one, or the old one as it
+// was. False when some files were replaced or removed and others failed.
+bool LeavesTheSkyWhole(const TransferReport& report);
+
 // A file held by another program (the running game, a virus scanner) is often free again a
 // moment later, so such failures are retried with a growing pause, about one second per transfer
 // in all, before the file is given up. A lack of rights does not pass with time: it fails at once,

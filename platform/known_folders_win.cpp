@@ -9,10 +9,10 @@
 namespace skyswap {
 namespace {
 
-std::string KnownFolder(REFKNOWNFOLDERID id) {
+std::string KnownFolder(REFKNOWNFOLDERID id, DWORD flags = KF_FLAG_DONT_VERIFY) {
     PWSTR path = nullptr;
     std::string found;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path))) {
+    if (SUCCEEDED(SHGetKnownFolderPath(id, flags, nullptr, &path))) {
         found = WideToUtf8(path);
     }
     CoTaskMemFree(path);  // also when the call failed
@@ -29,6 +29,10 @@ KnownFolders ThisUsersKnownFolders() {
     known.programData = KnownFolder(FOLDERID_ProgramData);
     known.localAppData = KnownFolder(FOLDERID_LocalAppData);
     return known;
+}
+
+std::string DesktopFolder() {
+    return KnownFolder(FOLDERID_Desktop, 0);
 }
 
 }  // namespace skyswap

@@ -1,6 +1,8 @@
 // The user's known folders that decide where Windows keeps the game's shadow copies.
 #pragma once
 
+#include <string>
+
 #include "virtual_store.h"
 
 namespace skyswap {
@@ -8,5 +10,8 @@ namespace skyswap {
 // Program Files, Program Files (x86), the Windows folder, ProgramData and the local application
 // data of the user running this process, from the known-folder API.
 KnownFolders ThisUsersKnownFolders();
+
+// The desktop of the user running this process; empty when Windows names none.
+std::string DesktopFolder();
 
 }  // namespace skyswap

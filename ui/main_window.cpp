@@ -123,6 +123,7 @@ bool MainWindow::Create(int showCommand) {
         return false;
     }
     StackControls();
+    AddSystemMenuItems();
     ConnectImageElements();
     CreateToolTips();
     LoadCreationPictures();
@@ -194,6 +195,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                     SetFocus(target);
                     return 0;
                 }
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if (OnSystemCommand(wParam)) {
+                return 0;
             }
             break;
         case WM_DPICHANGED:

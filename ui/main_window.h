@@ -58,6 +58,10 @@ class MainWindow final : public ImageElements {
         std::function<bool()> levelsApart;
         // Lets a message through the window's message filter (ChangeWindowMessageFilterEx).
         std::function<void(HWND window, UINT message)> allowMessage;
+        // The folder the system menu's desktop shortcut goes in (the user's desktop).
+        std::function<std::string()> desktopFolder;
+        // Shows a folder in Explorer; false when it could not be opened.
+        std::function<bool(const std::string& folder)> openFolder;
         // The file system for discovery, descriptions and transfers; the real one when null.
         FileSystem* fileSystem = nullptr;
     };
@@ -130,6 +134,11 @@ class MainWindow final : public ImageElements {
     LRESULT OnNotify(const NMHDR& header);
     void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
     void OnSystemColoursChanged();
+    // The system menu's own items (main_window_system_menu.cpp).
+    void AddSystemMenuItems();
+    bool OnSystemCommand(WPARAM command);
+    void OpenLibraryFolder();
+    void CreateDesktopShortcut();
 
     // Adding downloaded skies (main_window_add.cpp).
     void AcceptDownloads();

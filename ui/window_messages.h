@@ -16,4 +16,9 @@ constexpr UINT kAddDoneMessage = WM_APP + 4;
 // Downloads were handed to an elevated window: ask the user before adding them.
 constexpr UINT kConfirmHandedDownloadsMessage = WM_APP + 5;
 
+// The system menu's own commands: below 0xF000, where Windows' are, with the low four bits clear,
+// which Windows uses itself.
+constexpr UINT kOpenLibraryCommand = 0x0010;
+constexpr UINT kDesktopShortcutCommand = 0x0020;
+
 }  // namespace skyswap

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -485,6 +486,43 @@ std::wstring PutProgramsIn(const std::string& folder) {
 
 ProgramRun RunInCmd(const std::string& folder, const std::string& commands) {
     return RunLineRedirected(folder, L"cmd.exe /c " + Utf8ToWide(commands));
+}
+
+// The folder the stand-in game noted in "played.txt" beside itself, once it has run (a bounded
+// wait: SkySwap does not wait for the game).
+std::optional<std::string> FolderThePlayedGameNoted(const TempFolder& temp,
+                                                    const std::string& beside) {
+    const std::string file = beside + "\\played.txt";
+    PumpUntil([&] { return temp.Exists(file); }, kWaitMs);
+    const std::optional<std::string> bytes = temp.ReadFile(file);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return WideToUtf8(std::wstring(reinterpret_cast<const wchar_t*>(bytes->data()),
+                                   bytes->size() / sizeof(wchar_t)));
+}
+
+TEST_F(CommandLineProgram, PlayStartsTheGameInTheGameFolderOnceTheSkyIsInstalled) {
+    const std::string gameProgram = temp_.Join(std::string(kGame) + "\\Eaw.exe");
+    ASSERT_TRUE(CopyFileW(Utf8ToWide(HostPath(STAND_IN_GAME_PATH)).c_str(),
+                          Utf8ToWide(gameProgram).c_str(), FALSE));
+    const ProgramRun run = Start("/random /play");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    const std::vector<std::string> drawn = Game();
+    EXPECT_EQ(drawn, Repeated(drawn[0])) << "one whole set";
+    EXPECT_EQ(FolderThePlayedGameNoted(temp_, kGame), temp_.Join(kGame));
+
+    // skyswap.com, typed in another folder with a launcher relative to it.
+    const std::wstring com = PutProgramsIn(library_);
+    temp_.MakeFolder("Launcher");
+    ASSERT_TRUE(CopyFileW(Utf8ToWide(HostPath(STAND_IN_GAME_PATH)).c_str(),
+                          Utf8ToWide(temp_.Join("Launcher\\fly.exe")).c_str(), FALSE));
+    const ProgramRun launched = RunLineRedirected(
+        temp_.path(), L"\"" + com + L"\" /play /game Launcher\\fly.exe /library \"" +
+                          Utf8ToWide(library_) + L"\"");
+    EXPECT_EQ(launched.exitCode, 0u) << launched.out << launched.err;
+    EXPECT_EQ(FolderThePlayedGameNoted(temp_, "Launcher"), temp_.Join(kGame));
+    EXPECT_EQ(Game(), drawn) << "/play alone changes nothing";
 }
 
 TEST_F(CommandLineProgram, CmdWaitsForSkySwapAndGetsItsExitCode) {
