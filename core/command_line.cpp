@@ -35,6 +35,9 @@ std::optional<LibraryAction> ActionSwitch(const std::string& name) {
         {"?", LibraryAction::None},
         {"add", LibraryAction::AddDownloads},
         {"savedefault", LibraryAction::SaveMyDefault},
+        {"describe", LibraryAction::DescribeSet},
+        {"export", LibraryAction::ExportSet},
+        {"remove", LibraryAction::RemoveSet},
     };
     for (const auto& [switchName, action] : kActions) {
         if (name == switchName) {
@@ -131,7 +134,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             actionSwitch = argument;
             command.action = *action;
             command.help = *action == LibraryAction::None;
-            if (TakesSet(*action)) {
+            if (TakesSet(*action) || CaresForSet(*action)) {
                 if (!hasValue) {
                     return Refused(argument + " needs a set number, for example " + argument +
                                    " 12.");
@@ -144,6 +147,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
                 }
                 command.setNumber = *number;
             }
+            if (*action == LibraryAction::DescribeSet || *action == LibraryAction::ExportSet) {
+                const bool describe = *action == LibraryAction::DescribeSet;
+                if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                    return Refused(argument + " " + std::to_string(command.setNumber) +
+                                   (describe ? " needs the description, for example " + argument +
+                                                   " 12 \"Stormy Evening\"."
+                                             : " needs the ZIP file to write, for example " +
+                                                   argument + " 12 \"Stormy Evening.zip\"."));
+                }
+                // A description may begin with "-" or "/"; it is never a switch here.
+                if (describe) {
+                    command.text = arguments[++i];
+                } else {
+                    command.paths.push_back(PathArgument(arguments[++i]));
+                }
+            }
         } else {
             return Refused("Unknown switch " + argument + ".");
         }
@@ -151,7 +170,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     if (!command.paths.empty()) {
         if (command.OpensTheWindow()) {
             command.action = LibraryAction::AddDownloads;
-        } else if (command.action != LibraryAction::AddDownloads) {
+        } else if (command.action == LibraryAction::ExportSet && command.paths.size() > 1) {
+            return Refused("Unexpected argument \"" + command.paths[1] + "\".");
+        } else if (command.action != LibraryAction::AddDownloads &&
+                   command.action != LibraryAction::ExportSet) {
             return Refused("Unexpected argument \"" + command.paths.front() + "\".");
         }
     } else if (command.action == LibraryAction::AddDownloads) {
@@ -182,6 +204,9 @@ std::string CommandLineHelp() {
            "  /status         tell what the game folder holds\n"
            "  /add PATH...    add each downloaded sky (a folder or a .zip file) as a new set;\n"
            "                  paths without a switch mean the same\n"
+           "  /describe N \"TEXT\"  give sky set N the description TEXT\n"
+           "  /export N FILE.zip  write sky set N to a ZIP file that SkySwap can add again\n"
+           "  /remove N       move sky set N to the Recycle Bin\n"
            "  /?              show this list\n"
            "  /quiet          no message box when something goes wrong\n"
            "  /play           then start the game (eaw.exe in the game folder), or alone:\n"
@@ -212,6 +237,9 @@ CommandOutcome RunCommand(const CommandLine& command, LibrarySession& session) {
     // A transfer runs only where this SkySwap holds the library, as the window's start does.
     if (!session.Open(command.action != LibraryAction::Status)) {
         return {kExitFailed, kInstallationMessage};
+    }
+    if (command.action == LibraryAction::DescribeSet) {
+        return OutcomeOf(session.Describe(command.setNumber, command.text));
     }
     const SessionOutcome ran = session.Run(command.Request());
     CommandOutcome outcome = OutcomeOf(ran);

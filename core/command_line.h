@@ -21,9 +21,11 @@ struct CommandLine {
     // switch (a drop on the program's icon).
     LibraryAction action = LibraryAction::None;
     bool help = false;      // "/?"
-    int32_t setNumber = 0;  // for InstallSet and SaveMyDefault
-    // For AddDownloads: the folders and .zip files to add, in the order given.
+    int32_t setNumber = 0;  // for InstallSet, SaveMyDefault and the set actions
+    // For AddDownloads: the folders and .zip files to add, in the order given; for ExportSet:
+    // the ZIP file to write.
     std::vector<std::string> paths;
+    std::string text;    // for DescribeSet: the new description
     bool quiet = false;  // "/quiet": no message box, whatever happens
     // "/library <folder>" and "/virtualstore <folder>": where an elevated restart finds the
     // library and the user's virtualised files. Either may come with any action or none.

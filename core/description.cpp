@@ -1,5 +1,7 @@
 #include "description.h"
 
+#include <algorithm>
+
 namespace skyswap {
 namespace {
 
@@ -252,6 +254,45 @@ std::string FirstField(std::string_view bytes) {
         return FirstFieldOfBytes(bytes.substr(kUtf8Bom.size()), true, cutAtEnd);
     }
     return FirstFieldOfBytes(bytes, false, cutAtEnd);
+}
+
+std::string CleanDescription(std::string_view text) {
+    std::u32string decoded;
+    DecodeUtf8(text, true, false, decoded);
+    for (char32_t& value : decoded) {
+        if (value == '"') {
+            value = '\'';
+        }
+    }
+    return ToToolTipText(decoded, false);
+}
+
+std::string WithFirstField(std::string_view bytes, const std::string& field) {
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    std::string file = std::string(kUtf8Bom) + "\"" + field + "\"";
+    if (bytes.empty()) {
+        return file + "\r\n";
+    }
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = bytes.size() >= 2 ? static_cast<unsigned char>(bytes[1]) : 0;
+    std::u32string text;
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+        // A NUL character stops the decoding; what was read before it is kept.
+        DecodeUtf16(bytes.substr(2), first == 0xFE, false, text);
+    } else {
+        if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            bytes.remove_prefix(kUtf8Bom.size());
+            DecodeUtf8(bytes, true, false, text);
+        } else if (!DecodeUtf8(bytes, false, false, text)) {
+            text = DecodeAnsi(bytes);
+        }
+    }
+    const FieldSpan span = LocateField(text);
+    const std::size_t rest = std::min(text.size(), span.end + (span.quoted ? 1 : 0));
+    for (std::size_t i = rest; i < text.size(); ++i) {
+        AppendUtf8(text[i], file);
+    }
+    return file;
 }
 
 std::string ReadDescription(FileSystem& fs, const std::string& path) {

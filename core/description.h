@@ -23,4 +23,14 @@ std::string FirstField(std::string_view bytes);
 // Reads the first field of a description file; empty for a missing, unreadable or binary file.
 std::string ReadDescription(FileSystem& fs, const std::string& path);
 
+// A description as it may be written: one line of UTF-8 (line breaks and tabs become spaces,
+// other control characters go, a double quote becomes a single quote, as the field is written
+// between double quotes), without spaces around it. Empty when nothing is left.
+std::string CleanDescription(std::string_view text);
+
+// The whole of a description file `bytes` (in any encoding FirstField reads) with its first
+// field replaced by the double-quoted `field` and every later field and line kept, as UTF-8 with
+// a byte-order mark. An empty `bytes` gives the field and a line end.
+std::string WithFirstField(std::string_view bytes, const std::string& field);
+
 }  // namespace skyswap

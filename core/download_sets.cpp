@@ -125,7 +125,27 @@ std::string NoSkyFilesReason() {
 }
 
 std::optional<int32_t> OtherLibrarySet(const Download& download, const std::string& folder) {
-    return SetNumberFromFolderName(folder.empty() ? download.name : LastName(folder));
+    if (const std::optional<int32_t> named =
+            SetNumberFromFolderName(folder.empty() ? download.name : LastName(folder))) {
+        return named;
+    }
+    // A set that SkySwap exported sits in a folder named after its description and keeps its
+    // own ZTn.txt: the one such file of the folder names the set.
+    std::optional<int32_t> found;
+    for (const DownloadFile& file : download.files) {
+        const std::size_t dot = file.name.rfind('.');
+        if (file.folder != folder || dot == std::string::npos ||
+            AsciiLower(file.name.substr(dot)) != ".txt") {
+            continue;
+        }
+        if (const std::optional<int32_t> set = SetNumberFromFolderName(file.name.substr(0, dot))) {
+            if (found) {
+                return std::nullopt;
+            }
+            found = set;
+        }
+    }
+    return found;
 }
 
 const DownloadFile* FileNamed(const Download& download, const std::string& folder,

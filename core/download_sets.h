@@ -27,7 +27,8 @@ bool FolderBefore(const std::string& a, const std::string& b);
 std::vector<SetSource> SetSourcesOf(const Download& download);
 // Why a download with no sky files adds nothing.
 std::string NoSkyFilesReason();
-// The set number a folder of another library stands for ("ZT7" -> 7).
+// The set number a folder of another library stands for ("ZT7" -> 7), or that a folder
+// SkySwap exported says by its one "ZTn.txt".
 std::optional<int32_t> OtherLibrarySet(const Download& download, const std::string& folder);
 // The file `name` of `folder`, in any letter case; null when there is none.
 const DownloadFile* FileNamed(const Download& download, const std::string& folder,

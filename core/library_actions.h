@@ -7,6 +7,9 @@
 //   SaveMyDefault    SAVE AS MY DEFAULT              /savedefault N   /resume savedefault N
 //   AddDownloads     a drop on the window or icon    /add PATH...     /resume add "<path>"
 //   Status           the window's title              /status
+//   DescribeSet      (the set's menu, later)         /describe N "text"
+//   ExportSet        (the set's menu, later)         /export N "file.zip"
+//   RemoveSet        (the set's menu, later)         /remove N
 #pragma once
 
 #include <cstdint>
@@ -24,12 +27,21 @@ enum class LibraryAction {
     SaveMyDefault,
     AddDownloads,
     Status,
+    DescribeSet,
+    ExportSet,
+    RemoveSet,
 };
 
 // The actions that replace or remove the sky files in the game folder.
 constexpr bool ChangesTheGame(LibraryAction action) {
     return action == LibraryAction::InstallSet || action == LibraryAction::InstallRandom ||
            action == LibraryAction::LoadMyDefault || action == LibraryAction::LoadGameDefault;
+}
+
+// The actions that look after one set of the library.
+constexpr bool CaresForSet(LibraryAction action) {
+    return action == LibraryAction::DescribeSet || action == LibraryAction::ExportSet ||
+           action == LibraryAction::RemoveSet;
 }
 
 // The actions that name a set.
@@ -44,7 +56,8 @@ struct LibraryRequest {
     // InstallSet and SaveMyDefault: the set, or kNothingChosen for a button pressed before any
     // set was chosen.
     int32_t set = 0;
-    std::vector<std::string> paths;  // AddDownloads: the downloads, in the order given
+    std::vector<std::string> paths;  // AddDownloads: the downloads, in the order given;
+                                     // ExportSet: the ZIP file
 
     bool empty() const { return action == LibraryAction::None; }
     bool operator==(const LibraryRequest& other) const {

@@ -146,6 +146,14 @@ SessionOutcome LibrarySession::Run(const LibraryRequest& request) {
         outcome.text = outcome.done;
         return outcome;
     }
+    switch (request.action) {
+        case LibraryAction::ExportSet:
+            return Export(request.set, request.paths.empty() ? std::string() : request.paths[0]);
+        case LibraryAction::RemoveSet:
+            return Remove(request.set, false);
+        default:
+            break;
+    }
     if (!ChangesTheGame(request.action) && request.action != LibraryAction::SaveMyDefault) {
         // Adding goes through TakeAdded; nothing else is an action.
         outcome.exitCode = 2;

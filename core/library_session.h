@@ -8,12 +8,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "add_sets.h"
 #include "app_state.h"
+#include "archive_writer.h"
 #include "discovery.h"
 #include "file_system.h"
 #include "game_transfers.h"
@@ -48,6 +50,28 @@ struct SessionSystem {
     // letter stands for. Empty: this front never restarts (the command line).
     std::string program;
     DriveMappingQuery driveMapping;
+    // Removing a set: whether the drive of `folder` has a Recycle Bin (empty: it has), and the
+    // removal of a set's folder, to the Recycle Bin or for good (empty: the Recycle Bin cannot
+    // be reached, and a removal for good deletes through the file system).
+    std::function<bool(const std::string& folder)> hasRecycleBin;
+    std::function<FsStatus(const std::string& folder, bool toRecycleBin)> removeSetFolder;
+    // Exporting a set makes its ZIP file with this; none: exporting is refused.
+    std::shared_ptr<ArchiveWriter> archiveWriter;
+};
+
+// What the window asks before it removes a set, or why it may not.
+struct RemovalQuestion {
+    int32_t set = -1;
+    std::string setName;       // "ZT3"
+    std::string description;   // the set's, possibly empty
+    bool toRecycleBin = true;  // false: the library's drive has no Recycle Bin
+    // Not empty: the removal is refused (no such set, or its sky is in the game), in words.
+    std::string refusal;
+    // For a Yes / No box: "Move ZT3 (Stormy Evening) to the Recycle Bin?", or, without a Recycle
+    // Bin, that it will be deleted for good.
+    std::string question;
+
+    bool allowed() const { return refusal.empty(); }
 };
 
 // What a refusal for lack of rights calls for.
@@ -130,6 +154,15 @@ class LibrarySession {
     // Both at once, for the command line.
     SessionOutcome AddDownloads(const std::vector<std::string>& paths, const AddServices& services);
 
+    // Looking after set n: a new description (refused when empty once cleaned), an export as a
+    // ZIP file, and its removal. Run calls Export and Remove for ExportSet and RemoveSet; the
+    // command line never deletes for good.
+    SessionOutcome Describe(int32_t set, const std::string& text);
+    SessionOutcome Export(int32_t set, const std::string& zipPath);
+    RemovalQuestion AskRemoval(int32_t set);
+    // `forGood`: the user agreed that a set on a drive without a Recycle Bin is deleted for good.
+    SessionOutcome Remove(int32_t set, bool forGood);
+
     // Whether this SkySwap runs with administrator rights.
     bool Elevated() const { return system_.isElevated(); }
 
@@ -149,6 +182,9 @@ class LibrarySession {
                  const TransferReport& refusal);
     void RemoveShadowCopiesAfterwards(SessionOutcome& outcome);
     LibraryRequest RestartRequestFor(const LibraryRequest& asked) const;
+    // The outcome of a set action: `done` on success, else the refusal as a warning and exit 1.
+    static SessionOutcome CareOutcome(const LibraryRequest& request, bool succeeded,
+                                      const std::string& text);
     // The advice for a refusal by `protectedFolder` (empty: not refused for rights); for the
     // restart, its plan carrying outcome.restartRequest into outcome.restart, or, when that is
     // out of reach, the path an elevated program would not see in `unseen`.

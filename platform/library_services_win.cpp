@@ -6,8 +6,10 @@
 #include "elevation_win.h"
 #include "known_folders_win.h"
 #include "picture_scaler_win.h"
+#include "set_removal_win.h"
 #include "windows_file_system.h"
 #include "zip_archive.h"
+#include "zip_writer.h"
 
 namespace skyswap {
 
@@ -17,6 +19,9 @@ SessionSystem WindowsSessionSystem() {
     system.onNetworkShare = FolderOnNetworkShare;
     system.knownFolders = ThisUsersKnownFolders;
     system.removeShadowCopy = RemoveShadowCopyWithoutLinks;
+    system.hasRecycleBin = FolderHasRecycleBin;
+    system.removeSetFolder = RemoveFolderThroughShell;
+    system.archiveWriter = MakeZipArchiveWriter();
     system.today = [] {
         SYSTEMTIME now{};
         GetLocalTime(&now);
