@@ -87,8 +87,20 @@ ProgramRun RunLineRedirected(const std::string& folder, std::wstring line,
     const std::wstring where = Utf8ToWide(folder);
     PROCESS_INFORMATION process{};
     ProgramRun run;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, where.c_str(),
-                        &startup, &process)) {
+    // Wine now and then answers a start with ERROR_INTERNAL_ERROR while its server is busy
+    // with the processes before; a second try a moment later starts the program.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 where.c_str(), &startup, &process) != FALSE;
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+        if (!started) {
+            Sleep(200);
+        }
+    }
+    if (!started) {
         ADD_FAILURE() << "cannot start " << WideToUtf8(line) << " (error " << GetLastError() << ")";
         return run;
     }
