@@ -6,6 +6,7 @@
 #include "ascii.h"
 #include "description.h"
 #include "paths.h"
+#include "staged_set.h"
 #include "transfers.h"
 
 namespace skyswap {
@@ -25,23 +26,6 @@ bool IsDeviceName(const std::string& name) {
     }
     return stem.size() == 4 && (stem.rfind("com", 0) == 0 || stem.rfind("lpt", 0) == 0) &&
            stem[3] >= '1' && stem[3] <= '9';
-}
-
-// What an export carries besides the sky files: the set's thumbnail and description and the
-// readme texts beside them, as adding keeps them.
-bool ExportedFile(const std::string& name, const std::string& setName) {
-    const std::string lower = AsciiLower(name);
-    for (const char* sky : SkyFileNames) {
-        if (lower == sky) {
-            return true;
-        }
-    }
-    if (SameAsciiText(name, setName + ".bmp")) {
-        return true;
-    }
-    const std::size_t dot = lower.rfind('.');
-    const std::string extension = dot == std::string::npos ? std::string() : lower.substr(dot);
-    return extension == ".txt" || extension == ".nfo" || extension == ".md";
 }
 
 // Writes `bytes` to `target` through a temporary name beside it, so a failure leaves what
@@ -122,7 +106,7 @@ ExportResult ExportSetAsZip(FileSystem& fs, const AppState& state, int32_t set,
     const std::string top = SafeFileName(description).empty() ? setName : SafeFileName(description);
     std::vector<ArchiveFile> files;
     for (const FolderEntry& entry : entries) {
-        if (entry.isFolder || !ExportedFile(entry.name, setName)) {
+        if (entry.isFolder || !StagedSetFile(entry.name, setName)) {
             continue;
         }
         const std::string path = JoinPath(folder, entry.name);

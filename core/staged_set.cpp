@@ -6,10 +6,6 @@
 
 namespace skyswap {
 
-namespace {
-
-// What a staged set may hold besides its sky files: its description and thumbnail, and the
-// readme texts a download brings along.
 bool StagedSetFile(const std::string& name, const std::string& setName) {
     const std::string lower = AsciiLower(name);
     for (const char* sky : SkyFileNames) {
@@ -24,8 +20,6 @@ bool StagedSetFile(const std::string& name, const std::string& setName) {
     const std::string extension = dot == std::string::npos ? std::string() : lower.substr(dot);
     return extension == ".txt" || extension == ".nfo" || extension == ".md";
 }
-
-}  // namespace
 
 bool ClearStagingFolder(FileSystem& fs, const std::string& folder, const std::string& setName) {
     if (!fs.IsFolder(folder)) {

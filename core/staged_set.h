@@ -13,6 +13,11 @@
 
 namespace skyswap {
 
+// What a set's folder may hold besides its sky files: its description and thumbnail, and the
+// readme texts a download brings along. A staged set keeps only these, and an export carries
+// them.
+bool StagedSetFile(const std::string& name, const std::string& setName);
+
 enum class StagingStep {
     None,          // nothing failed
     ChooseNumber,  // every set number up to kHighestSetNumber is taken

@@ -1,5 +1,7 @@
 #include "zip_writer.h"
 
+#include "zip_memory_file.h"
+
 #include <minizip/zip.h>
 
 #include <algorithm>
@@ -11,23 +13,12 @@ namespace skyswap {
 
 namespace {
 
-constexpr unsigned long kUtf8NameFlag = 1U << 11;
-// "Made by" MS-DOS, version 2.0: what readers expect of an archive without Unix permissions.
-constexpr unsigned long kMadeBy = 20;
-
-// The archive as minizip's I/O functions see it: a string that grows as it is written, with a
-// position that minizip moves back to fill in each entry's header.
-struct MemoryStream {
-    std::string bytes;
-    std::uint64_t position = 0;
-};
-
 voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int) {
     return opaque;
 }
 
 uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    auto* memory = static_cast<MemoryStream*>(stream);
+    auto* memory = static_cast<ZipMemoryFile*>(stream);
     if (memory->position >= memory->bytes.size()) {
         return 0;
     }
@@ -39,7 +30,7 @@ uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
 }
 
 uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void* buffer, uLong size) {
-    auto* memory = static_cast<MemoryStream*>(stream);
+    auto* memory = static_cast<ZipMemoryFile*>(stream);
     const auto at = static_cast<std::size_t>(memory->position);
     if (memory->bytes.size() < at + size) {
         memory->bytes.resize(at + size);
@@ -50,11 +41,11 @@ uLong ZCALLBACK WriteStream(voidpf, voidpf stream, const void* buffer, uLong siz
 }
 
 ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
-    return static_cast<MemoryStream*>(stream)->position;
+    return static_cast<ZipMemoryFile*>(stream)->position;
 }
 
 long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    auto* memory = static_cast<MemoryStream*>(stream);
+    auto* memory = static_cast<ZipMemoryFile*>(stream);
     std::uint64_t base = 0;
     switch (origin) {
         case ZLIB_FILEFUNC_SEEK_SET:
@@ -83,6 +74,27 @@ voidpf ZCALLBACK OpenStream64(voidpf opaque, const void* name, int mode) {
     return OpenStream(opaque, name, mode);
 }
 
+}  // namespace
+
+zlib_filefunc64_def ZipMemoryFile::Functions() {
+    zlib_filefunc64_def functions{};
+    functions.zopen64_file = OpenStream64;
+    functions.zread_file = ReadStream;
+    functions.zwrite_file = WriteStream;
+    functions.ztell64_file = TellStream;
+    functions.zseek64_file = SeekStream;
+    functions.zclose_file = CloseStream;
+    functions.zerror_file = StreamError;
+    functions.opaque = this;
+    return functions;
+}
+
+namespace {
+
+constexpr unsigned long kUtf8NameFlag = 1U << 11;
+// "Made by" MS-DOS, version 2.0: what readers expect of an archive without Unix permissions.
+constexpr unsigned long kMadeBy = 20;
+
 // The time stamp each entry carries: now, in local time as ZIP's DOS fields hold it.
 zip_fileinfo EntryInfo() {
     zip_fileinfo info{};
@@ -106,16 +118,8 @@ class ZipArchiveWriter final : public ArchiveWriter {
   public:
     bool Write(const std::vector<ArchiveFile>& files, std::string& archive,
                std::string& error) override {
-        MemoryStream memory;
-        zlib_filefunc64_def functions{};
-        functions.zopen64_file = OpenStream64;
-        functions.zread_file = ReadStream;
-        functions.zwrite_file = WriteStream;
-        functions.ztell64_file = TellStream;
-        functions.zseek64_file = SeekStream;
-        functions.zclose_file = CloseStream;
-        functions.zerror_file = StreamError;
-        functions.opaque = &memory;
+        ZipMemoryFile memory;
+        zlib_filefunc64_def functions = memory.Functions();
         zipFile zip = zipOpen2_64("memory", APPEND_STATUS_CREATE, nullptr, &functions);
         if (zip == nullptr) {
             error = "the ZIP archive could not be started";

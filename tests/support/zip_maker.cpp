@@ -2,6 +2,8 @@
 
 #include <minizip/zip.h>
 
+#include "zip_memory_file.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -9,56 +11,6 @@
 namespace skyswap::test {
 
 namespace {
-
-// minizip's writer aimed at a string.
-struct MemoryFile {
-    std::string bytes;
-    std::size_t position = 0;
-};
-
-MemoryFile& FileOf(voidpf stream) {
-    return *static_cast<MemoryFile*>(stream);
-}
-
-extern "C" {
-voidpf ZCALLBACK OpenMemory(voidpf opaque, const void*, int) {
-    return opaque;
-}
-uLong ZCALLBACK ReadMemory(voidpf, voidpf stream, void* buffer, uLong size) {
-    MemoryFile& file = FileOf(stream);
-    const std::size_t count =
-        std::min<std::size_t>(size, file.bytes.size() - std::min(file.position, file.bytes.size()));
-    std::memcpy(buffer, file.bytes.data() + file.position, count);
-    file.position += count;
-    return static_cast<uLong>(count);
-}
-uLong ZCALLBACK WriteMemory(voidpf, voidpf stream, const void* buffer, uLong size) {
-    MemoryFile& file = FileOf(stream);
-    if (file.bytes.size() < file.position + size) {
-        file.bytes.resize(file.position + size);
-    }
-    std::memcpy(file.bytes.data() + file.position, buffer, size);
-    file.position += size;
-    return size;
-}
-ZPOS64_T ZCALLBACK TellMemory(voidpf, voidpf stream) {
-    return FileOf(stream).position;
-}
-long ZCALLBACK SeekMemory(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    MemoryFile& file = FileOf(stream);
-    const std::size_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? file.position
-                             : origin == ZLIB_FILEFUNC_SEEK_END ? file.bytes.size()
-                                                                : 0;
-    file.position = base + static_cast<std::size_t>(offset);
-    return 0;
-}
-int ZCALLBACK CloseMemory(voidpf, voidpf) {
-    return 0;
-}
-int ZCALLBACK MemoryError(voidpf, voidpf) {
-    return 0;
-}
-}
 
 std::uint32_t Little(const std::string& bytes, std::size_t at, std::size_t count) {
     std::uint32_t value = 0;
@@ -102,16 +54,8 @@ std::string MakeZip(const std::vector<ZipItem>& items, const std::string& commen
     if (comment.size() > 0xFFFF || comment.find('\0') != std::string::npos) {
         throw std::runtime_error("a ZIP comment holds up to 65,535 bytes and no NUL");
     }
-    MemoryFile file;
-    zlib_filefunc64_def functions{};
-    functions.zopen64_file = OpenMemory;
-    functions.zread_file = ReadMemory;
-    functions.zwrite_file = WriteMemory;
-    functions.ztell64_file = TellMemory;
-    functions.zseek64_file = SeekMemory;
-    functions.zclose_file = CloseMemory;
-    functions.zerror_file = MemoryError;
-    functions.opaque = &file;
+    ZipMemoryFile file;
+    zlib_filefunc64_def functions = file.Functions();
     zipFile zip = zipOpen2_64("memory", APPEND_STATUS_CREATE, nullptr, &functions);
     if (zip == nullptr) {
         throw std::runtime_error("zipOpen2_64 failed");
