@@ -163,6 +163,8 @@ class LibrarySession {
     // `forGood`: the user agreed that a set on a drive without a Recycle Bin is deleted for good.
     SessionOutcome Remove(int32_t set, bool forGood);
 
+    // Whether Export can work: the session has a ZIP writer.
+    bool CanExport() const { return system_.archiveWriter != nullptr; }
     // Whether this SkySwap runs with administrator rights.
     bool Elevated() const { return system_.isElevated(); }
 

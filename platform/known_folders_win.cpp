@@ -35,4 +35,8 @@ std::string DesktopFolder() {
     return KnownFolder(FOLDERID_Desktop, 0);
 }
 
+std::string DocumentsFolder() {
+    return KnownFolder(FOLDERID_Documents, 0);
+}
+
 }  // namespace skyswap

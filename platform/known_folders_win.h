@@ -13,5 +13,7 @@ KnownFolders ThisUsersKnownFolders();
 
 // The desktop of the user running this process; empty when Windows names none.
 std::string DesktopFolder();
+// The user's Documents folder, where an export starts; empty when Windows names none.
+std::string DocumentsFolder();
 
 }  // namespace skyswap

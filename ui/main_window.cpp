@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <utility>
 
@@ -52,6 +53,15 @@ SessionSystem SystemFor(const MainWindow::Hooks& hooks) {
     }
     if (hooks.knownFolders) {
         system.knownFolders = hooks.knownFolders;
+    }
+    if (hooks.hasRecycleBin) {
+        system.hasRecycleBin = hooks.hasRecycleBin;
+    }
+    if (hooks.removeSetFolder) {
+        system.removeSetFolder = hooks.removeSetFolder;
+    }
+    if (hooks.noArchiveWriter) {
+        system.archiveWriter.reset();
     }
     system.program = WideToUtf8(ThisProgramPath());
     system.driveMapping = hooks.driveMapping ? hooks.driveMapping : WindowsDriveMapping;
@@ -225,6 +235,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kConfirmHandedDownloadsMessage:
             OnConfirmHandedDownloads();
             return 0;
+        case WM_CONTEXTMENU:
+            return OnContextMenu(reinterpret_cast<HWND>(wParam),
+                                 {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         case WM_SETCURSOR:
             if (OnSetCursor(LOWORD(lParam))) {
                 return TRUE;

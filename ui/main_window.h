@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,21 @@ class MainWindow final : public ImageElements {
         std::function<std::string()> desktopFolder;
         // Shows a folder in Explorer; false when it could not be opened.
         std::function<bool(const std::string& folder)> openFolder;
+        // The thumbnail's context menu (set_menu.h): shows `menu` and returns the command chosen,
+        // 0 for none; TrackSetMenu when empty.
+        std::function<UINT(HMENU menu, UINT flags, POINT screen, HWND owner)> trackMenu;
+        // The Save dialog of "Export as ZIP": the file chosen, or nothing when cancelled.
+        std::function<std::optional<std::string>(const std::string& suggestedName,
+                                                 const std::string& startFolder)>
+            chooseExportFile;
+        // Opens the folder holding `path` in Explorer with it selected; false when it could not.
+        std::function<bool(const std::string& path)> showInFolder;
+        // Removing a set: whether the library's drive has a Recycle Bin, and the removal itself
+        // (SessionSystem's); Windows' own when empty.
+        std::function<bool(const std::string& folder)> hasRecycleBin;
+        std::function<FsStatus(const std::string& folder, bool toRecycleBin)> removeSetFolder;
+        // Without a ZIP writer, exporting cannot work.
+        bool noArchiveWriter = false;
         // The file system for discovery, descriptions and transfers; the real one when null.
         FileSystem* fileSystem = nullptr;
     };
@@ -139,6 +155,14 @@ class MainWindow final : public ImageElements {
     bool OnSystemCommand(WPARAM command);
     void OpenLibraryFolder();
     void CreateDesktopShortcut();
+    // The thumbnails' context menu and what its items do (main_window_care.cpp).
+    LRESULT OnContextMenu(HWND source, POINT screen);
+    void ShowSetMenu(int element, POINT screen);
+    int ElementAt(POINT client) const;
+    void OnEditDescription(int element);
+    void OnExportSet(int32_t set);
+    void OnShowSetFolder(int32_t set);
+    void OnRemoveSet(int32_t set);
 
     // Adding downloaded skies (main_window_add.cpp).
     void AcceptDownloads();
@@ -220,6 +244,7 @@ class MainWindow final : public ImageElements {
     std::vector<std::string> waitingDownloads_;      // dropped while adder_ was busy
     std::vector<std::string> handedDownloads_;       // waiting for the user's yes
     bool acceptingDownloads_ = false;                // once the library is known
+    std::string lastExportFolder_;                   // where the last export went
 };
 
 }  // namespace skyswap

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "description.h"
+#include "picture_scaler.h"
 #include "single_instance_win.h"
 #include "support/test_console_win.h"
 #include "support/zip_maker.h"
@@ -791,6 +793,120 @@ TEST_F(CommandLineProgram, TheConsoleProgramAddsAZipWithTheLongestCommentAndName
                            "archives; unpack this one and add its folder.\r\n");
     EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\ZT5"));
     EXPECT_EQ(Game(), Repeated("ORIGINAL"));
+}
+
+// Wine's shell moves what goes to the Recycle Bin into the Unix account's desktop trash
+// ($XDG_DATA_HOME/Trash). Pointed at a folder of the test, the programs started meanwhile fill
+// that one instead of the account's, and the test sees what went there. Nothing outside Wine.
+class TrashInFolder {
+  public:
+    explicit TrashInFolder(const TempFolder& folder) {
+        using UnixFileName = char*(CDECL*)(const WCHAR*);
+        const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+        char* unixName =
+            unixFileName != nullptr ? unixFileName(Utf8ToWide(folder.path()).c_str()) : nullptr;
+        if (unixName == nullptr) {
+            return;
+        }
+        const DWORD length = GetEnvironmentVariableW(kVariable, nullptr, 0);
+        if (length > 0) {
+            previous_.emplace(length, L'\0');
+            previous_->resize(GetEnvironmentVariableW(kVariable, previous_->data(), length));
+        }
+        SetEnvironmentVariableW(kVariable, Utf8ToWide(unixName).c_str());
+        HeapFree(GetProcessHeap(), 0, unixName);
+        redirected_ = true;
+    }
+    ~TrashInFolder() {
+        if (redirected_) {
+            SetEnvironmentVariableW(kVariable, previous_ ? previous_->c_str() : nullptr);
+        }
+    }
+    TrashInFolder(const TrashInFolder&) = delete;
+    TrashInFolder& operator=(const TrashInFolder&) = delete;
+    bool redirected() const { return redirected_; }
+
+  private:
+    static constexpr const wchar_t* kVariable = L"XDG_DATA_HOME";
+    bool redirected_ = false;
+    std::optional<std::wstring> previous_;
+};
+
+// A set's life through the real skyswap.com as a player types it: described, exported, added to
+// a friend's library from the ZIP, then removed, except while its sky is in the game.
+TEST_F(CommandLineProgram,
+       ASetIsDescribedExportedAddedToAnotherLibraryAndTheInstalledOneIsNotRemoved) {
+    const std::wstring com = PutProgramsIn(library_);
+    const auto Run = [&](const std::string& folder, const std::string& arguments) {
+        return RunLineRedirected(folder, L"\"" + com + L"\" " + Utf8ToWide(arguments));
+    };
+    const std::string set = std::string(kLibrary) + "\\ZT3";
+    // A thumbnail as SkySwap makes one when it adds a sky: of the thumbnail's size, and every
+    // pixel different from its neighbours, so a resampled copy would differ.
+    std::string pixels(static_cast<std::size_t>(kThumbnailWidth) * kThumbnailHeight * 3, '\0');
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<char>(i * 7 % 251);
+    }
+    const std::string thumbnail = BmpFile24(kThumbnailWidth, kThumbnailHeight, pixels);
+    temp_.WriteFile(set + "\\ZT3.bmp", thumbnail);
+    temp_.WriteFile(set + "\\ZT3.txt", "\"Sky 3\",Ann\r\nDrawn on a summer evening.\r\n");
+
+    ProgramRun run = Run(library_, "/describe 3 \"Stormy Evening\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    const std::string described = temp_.ReadFile(set + "\\ZT3.txt").value_or("");
+    EXPECT_EQ(FirstField(described), "Stormy Evening") << described;
+    EXPECT_TRUE(Contains(described, ",Ann\r\nDrawn on a summer evening.\r\n")) << described;
+
+    // Typed in another folder with a relative name: the ZIP lands there, not in the library.
+    temp_.MakeFolder("Outbox");
+    run = Run(temp_.Join("Outbox"), "/export 3 out.zip /library " + Quoted(library_));
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_TRUE(temp_.Exists("Outbox\\out.zip"));
+    EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\out.zip"));
+
+    // A friend's game and library, whose sets hold other skies.
+    TempFolder friends;
+    MakePictureLibrary(friends, 2);
+    WriteSkyFiles(friends, kGame, "ORIGINAL");
+    run = Run(friends.Join(kLibrary), "/add " + Quoted(temp_.Join("Outbox\\out.zip")));
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_EQ(run.out.rfind("Added ZT2", 0), 0u) << run.out << run.err;
+    const std::string added = std::string(kLibrary) + "\\ZT2";
+    for (const std::string& name : SkyFileNames()) {
+        const std::optional<std::string> copy = friends.ReadFile(added + "\\" + name);
+        ASSERT_TRUE(copy) << name;
+        EXPECT_TRUE(*copy == temp_.ReadFile(set + "\\" + name)) << name << " differs";
+    }
+    EXPECT_TRUE(friends.ReadFile(added + "\\ZT2.bmp") == thumbnail) << "the thumbnail differs";
+    EXPECT_EQ(FirstField(friends.ReadFile(added + "\\ZT2.txt").value_or("")), "Stormy Evening");
+
+    // The sky in the game is kept: the next transfer would keep it again as a new set.
+    run = Run(library_, "/install 3");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    ASSERT_EQ(Game(), Repeated("ZT3"));
+    run = Run(library_, "/remove 3");
+    EXPECT_EQ(run.exitCode, 1u) << run.out << run.err;
+    EXPECT_EQ(run.err,
+              "ZT3 is the sky in the game now. Load another sky first, then remove ZT3.\r\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(temp_.Exists(set + "\\ZT3.txt"));
+
+    // The temporary folder is on a fixed drive, which has a Recycle Bin, so the set goes there
+    // and is not deleted for good; under Wine the bin is the Unix desktop's trash.
+    TempFolder bin;
+    const TrashInFolder trash(bin);
+    run = Run(library_, "/remove 1");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "Recycle Bin")) << run.out;
+    EXPECT_FALSE(temp_.Exists(std::string(kLibrary) + "\\ZT1"));
+    if (trash.redirected()) {
+        EXPECT_EQ(TagsIn(bin, "Trash\\files\\ZT1", {"ZT1"}), Repeated("ZT1")) << "the whole set";
+    }
+    for (const char* kept : {"ZT0", "ZT2", "ZT3", "ZT4"}) {
+        EXPECT_TRUE(temp_.Exists(std::string(kLibrary) + "\\" + kept)) << kept;
+    }
+    EXPECT_EQ(Game(), Repeated("ZT3"));
 }
 
 }  // namespace
