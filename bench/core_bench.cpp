@@ -75,6 +75,31 @@ void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture, F
     }
 }
 
+// The least a transfer that never leaves a half-written sky must do: each file copied to a new
+// name with its flush, then renamed over the old one.
+void InstallCopyAndRename(benchmark::State& state, const TransferFixture* fixture) {
+    std::array<std::array<NativePath, SkyFileNames.size()>, 2> sources;
+    std::array<NativePath, SkyFileNames.size()> targets;
+    std::array<NativePath, SkyFileNames.size()> newNames;
+    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+        sources[0][i] = ToNative(JoinPath(fixture->set(0), SkyFileNames[i]));
+        sources[1][i] = ToNative(JoinPath(fixture->set(1), SkyFileNames[i]));
+        targets[i] = ToNative(JoinPath(fixture->game(), SkyFileNames[i]));
+        newNames[i] = ToNative(JoinPath(fixture->game(), std::string(SkyFileNames[i]) + ".new"));
+    }
+    int turn = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
+            if (!PlainCopy(sources[turn % 2][i], newNames[i], Flush::Yes) ||
+                !RenameOver(newNames[i], targets[i])) {
+                state.SkipWithError("the copy and rename failed");
+                return;
+            }
+        }
+        ++turn;
+    }
+}
+
 void StartupDiscovery(benchmark::State& state, std::string library) {
     auto fs = test::MakePlatformFileSystem();
     test::CurrentFolderScope current(library);
@@ -173,6 +198,8 @@ int Run(int argc, char** argv) {
     shape(
         benchmark::RegisterBenchmark("InstallFlushedCopy", InstallPlainCopy, &transfer, Flush::Yes),
         benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("InstallCopyAndRename", InstallCopyAndRename, &transfer),
+          benchmark::kMillisecond);
     shape(benchmark::RegisterBenchmark("StartupDiscovery", StartupDiscovery, options.library),
           benchmark::kMillisecond);
     shape(benchmark::RegisterBenchmark("BareListing", BareListingBaseline, options.library),

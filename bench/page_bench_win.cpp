@@ -4,6 +4,7 @@
 // plainest decode and HALFTONE stretch through the same Windows Imaging Component.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <objbase.h>
 #include <wincodec.h>
 #include <wrl/client.h>
@@ -128,14 +129,21 @@ void Click(HWND area) {
 }
 
 // Next, back, next, ...: every click fills the ten slots from the other page and paints them.
-void PageTurnWindow(benchmark::State& state, std::string library) {
+// With `startSet`, the window first turns to the page of that set (far into a large library) and
+// starts with the back arrow when that page is the last.
+void PageTurnWindow(benchmark::State& state, std::string library, int32_t startSet) {
     StartedWindow window(library);
     if (!window.started()) {
         state.SkipWithError(("the window did not start: " + window.message()).c_str());
         return;
     }
+    window.form().ShowPageOf(startSet);
+    const int32_t home = window.form().State().pageFirst;
+    const bool lastPage = home + kSlotCount >= window.form().State().setCount;
     HWND next = window.form().Control(L"ImageElement", kNextArrow);
     HWND back = window.form().Control(L"ImageElement", kBackArrow);
+    HWND first = lastPage ? back : next;
+    HWND second = lastPage ? next : back;
     window.Paint();
     int turns = 0;
     // Where the time goes: filling the slots (reading and decoding) or painting them.
@@ -143,7 +151,7 @@ void PageTurnWindow(benchmark::State& state, std::string library) {
     std::chrono::steady_clock::duration painting{};
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        Click(turns % 2 == 0 ? next : back);
+        Click(turns % 2 == 0 ? first : second);
         const auto filled = std::chrono::steady_clock::now();
         window.Paint();
         const auto painted = std::chrono::steady_clock::now();
@@ -156,9 +164,52 @@ void PageTurnWindow(benchmark::State& state, std::string library) {
         state.counters["fill_ms"] = Milliseconds(filling) / turns;
         state.counters["paint_ms"] = Milliseconds(painting) / turns;
     }
-    const int32_t expected = turns % 2 == 1 ? kSlotCount : 0;
+    const int32_t away = lastPage ? home - kSlotCount : home + kSlotCount;
+    const int32_t expected = turns % 2 == 1 ? away : home;
     if (window.form().State().pageFirst != expected || !window.message().empty()) {
         state.SkipWithError("the page did not turn");
+    }
+}
+
+struct MemoryFigures {
+    double workingSetMb = 0;
+    double privateMb = 0;
+};
+
+MemoryFigures MemoryNow() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof(counters));
+    return {static_cast<double>(counters.WorkingSetSize) / 1e6,
+            static_cast<double>(counters.PrivateUsage) / 1e6};
+}
+
+// The memory the window holds after its first page and after turning `pages` pages forward: the
+// pictures of pages left behind must be released, so it must not grow with the pages turned.
+void PageTurnMemory(benchmark::State& state, std::string library, int pages) {
+    StartedWindow window(library);
+    if (!window.started()) {
+        state.SkipWithError(("the window did not start: " + window.message()).c_str());
+        return;
+    }
+    HWND next = window.form().Control(L"ImageElement", kNextArrow);
+    for (auto _ : state) {
+        window.Paint();
+        const MemoryFigures before = MemoryNow();
+        for (int page = 0; page < pages; ++page) {
+            Click(next);
+            window.Paint();
+        }
+        StartedWindow::PumpMessages();
+        const MemoryFigures after = MemoryNow();
+        state.counters["ws_first_mb"] = before.workingSetMb;
+        state.counters["ws_after_mb"] = after.workingSetMb;
+        state.counters["private_first_mb"] = before.privateMb;
+        state.counters["private_after_mb"] = after.privateMb;
+    }
+    if (window.form().State().pageFirst != pages * kSlotCount) {
+        state.SkipWithError("the pages did not turn");
     }
 }
 
@@ -309,6 +360,9 @@ int Run(int argc, char** argv) {
     skyswap::system32::InitCommonControlsEx(&controls);
 
     const test::TempFolder temp;
+    // A library of options.sets sets with thumbnails, made beforehand by tools/bench: Wine makes
+    // thousands of folders slowly.
+    const std::string largeLibrary = options.library;
     const std::string small = MakePageLibrary(temp, kSmall);
     const std::string large = MakePageLibrary(temp, kLarge);
     SettleDisk();
@@ -322,7 +376,7 @@ int Run(int argc, char** argv) {
     for (const auto& [size, library] : {std::pair{kSmall, small}, std::pair{kLarge, large}}) {
         const std::string suffix = size.name;
         shape(benchmark::RegisterBenchmark(("PageTurnWindow" + suffix).c_str(), PageTurnWindow,
-                                           library),
+                                           library, 0),
               benchmark::kMillisecond);
         shape(benchmark::RegisterBenchmark(("PageLoadStretch" + suffix).c_str(), PageLoadAndStretch,
                                            library),
@@ -333,6 +387,19 @@ int Run(int argc, char** argv) {
     }
     shape(benchmark::RegisterBenchmark("MouseMoveWindow", MouseMoveWindow, small),
           benchmark::kMicrosecond);
+    if (!largeLibrary.empty()) {
+        // The first page and the last (page 1,000 of 10,000 sets) of one large library.
+        shape(benchmark::RegisterBenchmark("PageTurnWindowNear", PageTurnWindow, largeLibrary, 0),
+              benchmark::kMillisecond);
+        shape(benchmark::RegisterBenchmark("PageTurnWindowFar", PageTurnWindow, largeLibrary,
+                                           options.sets - kSlotCount),
+              benchmark::kMillisecond);
+        const int pages = options.smoke ? 3 : 100;
+        benchmark::RegisterBenchmark("PageTurnMemory", PageTurnMemory, largeLibrary, pages)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(1);
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     CoUninitialize();

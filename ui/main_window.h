@@ -118,6 +118,9 @@ class MainWindow final : public ImageElements {
     int ImageStop() const { return imageStop_; }
     // True while downloads are being added.
     bool Adding() const { return adder_.Running(); }
+    // Turns to the page that holds set `set` (of those the library has) and outlines the
+    // installed set's slot on it.
+    void ShowPageOf(int32_t set);
 
     // ImageElements, through which the paging logic fills the slots.
     bool LoadPlaceholder(const std::string& path) override;

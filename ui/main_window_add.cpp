@@ -159,15 +159,23 @@ void MainWindow::ShowAdded(const AddOutcome& added) {
     if (!outcome.added.empty()) {
         // The first new set is shown and chosen as a click on it would: LOAD TO EAW installs it.
         const int32_t first = outcome.added.front().set;
-        state_.pageFirst = first - first % kSlotCount;
-        ShowPage(state_, *this);
+        ShowPageOf(first);
         OnImageElementClicked(first - state_.pageFirst);
         if (outcome.recognizeAgain) {
             StartRecognition();  // the title and the outline follow what it finds
+            ShowInstalledSky();
         }
-        ShowInstalledSky();
     }
     ShowOutcome(outcome);
+}
+
+void MainWindow::ShowPageOf(int32_t set) {
+    if (set < 0 || set >= state_.setCount) {
+        return;
+    }
+    state_.pageFirst = set - set % kSlotCount;
+    ShowPage(state_, *this);
+    ShowInstalledSky();
 }
 
 }  // namespace skyswap

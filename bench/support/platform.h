@@ -28,6 +28,10 @@ void SettleDisk();
 enum class Flush { No, Yes };
 bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush = Flush::No);
 
+// Renames `from` over `to`, replacing it: rename() on POSIX, MoveFileExW with
+// MOVEFILE_REPLACE_EXISTING on Windows, as the program's file system does.
+bool RenameOver(const NativePath& from, const NativePath& to);
+
 // Creates or truncates a file and writes `bytes` into it with one write call (a loop of them on
 // POSIX when the system takes less), flushed to the disk with Flush::Yes.
 bool WriteNewFile(const NativePath& path, const std::string& bytes, Flush flush);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform.h"
 #include "posix_file_system.h"
@@ -57,6 +58,10 @@ bool PlainCopy(const NativePath& source, const NativePath& target, Flush flush) 
             return false;
         }
     }
+}
+
+bool RenameOver(const NativePath& from, const NativePath& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 long BareListing(const NativePath& folder) {

@@ -78,6 +78,10 @@ bool WriteNewFile(const NativePath& path, const std::string& bytes, Flush flush)
            written == bytes.size() && (flush == Flush::No || FlushFileBuffers(out.get()) != 0);
 }
 
+bool RenameOver(const NativePath& from, const NativePath& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 long BareListing(const NativePath& folder) {
     // The same information level and fetch size as the program's listing.
     WIN32_FIND_DATAW data;
