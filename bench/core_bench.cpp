@@ -53,31 +53,13 @@ void InstallTransfer(benchmark::State& state, const TransferFixture* fixture) {
     }
 }
 
-// The two baselines of the transfer: the plain copy of the ten files, and the same copy with a
-// flush of each file, which is what durability costs before any renaming.
-void InstallPlainCopy(benchmark::State& state, const TransferFixture* fixture, Flush flush) {
-    std::array<std::array<NativePath, SkyFileNames.size()>, 2> sources;
-    std::array<NativePath, SkyFileNames.size()> targets;
-    for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
-        sources[0][i] = ToNative(JoinPath(fixture->set(0), SkyFileNames[i]));
-        sources[1][i] = ToNative(JoinPath(fixture->set(1), SkyFileNames[i]));
-        targets[i] = ToNative(JoinPath(fixture->game(), SkyFileNames[i]));
-    }
-    int turn = 0;
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
-            if (!PlainCopy(sources[turn % 2][i], targets[i], flush)) {
-                state.SkipWithError("the plain copy failed");
-                return;
-            }
-        }
-        ++turn;
-    }
-}
+// The baselines of the transfer: the plain copy of the ten files; the same copy with a flush of
+// each file, which is what durability costs before any renaming; and the least a transfer that
+// never leaves a half-written sky must do: each file copied to a new name with its flush, then
+// renamed over the old one.
+enum class BaselineCopy { Plain, Flushed, CopyAndRename };
 
-// The least a transfer that never leaves a half-written sky must do: each file copied to a new
-// name with its flush, then renamed over the old one.
-void InstallCopyAndRename(benchmark::State& state, const TransferFixture* fixture) {
+void InstallBaseline(benchmark::State& state, const TransferFixture* fixture, BaselineCopy kind) {
     std::array<std::array<NativePath, SkyFileNames.size()>, 2> sources;
     std::array<NativePath, SkyFileNames.size()> targets;
     std::array<NativePath, SkyFileNames.size()> newNames;
@@ -87,12 +69,15 @@ void InstallCopyAndRename(benchmark::State& state, const TransferFixture* fixtur
         targets[i] = ToNative(JoinPath(fixture->game(), SkyFileNames[i]));
         newNames[i] = ToNative(JoinPath(fixture->game(), std::string(SkyFileNames[i]) + ".new"));
     }
+    const Flush flush = kind == BaselineCopy::Plain ? Flush::No : Flush::Yes;
+    const bool rename = kind == BaselineCopy::CopyAndRename;
     int turn = 0;
     for (auto _ : state) {
         for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
-            if (!PlainCopy(sources[turn % 2][i], newNames[i], Flush::Yes) ||
-                !RenameOver(newNames[i], targets[i])) {
-                state.SkipWithError("the copy and rename failed");
+            const NativePath& written = rename ? newNames[i] : targets[i];
+            if (!PlainCopy(sources[turn % 2][i], written, flush) ||
+                (rename && !RenameOver(written, targets[i]))) {
+                state.SkipWithError("the baseline copy failed");
                 return;
             }
         }
@@ -193,12 +178,14 @@ int Run(int argc, char** argv) {
     };
     shape(benchmark::RegisterBenchmark("InstallTransfer", InstallTransfer, &transfer),
           benchmark::kMillisecond);
-    shape(benchmark::RegisterBenchmark("InstallPlainCopy", InstallPlainCopy, &transfer, Flush::No),
+    shape(benchmark::RegisterBenchmark("InstallPlainCopy", InstallBaseline, &transfer,
+                                       BaselineCopy::Plain),
           benchmark::kMillisecond);
-    shape(
-        benchmark::RegisterBenchmark("InstallFlushedCopy", InstallPlainCopy, &transfer, Flush::Yes),
-        benchmark::kMillisecond);
-    shape(benchmark::RegisterBenchmark("InstallCopyAndRename", InstallCopyAndRename, &transfer),
+    shape(benchmark::RegisterBenchmark("InstallFlushedCopy", InstallBaseline, &transfer,
+                                       BaselineCopy::Flushed),
+          benchmark::kMillisecond);
+    shape(benchmark::RegisterBenchmark("InstallCopyAndRename", InstallBaseline, &transfer,
+                                       BaselineCopy::CopyAndRename),
           benchmark::kMillisecond);
     shape(benchmark::RegisterBenchmark("StartupDiscovery", StartupDiscovery, options.library),
           benchmark::kMillisecond);
