@@ -37,9 +37,30 @@ bool ImageArea::Create(HINSTANCE instance, HWND parent, int id, const PixelRect&
     return hwnd_ != nullptr;
 }
 
-void ImageArea::SetPicture(PictureRef picture) {
+void ImageArea::SetPicture(PictureRef picture, PictureMaker maker) {
     picture_ = std::move(picture);
+    maker_ = std::move(maker);
     if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+}
+
+SIZE ImageArea::ClientSize() const {
+    RECT client{};
+    if (hwnd_ != nullptr) {
+        GetClientRect(hwnd_, &client);
+    }
+    return {client.right, client.bottom};
+}
+
+void ImageArea::FitPicture() {
+    const SIZE box = ClientSize();
+    if (!maker_ || box.cx <= 0 || box.cy <= 0 ||
+        (picture_ && picture_->width() == box.cx && picture_->height() == box.cy)) {
+        return;
+    }
+    if (PictureRef remade = maker_(box)) {
+        picture_ = std::move(remade);
         InvalidateRect(hwnd_, nullptr, FALSE);
     }
 }

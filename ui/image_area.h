@@ -36,8 +36,16 @@ class ImageArea {
     bool Create(HINSTANCE instance, HWND parent, int id, const PixelRect& rect);
     HWND hwnd() const { return hwnd_; }
 
-    void SetPicture(PictureRef picture);
+    // Shows `picture`; `maker`, where the picture came from, makes it again when the area's size
+    // changes (FitPicture). Without a picture the maker makes the first at the next FitPicture.
+    void SetPicture(PictureRef picture, PictureMaker maker = {});
     const PictureRef& picture() const { return picture_; }
+    const PictureMaker& maker() const { return maker_; }
+    // Makes the picture again at the client size when it has another size. Kept as it was (and
+    // stretched) when the maker cannot, as when the file has gone since.
+    void FitPicture();
+    // The client size in device pixels, the box a picture is made for.
+    SIZE ClientSize() const;
 
     // The outline that says "the game holds this set", drawn over the picture.
     void SetMarked(bool marked);
@@ -60,6 +68,7 @@ class ImageArea {
 
     HWND hwnd_ = nullptr;
     PictureRef picture_;
+    PictureMaker maker_;
     bool pressed_ = false;
     bool focused_ = false;
     bool marked_ = false;

@@ -321,7 +321,8 @@ void MainWindow::ActivateImage(int index) {
         TurnPage(state_, *this, DirectionOf(index));
         ShowInstalledSky();
     } else {
-        PreviewArea().SetPicture(ImageElementArea(index).picture());
+        const ImageArea& chosen = ImageElementArea(index);
+        ShowInPreview(chosen.picture(), chosen.maker());
     }
     EnableWindow(CommandButton(kLoadToGameButton), TRUE);
     EnableWindow(CommandButton(kLoadGameDefaultButton), TRUE);

@@ -108,7 +108,8 @@ class MainWindow final : public ImageElements {
     HWND ToolTip() const { return toolTip_; }
     const ImageArea& ImageElement(int element) const;
     const ImageArea& Preview() const;
-    const PictureRef& Placeholder() const { return placeholder_; }
+    // The placeholder as the slots show it, at their size.
+    PictureRef Placeholder() const;
     const AppState& State() const { return state_; }
     // True when image element `element` is a slot showing the set the game holds.
     bool SlotShowsInstalledSet(int element) const;
@@ -190,6 +191,13 @@ class MainWindow final : public ImageElements {
     void StackControls();
     void CreateToolTips();
     void LoadCreationPictures();
+    // The placeholder made for `box`, one picture per size for every element that shows it.
+    PictureRef PlaceholderAt(SIZE box);
+    void ForgetUnusedPlaceholders();
+    PictureMaker PlaceholderMaker();
+    PictureMaker FileMaker(const std::string& path);
+    // The preview shows a picture made anew at its own size from where `shown` came from.
+    void ShowInPreview(const PictureRef& shown, const PictureMaker& maker);
     void LoadArrowIcons();
     void UpdateDpiResources();
     void OnCommand(int id, int code);
@@ -226,7 +234,8 @@ class MainWindow final : public ImageElements {
     GameView& gameView_;
     LibraryRequest resume_;  // as given to ResumeAfterRestart, until it is done
     PictureLoader pictures_;
-    PictureRef placeholder_;
+    std::wstring placeholderPath_;
+    std::vector<PictureRef> placeholders_;  // one per size shown
     UINT dpi_ = 96;
     int imageStop_ = 0;  // element number
     bool followingDpiChange_ = false;

@@ -225,7 +225,7 @@ void MainWindow::OnRemoveSet(int32_t set) {
         if (outcome.succeeded) {
             ShowPage(state_, *this);  // the slot is empty now, as after adding
             if (wasChosen) {
-                PreviewArea().SetPicture(placeholder_);
+                ShowInPreview(nullptr, PlaceholderMaker());
                 EnableWindow(CommandButton(kLoadToGameButton), FALSE);
             }
         }

@@ -74,14 +74,65 @@ ImageArea& MainWindow::ImageElementArea(int element) {
 }
 
 bool MainWindow::LoadPlaceholder(const std::string& path) {
-    placeholder_ = pictures_.FromFile(WinPath(path));
-    return placeholder_ != nullptr;
+    placeholderPath_ = WinPath(path);
+    placeholders_.clear();
+    return PlaceholderAt(ImageElement(0).ClientSize()) != nullptr;
+}
+
+PictureRef MainWindow::PlaceholderAt(SIZE box) {
+    for (const PictureRef& made : placeholders_) {
+        if (made->width() == box.cx && made->height() == box.cy) {
+            return made;
+        }
+    }
+    PictureRef picture = pictures_.FromFile(placeholderPath_, box);
+    if (!picture) {
+        // The file has gone or changed since the start: a placeholder of another size stretches.
+        return placeholders_.empty() ? nullptr : placeholders_.front();
+    }
+    ForgetUnusedPlaceholders();
+    placeholders_.push_back(picture);
+    return picture;
+}
+
+// Sizes that no element shows any more are let go.
+void MainWindow::ForgetUnusedPlaceholders() {
+    placeholders_.erase(
+        std::remove_if(placeholders_.begin(), placeholders_.end(),
+                       [](const PictureRef& made) { return made.use_count() == 1; }),
+        placeholders_.end());
+}
+
+PictureRef MainWindow::Placeholder() const {
+    const SIZE box = ImageElement(0).ClientSize();
+    for (const PictureRef& made : placeholders_) {
+        if (made->width() == box.cx && made->height() == box.cy) {
+            return made;
+        }
+    }
+    return nullptr;
+}
+
+PictureMaker MainWindow::PlaceholderMaker() {
+    return [this](SIZE box) { return PlaceholderAt(box); };
+}
+
+PictureMaker MainWindow::FileMaker(const std::string& path) {
+    return [this, file = WinPath(path)](SIZE box) { return pictures_.FromFile(file, box); };
+}
+
+void MainWindow::ShowInPreview(const PictureRef& shown, const PictureMaker& maker) {
+    ImageArea& preview = PreviewArea();
+    PictureRef picture = maker ? maker(preview.ClientSize()) : nullptr;
+    // Where the picture cannot be made again (the file has gone), the element's own stretches.
+    preview.SetPicture(picture ? std::move(picture) : shown, maker);
 }
 
 void MainWindow::ShowPlaceholder(int element) {
     if (element >= 0 && element < kImageElementCount) {
-        ImageElementArea(element).SetPicture(placeholder_);
-        ImageElementArea(element).NameChanged();
+        ImageArea& area = ImageElementArea(element);
+        area.SetPicture(PlaceholderAt(area.ClientSize()), PlaceholderMaker());
+        area.NameChanged();
     }
 }
 
@@ -89,12 +140,14 @@ bool MainWindow::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
-    PictureRef picture = pictures_.FromFile(WinPath(path));
+    ImageArea& area = ImageElementArea(element);
+    PictureMaker maker = FileMaker(path);
+    PictureRef picture = maker(area.ClientSize());
     if (!picture) {
         return false;
     }
-    ImageElementArea(element).SetPicture(std::move(picture));
-    ImageElementArea(element).NameChanged();
+    area.SetPicture(std::move(picture), std::move(maker));
+    area.NameChanged();
     return true;
 }
 
@@ -225,6 +278,13 @@ void MainWindow::ApplyLayout() {
         UpdateFont(row);
     }
     LoadArrowIcons();
+    // Each picture is made once for its new box, so painting copies it pixel for pixel.
+    for (const std::unique_ptr<ImageArea>& area : imageAreas_) {
+        if (area) {
+            area->FitPicture();
+        }
+    }
+    ForgetUnusedPlaceholders();
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
 }
@@ -291,7 +351,10 @@ void MainWindow::CreateToolTips() {
 }
 
 void MainWindow::LoadCreationPictures() {
-    ImageElementArea(kRandomElement).SetPicture(pictures_.FromResource(instance_, IDR_RANDOM_JPEG));
+    // Decoded at the first layout, once the window is shown and the element has its size.
+    ImageElementArea(kRandomElement).SetPicture(nullptr, [this](SIZE box) {
+        return pictures_.FromResource(instance_, IDR_RANDOM_JPEG, box);
+    });
     LoadArrowIcons();
 }
 

@@ -1,11 +1,90 @@
 #include "pictures.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <utility>
+#include <vector>
+
+// Declared by the Windows SDK's wincodec.h but not by MinGW's.
+#ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__
+MIDL_INTERFACE("3B16811B-6A43-4EC9-B713-3D5A0C13B940")
+IWICBitmapSourceTransform : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(
+        const WICRect* rect, UINT width, UINT height, WICPixelFormatGUID* format,
+        WICBitmapTransformOptions transform, UINT stride, UINT bufferSize, BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT * width, UINT * height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID * format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
+                                                           BOOL * supported) = 0;
+};
+__CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d, 0x5a, 0x0c,
+                0x13, 0xb9, 0x40)
+#endif
 
 namespace skyswap {
 
 using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// HALFTONE averages the pixels a reduction drops, so thumbnails stay sharp instead of turning
+// grainy as they do with the default mode. Fitting a picture to its box and painting a picture
+// into a box of another size both stretch through here, so both look alike.
+bool StretchHalftone(HDC dc, int left, int top, int width, int height, HDC source, int sourceWidth,
+                     int sourceHeight) {
+    const int previousMode = SetStretchBltMode(dc, HALFTONE);
+    POINT previousOrigin{};
+    SetBrushOrgEx(dc, 0, 0, &previousOrigin);
+    const BOOL drawn =
+        StretchBlt(dc, left, top, width, height, source, 0, 0, sourceWidth, sourceHeight, SRCCOPY);
+    SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+    SetStretchBltMode(dc, previousMode);
+    return drawn != FALSE;
+}
+
+// A 32-bit top-down DIB section, all zero (transparent black).
+UniqueBitmap CreatePictureBitmap(UINT width, UINT height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC writes rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    *bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+    return bitmap && *bits != nullptr ? std::move(bitmap) : UniqueBitmap();
+}
+
+// The picture reduced (or enlarged) once to `box`, exactly as Picture::Draw would stretch it on
+// every paint: HALFTONE for opaque pictures, the alpha blend for the others (over transparent
+// black, which leaves the premultiplied pixels as the blend makes them).
+UniqueBitmap FitToBox(HBITMAP picture, UINT width, UINT height, bool hasAlpha, SIZE box) {
+    void* bits = nullptr;
+    UniqueBitmap fitted =
+        CreatePictureBitmap(static_cast<UINT>(box.cx), static_cast<UINT>(box.cy), &bits);
+    UniqueMemoryDc source(CreateCompatibleDC(nullptr));
+    UniqueMemoryDc target(CreateCompatibleDC(nullptr));
+    if (!fitted || !source || !target) {
+        return {};
+    }
+    SelectionScope sourceSelected(source.get(), picture);
+    SelectionScope targetSelected(target.get(), fitted.get());
+    bool drawn = false;
+    if (hasAlpha) {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        drawn = GdiAlphaBlend(target.get(), 0, 0, box.cx, box.cy, source.get(), 0, 0,
+                              static_cast<int>(width), static_cast<int>(height), blend) != FALSE;
+    } else {
+        drawn = StretchHalftone(target.get(), 0, 0, box.cx, box.cy, source.get(),
+                                static_cast<int>(width), static_cast<int>(height));
+    }
+    GdiFlush();
+    return drawn ? std::move(fitted) : UniqueBitmap();
+}
+
+}  // namespace
 
 Picture::Picture(UniqueBitmap bitmap, int width, int height, bool hasAlpha)
     : bitmap_(std::move(bitmap)), width_(width), height_(height), hasAlpha_(hasAlpha) {}
@@ -34,15 +113,11 @@ void Picture::Draw(HDC dc, const RECT& box) const {
                       height_, blend);
         return;
     }
-    // HALFTONE averages the pixels a reduction drops, so thumbnails stay sharp instead of
-    // turning grainy as they do with the default mode.
-    const int previousMode = SetStretchBltMode(dc, HALFTONE);
-    POINT previousOrigin{};
-    SetBrushOrgEx(dc, 0, 0, &previousOrigin);
-    StretchBlt(dc, box.left, box.top, boxWidth, boxHeight, source.get(), 0, 0, width_, height_,
-               SRCCOPY);
-    SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
-    SetStretchBltMode(dc, previousMode);
+    if (boxWidth == width_ && boxHeight == height_) {
+        BitBlt(dc, box.left, box.top, boxWidth, boxHeight, source.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    StretchHalftone(dc, box.left, box.top, boxWidth, boxHeight, source.get(), width_, height_);
 }
 
 PictureLoader::PictureLoader() {
@@ -54,7 +129,7 @@ PictureLoader::PictureLoader() {
                      IID_PPV_ARGS(jpegDecoders_.GetAddressOf()));
 }
 
-PictureRef PictureLoader::FromFile(const std::wstring& path) const {
+PictureRef PictureLoader::FromFile(const std::wstring& path, SIZE box) const {
     if (!factory_) {
         return nullptr;
     }
@@ -78,7 +153,7 @@ PictureRef PictureLoader::FromFile(const std::wstring& path) const {
     if (known != nullptr &&
         SUCCEEDED(known->CreateInstance(nullptr, IID_PPV_ARGS(decoder.GetAddressOf()))) &&
         SUCCEEDED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand))) {
-        return Decode(decoder.Get());
+        return Decode(decoder.Get(), box);
     }
     decoder.Reset();
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
@@ -86,10 +161,10 @@ PictureRef PictureLoader::FromFile(const std::wstring& path) const {
             stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()))) {
         return nullptr;
     }
-    return Decode(decoder.Get());
+    return Decode(decoder.Get(), box);
 }
 
-PictureRef PictureLoader::FromResource(HINSTANCE instance, int id) const {
+PictureRef PictureLoader::FromResource(HINSTANCE instance, int id, SIZE box) const {
     if (!factory_) {
         return nullptr;
     }
@@ -111,7 +186,7 @@ PictureRef PictureLoader::FromResource(HINSTANCE instance, int id) const {
             stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.GetAddressOf()))) {
         return nullptr;
     }
-    return Decode(decoder.Get());
+    return Decode(decoder.Get(), box);
 }
 
 PictureRef PictureLoader::IconFromResource(HINSTANCE instance, int id, int size) {
@@ -123,7 +198,7 @@ PictureRef PictureLoader::IconFromResource(HINSTANCE instance, int id, int size)
     return std::make_shared<const Picture>(std::move(icon), size, size);
 }
 
-PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder) const {
+PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder, SIZE box) const {
     UINT frameCount = 0;
     if (FAILED(decoder->GetFrameCount(&frameCount)) || frameCount == 0) {
         return nullptr;
@@ -154,10 +229,18 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder) const {
         height > kLargestPictureSide) {
         return nullptr;
     }
+    const bool fitting = box.cx > 0 && box.cy > 0;
 
+    ComPtr<IWICBitmapSource> decoded;
+    if (fitting) {
+        decoded = DecodeReduced(frame.Get(), width, height, box);
+    }
+    if (!decoded) {
+        decoded = frame;
+    }
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory_->CreateFormatConverter(converter.GetAddressOf())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppPBGRA,
+        FAILED(converter->Initialize(decoded.Get(), GUID_WICPixelFormat32bppPBGRA,
                                      WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom))) {
         return nullptr;
@@ -175,16 +258,9 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder) const {
         source = scaler;
     }
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);  // top-down, as WIC writes rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || bits == nullptr) {
+    UniqueBitmap bitmap = CreatePictureBitmap(width, height, &bits);
+    if (!bitmap) {
         return nullptr;
     }
     const UINT stride = width * 4;
@@ -200,8 +276,69 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder) const {
             break;
         }
     }
+    if (fitting && (width != static_cast<UINT>(box.cx) || height != static_cast<UINT>(box.cy))) {
+        // The decoded picture goes as soon as its fitted copy exists.
+        bitmap = FitToBox(bitmap.get(), width, height, hasAlpha, box);
+        if (!bitmap) {
+            return nullptr;
+        }
+        width = static_cast<UINT>(box.cx);
+        height = static_cast<UINT>(box.cy);
+    }
     return std::make_shared<const Picture>(std::move(bitmap), static_cast<int>(width),
                                            static_cast<int>(height), hasAlpha);
+}
+
+// A decoder that can scale while it decodes (Windows' JPEG decoder reduces by 1/2, 1/4 or 1/8)
+// gives the frame at the smallest such size that still covers `box`, so a large photograph never
+// exists at its full size. Nothing, leaving the plain frame to be decoded, whenever the decoder
+// does not offer it, offers no smaller size, or fails at any step (Wine's decoders may lack it).
+ComPtr<IWICBitmapSource> PictureLoader::DecodeReduced(IWICBitmapFrameDecode* frame, UINT& width,
+                                                      UINT& height, SIZE box) const {
+    ComPtr<IWICBitmapSourceTransform> transform;
+    BOOL rotates = FALSE;
+    if (FAILED(frame->QueryInterface(IID_PPV_ARGS(transform.GetAddressOf()))) || !transform ||
+        FAILED(transform->DoesSupportTransform(WICBitmapTransformRotate0, &rotates)) || !rotates) {
+        return nullptr;
+    }
+    // The least size with the picture's own proportions that covers the box.
+    const double scale =
+        std::max(static_cast<double>(box.cx) / width, static_cast<double>(box.cy) / height);
+    if (scale >= 1.0) {
+        return nullptr;
+    }
+    UINT reducedWidth = std::min(width, static_cast<UINT>(std::ceil(width * scale)));
+    UINT reducedHeight = std::min(height, static_cast<UINT>(std::ceil(height * scale)));
+    if (FAILED(transform->GetClosestSize(&reducedWidth, &reducedHeight)) ||
+        reducedWidth < static_cast<UINT>(box.cx) || reducedHeight < static_cast<UINT>(box.cy) ||
+        reducedWidth >= width || reducedHeight >= height) {
+        return nullptr;
+    }
+    WICPixelFormatGUID format{};
+    ComPtr<IWICComponentInfo> component;
+    ComPtr<IWICPixelFormatInfo> formatInfo;
+    UINT bitsPerPixel = 0;
+    if (FAILED(frame->GetPixelFormat(&format)) ||
+        FAILED(transform->GetClosestPixelFormat(&format)) ||
+        FAILED(factory_->CreateComponentInfo(format, component.GetAddressOf())) ||
+        FAILED(component.As(&formatInfo)) || FAILED(formatInfo->GetBitsPerPixel(&bitsPerPixel)) ||
+        bitsPerPixel == 0 || bitsPerPixel > 128) {
+        return nullptr;
+    }
+    const UINT stride = (reducedWidth * bitsPerPixel + 31) / 32 * 4;
+    std::vector<BYTE> pixels(size_t{stride} * reducedHeight);
+    ComPtr<IWICBitmap> reduced;
+    if (FAILED(transform->CopyPixels(nullptr, reducedWidth, reducedHeight, &format,
+                                     WICBitmapTransformRotate0, stride,
+                                     static_cast<UINT>(pixels.size()), pixels.data())) ||
+        FAILED(factory_->CreateBitmapFromMemory(reducedWidth, reducedHeight, format, stride,
+                                                static_cast<UINT>(pixels.size()), pixels.data(),
+                                                reduced.GetAddressOf()))) {
+        return nullptr;
+    }
+    width = reducedWidth;
+    height = reducedHeight;
+    return reduced;
 }
 
 }  // namespace skyswap

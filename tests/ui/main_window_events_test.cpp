@@ -41,7 +41,9 @@ TEST(MainWindowClicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) 
     ASSERT_TRUE(form.started);
 
     Click(form->ImageElement(4).hwnd());
-    EXPECT_EQ(form->Preview().picture(), form->ImageElement(4).picture());
+    ASSERT_TRUE(form->Preview().picture());
+    EXPECT_EQ(form->Preview().picture()->width(), form->Preview().ClientSize().cx)
+        << "decoded again at the preview's size";
     EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(4)));
     ASSERT_TRUE(form->State().selectedSet.has_value());
     EXPECT_EQ(*form->State().selectedSet, 4);
@@ -100,7 +102,9 @@ TEST(MainWindowClicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
     ASSERT_TRUE(form.started);
 
     Click(form->ImageElement(kRandomElement).hwnd());
-    EXPECT_EQ(form->Preview().picture(), form->ImageElement(kRandomElement).picture());
+    ASSERT_TRUE(form->Preview().picture());
+    EXPECT_EQ(form->Preview().picture()->width(), form->Preview().ClientSize().cx)
+        << "the random picture at the preview's size";
     EXPECT_TRUE(form->State().randomPending);
     EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 

@@ -30,7 +30,9 @@ TEST(MainWindowStartUp, ShowsTheFirstPageOfAValidLibrary) {
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const ImageArea& area = form->ImageElement(slot);
         ASSERT_TRUE(area.picture()) << "slot " << slot;
-        EXPECT_EQ(area.picture()->width(), 100 + (slot * 17) % 150) << "slot " << slot;
+        EXPECT_EQ(area.picture()->width(), area.ClientSize().cx)
+            << "made at the slot's size, slot " << slot;
+        EXPECT_EQ(area.picture()->height(), area.ClientSize().cy) << "slot " << slot;
         EXPECT_TRUE(Near(CentreColour(area), ThumbnailColour(slot))) << "slot " << slot;
     }
     EXPECT_EQ(form->State().setCount, 23);
@@ -40,8 +42,10 @@ TEST(MainWindowStartUp, ShowsTheFirstPageOfAValidLibrary) {
 
     // The pictures the layout carries from creation.
     ASSERT_TRUE(form->ImageElement(kRandomElement).picture());
-    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->width(), 200);
-    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->height(), 129);
+    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->width(),
+              form->ImageElement(kRandomElement).ClientSize().cx);
+    EXPECT_EQ(form->ImageElement(kRandomElement).picture()->height(),
+              form->ImageElement(kRandomElement).ClientSize().cy);
     ASSERT_TRUE(form->ImageElement(kNextArrow).picture());
     EXPECT_TRUE(form->ImageElement(kNextArrow).picture()->isIcon());
     EXPECT_FALSE(form->Preview().picture()) << "the preview is empty until a click";
@@ -76,10 +80,12 @@ TEST(MainWindowStartUp, ABrokenOrMissingThumbnailShowsThePlaceholder) {
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(0)), ThumbnailColour(0)));
     for (int slot : {1, 2, 3, 4}) {
         EXPECT_EQ(form->ImageElement(slot).picture(), form->Placeholder()) << "slot " << slot;
-        EXPECT_TRUE(Near(CentreColour(form->ImageElement(slot)), kPlaceholderColour)) << "slot " << slot;
+        EXPECT_TRUE(Near(CentreColour(form->ImageElement(slot)), kPlaceholderColour))
+            << "slot " << slot;
     }
     ASSERT_TRUE(form->ImageElement(5).picture());
-    EXPECT_EQ(form->ImageElement(5).picture()->width(), 1024) << "a wide picture is reduced on loading";
+    EXPECT_EQ(form->ImageElement(5).picture()->width(), form->ImageElement(5).ClientSize().cx)
+        << "a wide picture is reduced to the slot on loading";
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(5)), ThumbnailColour(5)));
     for (int slot = 6; slot < kSlotCount; ++slot) {
         EXPECT_EQ(form->ImageElement(slot).picture(), form->Placeholder()) << "slot " << slot;

@@ -1,0 +1,189 @@
+// Pictures made at the size they are shown: the thumbnails, the random image, the placeholder and
+// the preview follow the window's size and DPI, and paint as the stretch on every paint did.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image_elements.h"
+#include "resource.h"
+#include "text_win.h"
+#include "ui_test_support.h"
+
+namespace skyswap::test {
+namespace {
+
+// A 24-bit BMP with fine stripes over a gradient, where a poor reduction shows.
+void WritePatternBmp(const TempFolder& temp, const std::string& name, int width, int height) {
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = -height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    std::string pixels(static_cast<size_t>(stride) * height, '\0');
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            char* pixel = &pixels[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+            const bool stripe = (x / 3 + y / 5) % 2 == 0;
+            pixel[0] = static_cast<char>(x * 255 / width);
+            pixel[1] = static_cast<char>(stripe ? 230 : 20);
+            pixel[2] = static_cast<char>(y * 255 / height);
+        }
+    }
+    temp.WriteFile(name, bytes + pixels);
+}
+
+bool HeldAtItsSize(const ImageArea& area) {
+    const SIZE box = area.ClientSize();
+    return area.picture() && area.picture()->width() == box.cx &&
+           area.picture()->height() == box.cy;
+}
+
+void ExpectShownAtSize(MainWindow& form, const char* when) {
+    SCOPED_TRACE(when);
+    for (int element = 0; element <= kRandomElement; ++element) {
+        EXPECT_TRUE(HeldAtItsSize(form.ImageElement(element))) << "element " << element;
+    }
+    EXPECT_TRUE(HeldAtItsSize(form.Preview()));
+    EXPECT_TRUE(Near(CentreColour(form.Preview()), ThumbnailColour(0)));
+    for (int slot = 3; slot < kSlotCount; ++slot) {
+        EXPECT_EQ(form.ImageElement(slot).picture(), form.Placeholder())
+            << "one placeholder for every empty slot, slot " << slot;
+    }
+    EXPECT_TRUE(Near(CentreColour(form.ImageElement(1)), ThumbnailColour(1)));
+}
+
+TEST(PicturesAtSize, ThumbnailsAndThePreviewFollowTheWindowsSizeAndDpi) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 3);
+    const std::string library = kLibrary;
+    WritePicture(temp.Join(library + "\\ZT0\\ZT0.bmp"), 1024, 768, ThumbnailColour(0),
+                 ImageFormat::Bmp);
+    // A large JPEG, which a decoder that scales while decoding never holds at full size.
+    WritePicture(temp.Join(library + "\\ZT1\\ZT1.bmp"), 1024, 768, ThumbnailColour(1),
+                 ImageFormat::Jpeg);
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+    ASSERT_FALSE(form->Preview().picture());
+    Click(form->ImageElement(0).hwnd());
+    ExpectShownAtSize(*form, "at start");
+    const SIZE startSlot = form->ImageElement(0).ClientSize();
+    const SIZE startPreview = form->Preview().ClientSize();
+    EXPECT_GT(startPreview.cx, startSlot.cx) << "the preview is not an enlarged thumbnail";
+
+    HWND window = form->hwnd();
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    SetWindowPos(window, nullptr, 0, 0, (outer.right - outer.left) * 4 / 5,
+                 (outer.bottom - outer.top) * 4 / 5, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_NE(form->ImageElement(0).ClientSize().cx, startSlot.cx) << "the window is smaller";
+    ExpectShownAtSize(*form, "after a resize");
+
+    const UINT dpi = GetDpiForWindow(window);
+    GetWindowRect(window, &outer);
+    RECT client{};
+    GetClientRect(window, &client);
+    RECT suggested = outer;
+    suggested.right += client.right * 5 / 4 - client.right;
+    suggested.bottom += client.bottom * 5 / 4 - client.bottom;
+    const SIZE resizedSlot = form->ImageElement(0).ClientSize();
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi * 5 / 4, dpi * 5 / 4),
+                 reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_GT(form->ImageElement(0).ClientSize().cx, resizedSlot.cx);
+    ExpectShownAtSize(*form, "after a change of DPI");
+}
+
+// What the slot paints now is what the stretch on every paint gave: the picture at its own size
+// drawn into the slot's box.
+TEST(PicturesAtSize, AThumbnailPaintsAsTheStretchOfTheWholePicture) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 2);
+    const std::string file = std::string(kLibrary) + "\\ZT0\\ZT0.bmp";
+    WritePatternBmp(temp, file, 1024, 768);
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+    const ImageArea& slot = form->ImageElement(0);
+    const SIZE box = slot.ClientSize();
+    ASSERT_TRUE(HeldAtItsSize(slot));
+
+    PictureLoader loader;
+    const PictureRef whole = loader.FromFile(Utf8ToWide(temp.Join(file)));
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(whole->width(), 1024);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = box.cx;
+    info.bmiHeader.biHeight = -box.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    UniqueBitmap surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(surface && dc);
+    {
+        SelectionScope selected(dc.get(), surface.get());
+        const RECT target{0, 0, box.cx, box.cy};
+        whole->Draw(dc.get(), target);
+        GdiFlush();
+    }
+    const auto* stretched = static_cast<const BYTE*>(bits);
+    int compared = 0;
+    for (int y = box.cy / 8; y < box.cy * 7 / 8; y += box.cy / 7) {
+        for (int x = box.cx / 8; x < box.cx * 7 / 8; x += box.cx / 9) {
+            const BYTE* pixel = stretched + (static_cast<size_t>(y) * box.cx + x) * 4;
+            EXPECT_TRUE(Near(ColourAt(slot, x, y), RGB(pixel[2], pixel[1], pixel[0]), 3))
+                << "at " << x << ", " << y;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 20);
+}
+
+TEST(PicturesAtSize, TheLoaderMakesAPictureForABoxAndStillRefusesWhatCannotBeShown) {
+    TempFolder temp;
+    PictureLoader loader;
+    const auto path = [&](const char* name) { return Utf8ToWide(temp.Join(name)); };
+    WritePicture(temp.Join("photo.jpg"), 640, 480, RGB(250, 250, 250), ImageFormat::Jpeg);
+    WritePicture(temp.Join("small.bmp"), 20, 10, RGB(0, 0, 250), ImageFormat::Bmp);
+    WritePicture(temp.Join("too-wide.bmp"), 8193, 3, RGB(10, 20, 30), ImageFormat::Bmp);
+    WritePicture(temp.Join("cut.jpg"), 300, 200, RGB(0, 0, 255), ImageFormat::Jpeg);
+    temp.WriteFile("cut.jpg", temp.ReadFile("cut.jpg")->substr(0, 40));
+    temp.WriteFile("not-a-bitmap.bmp", "BM this is not a bitmap at all");
+
+    const SIZE box{150, 100};
+    struct Case {
+        const char* what;
+        PictureRef made;
+        bool alpha;
+    };
+    const Case made[] = {
+        {"a JPEG reduced", loader.FromFile(path("photo.jpg"), box), false},
+        {"a BMP enlarged", loader.FromFile(path("small.bmp"), box), false},
+        {"an icon file", loader.FromFile(Utf8ToWide(HostPath(SKYSWAP_RES_DIR "/next.ico")), box),
+         true},
+        {"the random picture", loader.FromResource(GetModuleHandleW(nullptr), IDR_RANDOM_JPEG, box),
+         false},
+    };
+    for (const Case& picture : made) {
+        SCOPED_TRACE(picture.what);
+        ASSERT_TRUE(picture.made);
+        EXPECT_EQ(picture.made->width(), box.cx);
+        EXPECT_EQ(picture.made->height(), box.cy);
+        EXPECT_EQ(picture.made->hasAlpha(), picture.alpha) << "transparent parts still blend";
+    }
+    for (const char* refused : {"too-wide.bmp", "cut.jpg", "not-a-bitmap.bmp", "missing.bmp"}) {
+        EXPECT_FALSE(loader.FromFile(path(refused), box)) << refused;
+    }
+}
+
+}  // namespace
+}  // namespace skyswap::test
