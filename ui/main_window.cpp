@@ -186,6 +186,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SIZE:
             RescaleToWindowSize();
             return 0;
+        case WM_ENTERSIZEMOVE:
+            inSizeMove_ = true;
+            break;
+        case WM_EXITSIZEMOVE:
+            inSizeMove_ = false;
+            FitPictures();
+            break;
         case DM_GETDEFID:
             return DefaultButtonForEnter();
         case WM_ACTIVATE:

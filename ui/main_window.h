@@ -191,6 +191,7 @@ class MainWindow final : public ImageElements {
     void StackControls();
     void CreateToolTips();
     void LoadCreationPictures();
+    void FitPictures();
     // The placeholder made for `box`, one picture per size for every element that shows it.
     PictureRef PlaceholderAt(SIZE box);
     void ForgetUnusedPlaceholders();
@@ -239,6 +240,7 @@ class MainWindow final : public ImageElements {
     UINT dpi_ = 96;
     int imageStop_ = 0;  // element number
     bool followingDpiChange_ = false;
+    bool inSizeMove_ = false;  // the user is dragging the window's frame or title bar
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
     std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;

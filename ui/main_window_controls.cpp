@@ -278,13 +278,10 @@ void MainWindow::ApplyLayout() {
         UpdateFont(row);
     }
     LoadArrowIcons();
-    // Each picture is made once for its new box, so painting copies it pixel for pixel.
-    for (const std::unique_ptr<ImageArea>& area : imageAreas_) {
-        if (area) {
-            area->FitPicture();
-        }
+    // While the user drags the frame the pictures stretch; they are made again when it is let go.
+    if (!inSizeMove_) {
+        FitPictures();
     }
-    ForgetUnusedPlaceholders();
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
 }
@@ -348,6 +345,16 @@ void MainWindow::CreateToolTips() {
     if (toolTipFont_) {
         SendMessageW(toolTip_, WM_SETFONT, reinterpret_cast<WPARAM>(toolTipFont_.get()), FALSE);
     }
+}
+
+// Each picture is made once for its new box, so painting copies it pixel for pixel.
+void MainWindow::FitPictures() {
+    for (const std::unique_ptr<ImageArea>& area : imageAreas_) {
+        if (area) {
+            area->FitPicture();
+        }
+    }
+    ForgetUnusedPlaceholders();
 }
 
 void MainWindow::LoadCreationPictures() {

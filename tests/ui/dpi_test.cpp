@@ -147,13 +147,7 @@ TEST_F(Dpi, AMoveToAMonitorOfAnotherDpiFollowsItAndComesBackExactly) {
     // The rectangle Windows suggests holds the client area scaled by the change of DPI (each
     // edge rounded at both DPIs, so within three pixels of the old one scaled). The
     // window's frame stays as it is: only the message comes from another DPI, not the monitor.
-    RECT client{};
-    GetClientRect(window, &client);
-    RECT suggested = before;
-    suggested.right += client.right * 5 / 4 - client.right;
-    suggested.bottom += client.bottom * 5 / 4 - client.bottom;
-    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(other, other),
-                 reinterpret_cast<LPARAM>(&suggested));
+    RECT suggested = SendDpiChange(window, other);
 
     RECT after{};
     GetWindowRect(window, &after);

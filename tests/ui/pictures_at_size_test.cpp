@@ -77,27 +77,21 @@ TEST(PicturesAtSize, ThumbnailsAndThePreviewFollowTheWindowsSizeAndDpi) {
     Click(form->ImageElement(0).hwnd());
     ExpectShownAtSize(*form, "at start");
     const SIZE startSlot = form->ImageElement(0).ClientSize();
-    const SIZE startPreview = form->Preview().ClientSize();
-    EXPECT_GT(startPreview.cx, startSlot.cx) << "the preview is not an enlarged thumbnail";
 
+    // While the frame is dragged the pictures stretch; they are made again when it is let go.
     HWND window = form->hwnd();
     RECT outer{};
     GetWindowRect(window, &outer);
-    SetWindowPos(window, nullptr, 0, 0, (outer.right - outer.left) * 4 / 5,
-                 (outer.bottom - outer.top) * 4 / 5, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(window, WM_ENTERSIZEMOVE, 0, 0);
+    ResizeWindow(window, (outer.right - outer.left) * 4 / 5, (outer.bottom - outer.top) * 4 / 5);
     ASSERT_NE(form->ImageElement(0).ClientSize().cx, startSlot.cx) << "the window is smaller";
+    EXPECT_EQ(form->ImageElement(0).picture()->width(), startSlot.cx) << "still the one made";
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(1)));
+    SendMessageW(window, WM_EXITSIZEMOVE, 0, 0);
     ExpectShownAtSize(*form, "after a resize");
 
-    const UINT dpi = GetDpiForWindow(window);
-    GetWindowRect(window, &outer);
-    RECT client{};
-    GetClientRect(window, &client);
-    RECT suggested = outer;
-    suggested.right += client.right * 5 / 4 - client.right;
-    suggested.bottom += client.bottom * 5 / 4 - client.bottom;
     const SIZE resizedSlot = form->ImageElement(0).ClientSize();
-    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi * 5 / 4, dpi * 5 / 4),
-                 reinterpret_cast<LPARAM>(&suggested));
+    SendDpiChange(window, GetDpiForWindow(window) * 5 / 4);
     ASSERT_GT(form->ImageElement(0).ClientSize().cx, resizedSlot.cx);
     ExpectShownAtSize(*form, "after a change of DPI");
 }
@@ -119,28 +113,14 @@ TEST(PicturesAtSize, AThumbnailPaintsAsTheStretchOfTheWholePicture) {
     const PictureRef whole = loader.FromFile(Utf8ToWide(temp.Join(file)));
     ASSERT_TRUE(whole);
     ASSERT_EQ(whole->width(), 1024);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = box.cx;
-    info.bmiHeader.biHeight = -box.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    UniqueBitmap surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    ASSERT_TRUE(surface && dc);
-    {
-        SelectionScope selected(dc.get(), surface.get());
+    const PaintedPixels stretched(box.cx, box.cy, [&](HDC dc) {
         const RECT target{0, 0, box.cx, box.cy};
-        whole->Draw(dc.get(), target);
-        GdiFlush();
-    }
-    const auto* stretched = static_cast<const BYTE*>(bits);
+        whole->Draw(dc, target);
+    });
     int compared = 0;
     for (int y = box.cy / 8; y < box.cy * 7 / 8; y += box.cy / 7) {
         for (int x = box.cx / 8; x < box.cx * 7 / 8; x += box.cx / 9) {
-            const BYTE* pixel = stretched + (static_cast<size_t>(y) * box.cx + x) * 4;
-            EXPECT_TRUE(Near(ColourAt(slot, x, y), RGB(pixel[2], pixel[1], pixel[0]), 3))
+            EXPECT_TRUE(Near(ColourAt(slot, x, y), stretched.At(x, y), 3))
                 << "at " << x << ", " << y;
             ++compared;
         }

@@ -85,8 +85,7 @@ TEST_F(Scaling, StartFitsTheLayoutToTheScreen) {
 TEST_F(Scaling, AResizeScalesTheControlsAndMinimiseLeavesThemAlone) {
     const SIZE outer = OuterSize(form().hwnd());
     const int wider = outer.cx * 6 / 5;
-    SetWindowPos(form().hwnd(), nullptr, 0, 0, wider, outer.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizeWindow(form().hwnd(), wider, outer.cy);
     ASSERT_EQ(OuterSize(form().hwnd()).cx, wider) << "the window system refused the size";
     ExpectLayout(form(), ratioX_ * wider / outer.cx, ratioY_);
 
@@ -102,8 +101,7 @@ TEST_F(Scaling, AResizeScalesTheControlsAndMinimiseLeavesThemAlone) {
     }
 
     // Back to the size it started with: exactly the start's layout.
-    SetWindowPos(form().hwnd(), nullptr, 0, 0, outer.cx, outer.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizeWindow(form().hwnd(), outer.cx, outer.cy);
     ExpectLayout(form(), ratioX_, ratioY_);
 }
 

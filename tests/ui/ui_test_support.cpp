@@ -228,27 +228,64 @@ void PostKey(HWND dialog, UINT key, bool shift) {
     SetKeyboardState(keys);
 }
 
-COLORREF ColourAt(const ImageArea& area, int x, int y) {
+void ResizeWindow(HWND window, int width, int height) {
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT SendDpiChange(HWND window, UINT dpi) {
+    const UINT now = GetDpiForWindow(window);
+    RECT suggested{};
     RECT client{};
-    GetClientRect(area.hwnd(), &client);
+    GetWindowRect(window, &suggested);
+    GetClientRect(window, &client);
+    suggested.right += MulDiv(client.right, static_cast<int>(dpi), static_cast<int>(now)) -
+                       client.right;
+    suggested.bottom += MulDiv(client.bottom, static_cast<int>(dpi), static_cast<int>(now)) -
+                        client.bottom;
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return suggested;
+}
+
+PaintedPixels::PaintedPixels(int width, int height, const std::function<void(HDC)>& paint)
+    : width_(width), height_(height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     UniqueBitmap surface(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!surface || !dc || x < 0 || y < 0 || x >= client.right || y >= client.bottom) {
+    if (width <= 0 || height <= 0 || !surface || !dc) {
+        return;
+    }
+    {
+        SelectionScope selected(dc.get(), surface.get());
+        paint(dc.get());
+        GdiFlush();
+    }
+    const auto* pixel = static_cast<const BYTE*>(bits);
+    pixels_.reserve(static_cast<size_t>(width) * height);
+    for (size_t n = 0; n < static_cast<size_t>(width) * height; ++n, pixel += 4) {
+        pixels_.push_back(RGB(pixel[2], pixel[1], pixel[0]));
+    }
+}
+
+COLORREF PaintedPixels::At(int x, int y) const {
+    if (pixels_.empty() || x < 0 || y < 0 || x >= width_ || y >= height_) {
         return CLR_INVALID;
     }
-    SelectionScope selected(dc.get(), surface.get());
-    SendMessageW(area.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-    GdiFlush();
-    const auto* pixel = static_cast<const BYTE*>(bits) +
-                        (static_cast<size_t>(y) * client.right + static_cast<size_t>(x)) * 4;
-    return RGB(pixel[2], pixel[1], pixel[0]);
+    return pixels_[static_cast<size_t>(y) * width_ + x];
+}
+
+COLORREF ColourAt(const ImageArea& area, int x, int y) {
+    RECT client{};
+    GetClientRect(area.hwnd(), &client);
+    const PaintedPixels painted(client.right, client.bottom, [&](HDC dc) {
+        SendMessageW(area.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+    return painted.At(x, y);
 }
 
 COLORREF CentreColour(const ImageArea& area) {

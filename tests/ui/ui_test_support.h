@@ -91,6 +91,25 @@ std::vector<RECT> ControlRects(MainWindow& form);
 // The font a control or the tooltip draws with.
 LOGFONTW FontOf(HWND window);
 
+// Changes the window's size, its place left as it is.
+void ResizeWindow(HWND window, int width, int height);
+// Sends the WM_DPICHANGED of a move to a monitor of `dpi`, with the rectangle Windows suggests:
+// the window where it is, its client area scaled by the change. Returns that rectangle.
+RECT SendDpiChange(HWND window, UINT dpi);
+
+// The pixels `paint` draws into a 32-bit surface of width x height.
+class PaintedPixels {
+  public:
+    PaintedPixels(int width, int height, const std::function<void(HDC)>& paint);
+    // CLR_INVALID outside the surface, or when it could not be made.
+    COLORREF At(int x, int y) const;
+
+  private:
+    int width_;
+    int height_;
+    std::vector<COLORREF> pixels_;
+};
+
 // The colour in the middle of an image area as it paints itself.
 COLORREF CentreColour(const ImageArea& area);
 // The colour at a point of an image area.
