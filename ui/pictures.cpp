@@ -57,8 +57,7 @@ UniqueBitmap CreatePictureBitmap(UINT width, UINT height, void** bits) {
     return bitmap && *bits != nullptr ? std::move(bitmap) : UniqueBitmap();
 }
 
-// The picture reduced (or enlarged) once to `box`, exactly as Picture::Draw would stretch it on
-// every paint: HALFTONE for opaque pictures, the alpha blend for the others (over transparent
+// The picture enlarged once to `box`, exactly as Picture::Draw would stretch it on every paint: HALFTONE for opaque pictures, the alpha blend for the others (over transparent
 // black, which leaves the premultiplied pixels as the blend makes them).
 UniqueBitmap FitToBox(HBITMAP picture, UINT width, UINT height, bool hasAlpha, SIZE box) {
     void* bits = nullptr;
@@ -82,6 +81,77 @@ UniqueBitmap FitToBox(HBITMAP picture, UINT width, UINT height, bool hasAlpha, S
     }
     GdiFlush();
     return drawn ? std::move(fitted) : UniqueBitmap();
+}
+
+// The scratch memory of a reduction is kept from picture to picture (memory the system hands
+// over afresh is slow to touch: a page turn reduces ten pictures), up to this much: that of a
+// large picture goes back at once.
+constexpr size_t kKeptScratchBytes = 1 << 20;
+
+template <typename T>
+void LetGoWhenLarge(std::vector<T>& scratch) {
+    if (scratch.capacity() * sizeof(T) > kKeptScratchBytes) {
+        std::vector<T>().swap(scratch);
+    }
+}
+
+// Reduces each of `rows` rows of `from` pixels (four channels) to `to` pixels, each the mean of
+// the stretch of the row it covers, a pixel covered in part weighed by the part. The result is
+// written transposed (row r's pixel x at out[(x * rows + r) * 4]), so a second pass over it
+// reduces the columns.
+template <typename Channel>
+void AverageRowsTransposed(const Channel* in, size_t rows, size_t from, size_t to, float* out) {
+    const double scale = static_cast<double>(from) / static_cast<double>(to);
+    std::vector<float> weights;
+    for (size_t x = 0; x < to; ++x) {
+        const double start = static_cast<double>(x) * scale;
+        const double end = static_cast<double>(x + 1) * scale;
+        const auto first = static_cast<size_t>(start);
+        const size_t last = std::min(from, static_cast<size_t>(std::ceil(end)));
+        weights.clear();
+        for (size_t s = first; s < last; ++s) {
+            const double covered = std::min(end, static_cast<double>(s + 1)) -
+                                   std::max(start, static_cast<double>(s));
+            weights.push_back(static_cast<float>(covered / scale));
+        }
+        for (size_t r = 0; r < rows; ++r) {
+            float sum[4] = {};
+            const Channel* pixel = in + (r * from + first) * 4;
+            for (const float weight : weights) {
+                for (int c = 0; c < 4; ++c) {
+                    sum[c] += weight * static_cast<float>(pixel[c]);
+                }
+                pixel += 4;
+            }
+            std::copy(sum, sum + 4, out + (x * rows + r) * 4);
+        }
+    }
+}
+
+// A reduction of 32-bit pixels (premultiplied, so transparent edges stay clean) to `box`, no
+// larger in either direction: what every pixel dropped averaged in, as HALFTONE does, so fine
+// detail does not turn grainy. Nearest-neighbour scalers (Wine's WIC scaler is one) would.
+UniqueBitmap AverageDown(const std::vector<BYTE>& pixels, UINT width, UINT height, SIZE box) {
+    const auto boxWidth = static_cast<size_t>(box.cx);
+    const auto boxHeight = static_cast<size_t>(box.cy);
+    thread_local std::vector<float> columns;
+    thread_local std::vector<float> reduced;
+    columns.resize(boxWidth * height * 4);
+    AverageRowsTransposed(pixels.data(), height, width, boxWidth, columns.data());
+    reduced.resize(boxWidth * boxHeight * 4);
+    AverageRowsTransposed(columns.data(), boxWidth, height, boxHeight, reduced.data());
+    LetGoWhenLarge(columns);
+    void* bits = nullptr;
+    UniqueBitmap bitmap =
+        CreatePictureBitmap(static_cast<UINT>(box.cx), static_cast<UINT>(box.cy), &bits);
+    if (bitmap) {
+        auto* target = static_cast<BYTE*>(bits);
+        for (const float channel : reduced) {
+            *target++ = static_cast<BYTE>(std::min(255.0f, channel + 0.5f));
+        }
+    }
+    LetGoWhenLarge(reduced);
+    return bitmap;
 }
 
 }  // namespace
@@ -258,13 +328,23 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder, SIZE box) const {
         source = scaler;
     }
 
-    void* bits = nullptr;
-    UniqueBitmap bitmap = CreatePictureBitmap(width, height, &bits);
-    if (!bitmap) {
-        return nullptr;
-    }
     const UINT stride = width * 4;
     const UINT size = stride * height;
+    const bool reducing = fitting && static_cast<UINT>(box.cx) <= width &&
+                          static_cast<UINT>(box.cy) <= height &&
+                          (static_cast<UINT>(box.cx) < width || static_cast<UINT>(box.cy) < height);
+    void* bits = nullptr;
+    UniqueBitmap bitmap;
+    thread_local std::vector<BYTE> decodedPixels;  // scratch, as in AverageDown
+    if (reducing) {
+        decodedPixels.resize(size);
+        bits = decodedPixels.data();
+    } else {
+        bitmap = CreatePictureBitmap(width, height, &bits);
+        if (!bitmap) {
+            return nullptr;
+        }
+    }
     if (FAILED(source->CopyPixels(nullptr, stride, size, static_cast<BYTE*>(bits)))) {
         return nullptr;
     }
@@ -276,8 +356,18 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder, SIZE box) const {
             break;
         }
     }
-    if (fitting && (width != static_cast<UINT>(box.cx) || height != static_cast<UINT>(box.cy))) {
-        // The decoded picture goes as soon as its fitted copy exists.
+    if (reducing) {
+        bitmap = AverageDown(decodedPixels, width, height, box);
+        LetGoWhenLarge(decodedPixels);
+        if (!bitmap) {
+            return nullptr;
+        }
+        width = static_cast<UINT>(box.cx);
+        height = static_cast<UINT>(box.cy);
+    } else if (fitting &&
+               (width != static_cast<UINT>(box.cx) || height != static_cast<UINT>(box.cy))) {
+        // Enlarged (in one direction at least) by the stretch that painting used; the picture
+        // at its own size goes as soon as its fitted copy exists.
         bitmap = FitToBox(bitmap.get(), width, height, hasAlpha, box);
         if (!bitmap) {
             return nullptr;
