@@ -1,10 +1,78 @@
 // The start-up baseline: the least a Win32 program can do to put a painted window on the screen,
 // built by the same toolchain as SkySwap and signalling its first paint the same way.
+//
+// Built as bare_imaging_window (SKYSWAP_BARE_IMAGING), it also does what any program that shows
+// pictures with the system's own means must: COM, the common controls 6 (its manifest asks for
+// them), the Windows Imaging Component, and one JPEG (nosky.jpg of its current folder) decoded
+// and painted. Its memory is the floor that SkySwap's own share is measured above.
 #include <windows.h>
+
+#ifdef SKYSWAP_BARE_IMAGING
+#include <commctrl.h>
+#include <wincodec.h>
+#endif
 
 #include "startup_signal.h"
 
 namespace {
+
+#ifdef SKYSWAP_BARE_IMAGING
+HBITMAP picture = nullptr;
+UINT pictureWidth = 0;
+UINT pictureHeight = 0;
+
+// nosky.jpg as a 32-bit DIB, or nothing.
+void DecodeOneJpeg() {
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_PPV_ARGS(&factory))) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(L"nosky.jpg", nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+        SUCCEEDED(frame->GetSize(&pictureWidth, &pictureHeight)) &&
+        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA,
+                                        WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom))) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = static_cast<LONG>(pictureWidth);
+        info.bmiHeader.biHeight = -static_cast<LONG>(pictureHeight);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (picture != nullptr &&
+            FAILED(converter->CopyPixels(nullptr, pictureWidth * 4,
+                                         pictureWidth * 4 * pictureHeight,
+                                         static_cast<BYTE*>(bits)))) {
+            DeleteObject(picture);
+            picture = nullptr;
+        }
+    }
+    for (IUnknown* object : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
+                             static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(factory)}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+}
+
+void PaintPicture(HDC dc) {
+    if (picture == nullptr) {
+        return;
+    }
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, picture);
+    BitBlt(dc, 0, 0, static_cast<int>(pictureWidth), static_cast<int>(pictureHeight), source, 0,
+           0, SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
+}
+#endif
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -13,6 +81,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             HDC dc = BeginPaint(window, &paint);
             RECT client;
             GetClientRect(window, &client);
+#ifdef SKYSWAP_BARE_IMAGING
+            PaintPicture(dc);
+#endif
             DrawTextW(dc, L"Bare window", -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             EndPaint(window, &paint);
             return 0;
@@ -28,6 +99,14 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+#ifdef SKYSWAP_BARE_IMAGING
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return 1;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    DecodeOneJpeg();
+#endif
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
