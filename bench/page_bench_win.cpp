@@ -123,9 +123,11 @@ double Milliseconds(std::chrono::steady_clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
-void Click(HWND area) {
-    SendMessageW(area, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    SendMessageW(area, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+// A click inside an image element, to the grid window that draws it.
+void Click(const GridElement& element) {
+    const LPARAM inside = MAKELPARAM(element.rect().left + 2, element.rect().top + 2);
+    SendMessageW(element.grid(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    SendMessageW(element.grid(), WM_LBUTTONUP, 0, inside);
 }
 
 // Next, back, next, ...: every click fills the ten slots from the other page and paints them.
@@ -140,10 +142,10 @@ void PageTurnWindow(benchmark::State& state, std::string library, int32_t startS
     window.form().ShowPageOf(startSet);
     const int32_t home = window.form().State().pageFirst;
     const bool lastPage = home + kSlotCount >= window.form().State().setCount;
-    HWND next = window.form().Control(L"ImageElement", kNextArrow);
-    HWND back = window.form().Control(L"ImageElement", kBackArrow);
-    HWND first = lastPage ? back : next;
-    HWND second = lastPage ? next : back;
+    const GridElement& next = window.form().ImageElement(kNextArrow);
+    const GridElement& back = window.form().ImageElement(kBackArrow);
+    const GridElement& first = lastPage ? back : next;
+    const GridElement& second = lastPage ? next : back;
     window.Paint();
     int turns = 0;
     // Where the time goes: filling the slots (reading and decoding) or painting them.
@@ -193,7 +195,7 @@ void PageTurnMemory(benchmark::State& state, std::string library, int pages) {
         state.SkipWithError(("the window did not start: " + window.message()).c_str());
         return;
     }
-    HWND next = window.form().Control(L"ImageElement", kNextArrow);
+    const GridElement& next = window.form().ImageElement(kNextArrow);
     for (auto _ : state) {
         window.Paint();
         const MemoryFigures before = MemoryNow();
@@ -220,11 +222,12 @@ void MouseMoveWindow(benchmark::State& state, std::string library) {
         state.SkipWithError(("the window did not start: " + window.message()).c_str());
         return;
     }
-    const std::array<HWND, 2> slots = {window.form().Control(L"ImageElement", 0),
-                                       window.form().Control(L"ImageElement", 1)};
+    const GridElement* slots[] = {&window.form().ImageElement(0), &window.form().ImageElement(1)};
     int moves = 0;
     for (auto _ : state) {
-        SendMessageW(slots[moves++ % 2], WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        const GridElement& slot = *slots[moves++ % 2];
+        SendMessageW(slot.grid(), WM_MOUSEMOVE, 0,
+                     MAKELPARAM(slot.rect().left + 3, slot.rect().top + 3));
     }
     StartedWindow::PumpMessages();
 }

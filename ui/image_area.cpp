@@ -10,20 +10,61 @@
 namespace skyswap {
 
 namespace {
+
 constexpr wchar_t kImageAreaClass[] = L"SkySwapImageArea";
-}
 
-ImageArea::~ImageArea() {
-    if (accessibility_) {
-        accessibility_->Disconnect();
+// Over the picture: the installed set's outline, and inside it the focus outline.
+void DrawOverlays(HDC dc, const RECT& box, ImageOverlays overlays, UINT dpi) {
+    RECT ring = box;
+    if (overlays.marked) {
+        DrawInstalledMarker(dc, box, dpi);
+        InflateRect(&ring, -InstalledMarkerWidth(dpi), -InstalledMarkerWidth(dpi));
+    }
+    if (!overlays.focused) {
+        return;
+    }
+    // A dark ring inside a light one, each a few pixels wide at any DPI, shows on any picture;
+    // both follow the system colours, so a high-contrast theme draws it in its own.
+    const int width = MulDiv(3, static_cast<int>(dpi), kDefaultDpi);
+    for (int colour : {COLOR_WINDOW, COLOR_WINDOWTEXT}) {
+        for (int i = 0; i < width && ring.right - ring.left > 2 && ring.bottom - ring.top > 2;
+             ++i) {
+            FrameRect(dc, &ring, GetSysColorBrush(colour));
+            InflateRect(&ring, -1, -1);
+        }
     }
 }
 
-void ImageArea::SetAccessibility(AccessibleImageInfo info) {
-    if (accessibility_) {
-        accessibility_->Disconnect();
+}  // namespace
+
+void DrawImageBox(HDC dc, const RECT& box, const PictureRef& picture, ImageOverlays overlays,
+                  UINT dpi) {
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+    if (picture) {
+        picture->Draw(dc, box);
     }
-    accessibility_ = std::make_shared<AccessibleImageLink>(std::move(info));
+    DrawOverlays(dc, box, overlays, dpi);
+}
+
+void PaintImageBox(HDC dc, const RECT& box, const PictureRef& picture, ImageOverlays overlays,
+                   UINT dpi) {
+    // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
+    if (picture && !picture->hasAlpha() && !picture->isIcon()) {
+        picture->Draw(dc, box);
+        DrawOverlays(dc, box, overlays, dpi);
+        return;
+    }
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    UniqueMemoryDc buffer(CreateCompatibleDC(dc));
+    UniqueBitmap surface(CreateCompatibleBitmap(dc, width, height));
+    if (!buffer || !surface) {
+        DrawImageBox(dc, box, picture, overlays, dpi);
+        return;
+    }
+    SelectionScope selected(buffer.get(), surface.get());
+    DrawImageBox(buffer.get(), {0, 0, width, height}, picture, overlays, dpi);
+    BitBlt(dc, box.left, box.top, width, height, buffer.get(), 0, 0, SRCCOPY);
 }
 
 bool ImageArea::RegisterWindowClass(HINSTANCE instance) {
@@ -65,62 +106,6 @@ void ImageArea::FitPicture() {
     }
 }
 
-void ImageArea::SetMarked(bool marked) {
-    if (marked == marked_) {
-        return;
-    }
-    marked_ = marked;
-    if (hwnd_ != nullptr) {
-        InvalidateRect(hwnd_, nullptr, FALSE);
-    }
-    NameChanged();  // a screen reader names the installed set's slot as such
-}
-
-void ImageArea::Paint(HDC dc) const {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    if (picture_) {
-        picture_->Draw(dc, client);
-    }
-    DrawOverlays(dc, client);
-}
-
-// Over the picture: the installed set's outline, and inside it the focus outline.
-void ImageArea::DrawOverlays(HDC dc, const RECT& client) const {
-    const UINT dpi = WindowDpi(hwnd_);
-    RECT ring = client;
-    if (marked_) {
-        DrawInstalledMarker(dc, client, dpi);
-        InflateRect(&ring, -InstalledMarkerWidth(dpi), -InstalledMarkerWidth(dpi));
-    }
-    if (!focused_) {
-        return;
-    }
-    // A dark ring inside a light one, each a few pixels wide at any DPI, shows on any picture;
-    // both follow the system colours, so a high-contrast theme draws it in its own.
-    const int width = MulDiv(3, static_cast<int>(dpi), kDefaultDpi);
-    for (int colour : {COLOR_WINDOW, COLOR_WINDOWTEXT}) {
-        for (int i = 0; i < width && ring.right - ring.left > 2 && ring.bottom - ring.top > 2;
-             ++i) {
-            FrameRect(dc, &ring, GetSysColorBrush(colour));
-            InflateRect(&ring, -1, -1);
-        }
-    }
-}
-
-void ImageArea::NameChanged() const {
-    if (hwnd_ != nullptr && accessibility_ && accessibility_->info().name) {
-        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
-    }
-}
-
-void ImageArea::Notify(WORD code) const {
-    SendMessageW(GetParent(hwnd_), WM_COMMAND,
-                 MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(hwnd_)), code),
-                 reinterpret_cast<LPARAM>(hwnd_));
-}
-
 LRESULT CALLBACK ImageArea::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* area =
@@ -135,102 +120,26 @@ LRESULT CALLBACK ImageArea::WindowProc(HWND window, UINT message, WPARAM wParam,
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         area->hwnd_ = nullptr;
-        if (area->accessibility_) {
-            area->accessibility_->Disconnect();  // screen readers may hold objects still
-        }
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return area->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT ImageArea::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    RECT client{};
     switch (message) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
         case WM_PAINT: {
             PaintScope paint(hwnd_);
-            RECT client{};
             GetClientRect(hwnd_, &client);
-            // An opaque picture covers every pixel: drawn straight away, it cannot flicker.
-            if (picture_ && !picture_->hasAlpha() && !picture_->isIcon()) {
-                picture_->Draw(paint.dc(), client);
-                DrawOverlays(paint.dc(), client);
-                return 0;
-            }
-            // Drawn off-screen first, so that a picture never flickers over the background.
-            UniqueMemoryDc buffer(CreateCompatibleDC(paint.dc()));
-            UniqueBitmap surface(CreateCompatibleBitmap(paint.dc(), client.right, client.bottom));
-            if (buffer && surface) {
-                SelectionScope selected(buffer.get(), surface.get());
-                Paint(buffer.get());
-                BitBlt(paint.dc(), 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
-            } else {
-                Paint(paint.dc());
-            }
+            PaintImageBox(paint.dc(), client, picture_, {}, WindowDpi(hwnd_));
             return 0;
         }
         case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_LBUTTONDOWN:
-            pressed_ = true;
-            SetCapture(hwnd_);
-            return 0;
-        case WM_LBUTTONUP: {
-            const bool wasPressed = pressed_;
-            pressed_ = false;
-            if (GetCapture() == hwnd_) {
-                ReleaseCapture();
-            }
-            RECT client{};
             GetClientRect(hwnd_, &client);
-            const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-            if (wasPressed && PtInRect(&client, at)) {
-                Notify(kImageAreaClicked);
-            }
+            DrawImageBox(reinterpret_cast<HDC>(wParam), client, picture_, {}, WindowDpi(hwnd_));
             return 0;
-        }
-        case WM_CAPTURECHANGED:
-            pressed_ = false;
-            return 0;
-        case WM_MOUSEMOVE:
-            Notify(kImageAreaMouseMove);
-            return 0;
-        case WM_GETDLGCODE: {
-            // Arrows, Enter and Space are the element's own; Tab and Escape stay the window's.
-            const auto* event = reinterpret_cast<const MSG*>(lParam);
-            LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
-            if (event != nullptr && event->message == WM_KEYDOWN && event->wParam == VK_RETURN) {
-                code |= DLGC_WANTMESSAGE;
-            }
-            return code;
-        }
-        case WM_KEYDOWN: {
-            NMKEY key{};
-            key.hdr.hwndFrom = hwnd_;
-            key.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(hwnd_));
-            key.hdr.code = NM_KEYDOWN;
-            key.nVKey = static_cast<UINT>(wParam);
-            key.uFlags = HIWORD(lParam);
-            if (SendMessageW(GetParent(hwnd_), WM_NOTIFY, key.hdr.idFrom,
-                             reinterpret_cast<LPARAM>(&key)) != 0) {
-                return 0;
-            }
-            return DefWindowProcW(hwnd_, message, wParam, lParam);
-        }
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            focused_ = message == WM_SETFOCUS;
-            InvalidateRect(hwnd_, nullptr, FALSE);
-            return 0;
-        case WM_GETOBJECT:
-            if (static_cast<LONG>(lParam) == static_cast<LONG>(OBJID_CLIENT) && accessibility_ &&
-                accessibility_->connected() && accessibility_->info().name) {
-                if (const LRESULT object = AccessibleImageObject(hwnd_, wParam, accessibility_)) {
-                    return object;
-                }
-            }
-            return DefWindowProcW(hwnd_, message, wParam, lParam);
         default:
             return DefWindowProcW(hwnd_, message, wParam, lParam);
     }

@@ -109,7 +109,8 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::Create(int showCommand) {
     if (!RegisterMainWindowClass(instance_, WindowProc) ||
-        !ImageArea::RegisterWindowClass(instance_) || !RegisterShapeClasses(instance_)) {
+        !ImageArea::RegisterWindowClass(instance_) || !ImageGrid::RegisterWindowClass(instance_) ||
+        !RegisterShapeClasses(instance_)) {
         return false;
     }
     CreateWindowExW(kWindowExStyle, kMainWindowClass, ProgramTitle().c_str(), kWindowStyle,
@@ -171,8 +172,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
-        case WM_NOTIFY:
-            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         case WM_NEXTDLGCTL:
             OnNextDlgCtl(wParam, lParam);
             return 0;
@@ -241,6 +240,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kConfirmHandedDownloadsMessage:
             OnConfirmHandedDownloads();
+            return 0;
+        case kPressImageElementMessage:
+            if (wParam < static_cast<WPARAM>(kImageElementCount)) {
+                OnImageElementClicked(static_cast<int>(wParam));
+            }
             return 0;
         case WM_CONTEXTMENU:
             return OnContextMenu(reinterpret_cast<HWND>(wParam),
@@ -328,7 +332,7 @@ void MainWindow::ActivateImage(int index) {
         TurnPage(state_, *this, DirectionOf(index));
         ShowInstalledSky();
     } else {
-        const ImageArea& chosen = ImageElementArea(index);
+        const GridElement& chosen = grid_.Element(index);
         ShowInPreview(chosen.picture(), chosen.maker());
     }
     EnableWindow(CommandButton(kLoadToGameButton), TRUE);
@@ -372,12 +376,6 @@ void MainWindow::OnCommand(int id, int code) {
                 break;
             default:
                 break;
-        }
-    } else if (design.kind == ControlKind::ImageArea && design.name == L"ImageElement") {
-        if (code == kImageAreaClicked) {
-            OnImageElementClicked(design.arrayIndex);
-        } else if (code == kImageAreaMouseMove) {
-            OnImageElementMouseMove(design.arrayIndex);
         }
     }
 }

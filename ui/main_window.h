@@ -18,7 +18,9 @@
 #include "elevation_win.h"
 #include "windows_file_system.h"
 #include "image_area.h"
+#include "image_grid.h"
 #include "image_elements.h"
+#include "image_keyboard.h"
 #include "library_session.h"
 #include "pictures.h"
 #include "recognition.h"
@@ -106,7 +108,9 @@ class MainWindow final : public ImageElements {
     // A control by its name and, for an image element or an arrow outline, its element number.
     HWND Control(std::wstring_view name, int arrayIndex = kNoIndex) const;
     HWND ToolTip() const { return toolTip_; }
-    const ImageArea& ImageElement(int element) const;
+    const GridElement& ImageElement(int element) const { return grid_.Element(element); }
+    // The one window that draws the thirteen image elements.
+    HWND ImageGridWindow() const { return grid_.hwnd(); }
     const ImageArea& Preview() const;
     // The placeholder as the slots show it, at their size.
     PictureRef Placeholder() const;
@@ -116,7 +120,7 @@ class MainWindow final : public ImageElements {
     // What the window knows the game folder holds; nothing until recognition has told.
     const std::optional<InstalledSky>& InstalledSet() const { return knowledge_.installed; }
     // The image element that is the Tab stop of the thumbnail grid.
-    int ImageStop() const { return imageStop_; }
+    int ImageStop() const { return grid_.Current(); }
     // True while downloads are being added.
     bool Adding() const { return adder_.Running(); }
     // Turns to the page that holds set `set` (of those the library has) and outlines the
@@ -144,14 +148,19 @@ class MainWindow final : public ImageElements {
     void OnImageElementClicked(int index);
     void OnImageElementMouseMove(int index);
     bool OnImageElementKeyDown(int index, UINT key);
+    bool CreateImageGrid();
+    std::array<RECT, kImageElementCount> ImageElementRects() const;
     void ActivateImage(int index);
 
     // The keyboard and screen readers (main_window_keyboard.cpp).
     void ConnectImageElements();
-    int ImageElementOf(HWND window) const;
+    // The element that has the keyboard focus, or -1.
+    int FocusedImageElement() const;
+    std::wstring ImageElementName(int element);
+    int ImageElementInDirection(int element, LONG direction) const;
+    ElementVisibility ShownImageElements() const;
     void MoveImageStop(int element, bool focus);
     void ImageHiding(int element);
-    LRESULT OnNotify(const NMHDR& header);
     void OnNextDlgCtl(WPARAM wParam, LPARAM lParam);
     void OnSystemColoursChanged();
     // The system menu's own items (main_window_system_menu.cpp).
@@ -219,8 +228,7 @@ class MainWindow final : public ImageElements {
     FileSystem& Files() { return *files_; }
     void InstallationFailed();
     HWND CommandButton(int row) const { return controls_[row]; }
-    ImageArea& ImageElementArea(int element);
-    ImageArea& PreviewArea() { return *imageAreas_[RowOf(L"Preview")]; }
+    ImageArea& PreviewArea() { return preview_; }
 
     HINSTANCE instance_;
     Hooks hooks_;
@@ -238,14 +246,13 @@ class MainWindow final : public ImageElements {
     std::wstring placeholderPath_;
     std::vector<PictureRef> placeholders_;  // one per size shown
     UINT dpi_ = 96;
-    int imageStop_ = 0;  // element number
     bool followingDpiChange_ = false;
     bool inSizeMove_ = false;  // the user is dragging the window's frame or title bar
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};
-    std::array<std::unique_ptr<ImageArea>, kControlCount> imageAreas_;
+    ImageGrid grid_;
+    ImageArea preview_;
     std::array<int, kImageElementCount> elementRows_{};
-    std::array<std::wstring, kImageElementCount> toolTipTexts_;
     std::array<std::wstring, 4> fontFaces_;          // by FontRole: the first face installed
     std::array<UniqueFont, kControlCount> fonts_;    // each control's own, at its scaled size
     std::array<float, kControlCount> fontPoints_{};  // the size each of fonts_ was made at

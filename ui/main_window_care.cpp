@@ -68,14 +68,9 @@ std::optional<std::string> ChooseZipFile(HWND owner, const std::string& suggeste
 }  // namespace
 
 int MainWindow::ElementAt(POINT client) const {
+    const std::array<RECT, kImageElementCount> rects = ImageElementRects();
     for (int element = 0; element < kImageElementCount; ++element) {
-        const int row = elementRows_[element];
-        if (row < 0 || controls_[row] == nullptr || !IsWindowVisible(controls_[row])) {
-            continue;
-        }
-        const PixelRect place = layout_.Place(row);
-        const RECT rect{place.left, place.top, place.left + place.width, place.top + place.height};
-        if (PtInRect(&rect, client)) {
+        if (ImageElement(element).visible() && PtInRect(&rects[element], client)) {
             return element;
         }
     }
@@ -90,7 +85,7 @@ LRESULT MainWindow::OnContextMenu(HWND source, POINT screen) {
     if (screen.x == -1 && screen.y == -1) {
         // From the keyboard (Shift+F10, the context-menu key): the focused element's menu, shown
         // below it.
-        element = ImageElementOf(GetFocus());
+        element = FocusedImageElement();
         if (element < 0) {
             return 0;
         }
@@ -180,7 +175,7 @@ void MainWindow::OnEditDescription(int element) {
     }
     // The tooltip, the screen-reader name and the title read the new description at once.
     DescribeSlot(state_, Files(), *this, element);
-    ImageElementArea(element).NameChanged();
+    grid_.NameChanged(element);
     ShowInstalledSky();
 }
 

@@ -61,16 +61,8 @@ LRESULT CALLBACK FrameSubclass(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-const ImageArea& MainWindow::ImageElement(int element) const {
-    return *imageAreas_[elementRows_[element]];
-}
-
 const ImageArea& MainWindow::Preview() const {
-    return *imageAreas_[kPreview];
-}
-
-ImageArea& MainWindow::ImageElementArea(int element) {
-    return *imageAreas_[elementRows_[element]];
+    return preview_;
 }
 
 bool MainWindow::LoadPlaceholder(const std::string& path) {
@@ -130,9 +122,9 @@ void MainWindow::ShowInPreview(const PictureRef& shown, const PictureMaker& make
 
 void MainWindow::ShowPlaceholder(int element) {
     if (element >= 0 && element < kImageElementCount) {
-        ImageArea& area = ImageElementArea(element);
-        area.SetPicture(PlaceholderAt(area.ClientSize()), PlaceholderMaker());
-        area.NameChanged();
+        grid_.SetPicture(element, PlaceholderAt(ImageElement(element).ClientSize()),
+                         PlaceholderMaker());
+        grid_.NameChanged(element);
     }
 }
 
@@ -140,14 +132,13 @@ bool MainWindow::LoadPicture(int element, const std::string& path) {
     if (element < 0 || element >= kImageElementCount) {
         return false;
     }
-    ImageArea& area = ImageElementArea(element);
     PictureMaker maker = FileMaker(path);
-    PictureRef picture = maker(area.ClientSize());
+    PictureRef picture = maker(ImageElement(element).ClientSize());
     if (!picture) {
         return false;
     }
-    area.SetPicture(std::move(picture), std::move(maker));
-    area.NameChanged();
+    grid_.SetPicture(element, std::move(picture), std::move(maker));
+    grid_.NameChanged(element);
     return true;
 }
 
@@ -156,7 +147,7 @@ void MainWindow::SetVisible(int element, bool visible) {
         if (!visible) {
             ImageHiding(element);
         }
-        ShowWindow(ImageElementArea(element).hwnd(), visible ? SW_SHOWNA : SW_HIDE);
+        grid_.SetVisible(element, visible);
     }
 }
 
@@ -164,18 +155,7 @@ void MainWindow::SetToolTip(int element, const std::string& text) {
     if (element < 0 || element >= kImageElementCount) {
         return;
     }
-    std::wstring wide = Utf8ToWide(text);
-    // The mouse moves often; resetting an unchanged text would make a shown tip flicker.
-    if (wide == toolTipTexts_[element]) {
-        return;
-    }
-    toolTipTexts_[element] = std::move(wide);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = hwnd_;
-    tool.uId = reinterpret_cast<UINT_PTR>(ImageElementArea(element).hwnd());
-    tool.lpszText = toolTipTexts_[element].data();
-    SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    grid_.SetToolTipText(element, Utf8ToWide(text));
 }
 
 void MainWindow::ChooseFontFaces() {
@@ -249,17 +229,15 @@ bool MainWindow::CreateControls() {
                     0, WC_BUTTONW, caption, kChildStyle | WS_TABSTOP | BS_OWNERDRAW, rect.left,
                     rect.top, rect.width, rect.height, hwnd_, menu, instance_, nullptr);
                 break;
-            case ControlKind::ImageArea: {
-                auto area = std::make_unique<ImageArea>();
-                if (area->Create(instance_, hwnd_, id, rect)) {
-                    control = area->hwnd();
-                    if (design.name == L"ImageElement") {
-                        elementRows_[design.arrayIndex] = row;
-                    }
-                    imageAreas_[row] = std::move(area);
+            case ControlKind::ImageArea:
+                if (design.name == L"ImageElement") {
+                    elementRows_[design.arrayIndex] = row;  // drawn by the image grid
+                    continue;
+                }
+                if (preview_.Create(instance_, hwnd_, id, rect)) {
+                    control = preview_.hwnd();
                 }
                 break;
-            }
         }
         if (control == nullptr) {
             return false;
@@ -267,17 +245,33 @@ bool MainWindow::CreateControls() {
         controls_[row] = control;
         UpdateFont(row);
     }
-    return std::all_of(elementRows_.begin(), elementRows_.end(), [](int row) { return row >= 0; });
+    return std::all_of(elementRows_.begin(), elementRows_.end(),
+                       [](int row) { return row >= 0; }) &&
+           CreateImageGrid();
+}
+
+std::array<RECT, kImageElementCount> MainWindow::ImageElementRects() const {
+    std::array<RECT, kImageElementCount> rects{};
+    for (int element = 0; element < kImageElementCount; ++element) {
+        const PixelRect place = layout_.Place(elementRows_[element]);
+        rects[element] = {place.left, place.top, place.left + place.width,
+                          place.top + place.height};
+    }
+    return rects;
 }
 
 void MainWindow::ApplyLayout() {
     for (int row = 0; row < kControlCount; ++row) {
+        if (controls_[row] == nullptr) {
+            continue;  // an image element
+        }
         const PixelRect rect = layout_.Place(row);
         SetWindowPos(controls_[row], nullptr, rect.left, rect.top, rect.width, rect.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         UpdateFont(row);
     }
     LoadArrowIcons();
+    grid_.Layout(ImageElementRects());
     // While the user drags the frame the pictures stretch; they are made again when it is let go.
     if (!inSizeMove_) {
         FitPictures();
@@ -316,10 +310,20 @@ void MainWindow::StackControls() {
         }
         return layerA == 0 && kControls[a].tabIndex < kControls[b].tabIndex;
     });
+    // The image grid takes the place of the elements it draws.
     HWND above = HWND_TOP;
+    bool gridStacked = false;
     for (int row : order) {
-        SetWindowPos(controls_[row], above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        above = controls_[row];
+        HWND control = controls_[row];
+        if (control == nullptr) {
+            if (gridStacked) {
+                continue;
+            }
+            control = grid_.hwnd();
+            gridStacked = true;
+        }
+        SetWindowPos(control, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = control;
     }
 }
 
@@ -331,15 +335,7 @@ void MainWindow::CreateToolTips() {
     if (toolTip_ == nullptr) {
         return;
     }
-    for (int element = 0; element < kImageElementCount; ++element) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(ImageElementArea(element).hwnd());
-        tool.lpszText = toolTipTexts_[element].data();
-        SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
+    grid_.AttachToolTip(toolTip_);
     SendMessageW(toolTip_, TTM_SETMAXTIPWIDTH, 0,
                  MulDiv(kToolTipWidthAt96Dpi, static_cast<int>(dpi_), kDefaultDpi));
     if (toolTipFont_) {
@@ -349,17 +345,14 @@ void MainWindow::CreateToolTips() {
 
 // Each picture is made once for its new box, so painting copies it pixel for pixel.
 void MainWindow::FitPictures() {
-    for (const std::unique_ptr<ImageArea>& area : imageAreas_) {
-        if (area) {
-            area->FitPicture();
-        }
-    }
+    grid_.FitPictures();
+    preview_.FitPicture();
     ForgetUnusedPlaceholders();
 }
 
 void MainWindow::LoadCreationPictures() {
     // Decoded at the first layout, once the window is shown and the element has its size.
-    ImageElementArea(kRandomElement).SetPicture(nullptr, [this](SIZE box) {
+    grid_.SetPicture(kRandomElement, nullptr, [this](SIZE box) {
         return pictures_.FromResource(instance_, IDR_RANDOM_JPEG, box);
     });
     LoadArrowIcons();
@@ -378,7 +371,7 @@ void MainWindow::LoadArrowIcons() {
             continue;
         }
         if (PictureRef icon = PictureLoader::IconFromResource(instance_, resource, size)) {
-            ImageElementArea(element).SetPicture(std::move(icon));
+            grid_.SetPicture(element, std::move(icon));
             arrowIconSizes_[i] = size;
         }
     }

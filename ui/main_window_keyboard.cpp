@@ -4,11 +4,13 @@
 #include "main_window.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include "element_names.h"
 #include "image_keyboard.h"
 #include "paging.h"
 #include "text_win.h"
+#include "window_messages.h"
 
 namespace skyswap {
 
@@ -29,7 +31,8 @@ bool HasStyle(HWND window, LONG bit) {
 }  // namespace
 
 void MainWindow::ConnectImageElements() {
-    // The buttons are one group from the first in Tab order on.
+    // The buttons are one group from the first in Tab order on; the image grid is a group and
+    // one Tab stop of its own, so the arrow keys on the buttons stay among the buttons.
     int firstButton = -1;
     for (int row = 0; row < kControlCount; ++row) {
         if (kControls[row].kind == ControlKind::Button &&
@@ -40,65 +43,73 @@ void MainWindow::ConnectImageElements() {
     if (firstButton >= 0) {
         SetStyleBit(controls_[firstButton], WS_GROUP, true);
     }
-    for (int element = 0; element < kImageElementCount; ++element) {
-        ImageArea& area = ImageElementArea(element);
-        // Each element starts a group, so the arrow keys on the buttons stay among the buttons;
-        // one of them at a time is the group's Tab stop.
-        SetStyleBit(area.hwnd(), WS_GROUP, true);
-        SetStyleBit(area.hwnd(), WS_TABSTOP, element == imageStop_);
-        area.SetAccessibility(
-            {[this, element] {
-                 const bool installed = element < kSlotCount && SlotShowsInstalledSet(element);
-                 return Utf8ToWide(ElementName(state_, Files(), element, installed));
-             },
-             [this, element] {
-                 const HWND window = ImageElementArea(element).hwnd();
-                 PostMessageW(
-                     hwnd_, WM_COMMAND,
-                     MAKEWPARAM(static_cast<WORD>(GetDlgCtrlID(window)), kImageAreaClicked),
-                     reinterpret_cast<LPARAM>(window));
-             }});
-    }
 }
 
-int MainWindow::ImageElementOf(HWND window) const {
-    for (int element = 0; element < kImageElementCount; ++element) {
-        if (window != nullptr && imageAreas_[elementRows_[element]]->hwnd() == window) {
-            return element;
-        }
+bool MainWindow::CreateImageGrid() {
+    ImageGrid::Events events;
+    events.clicked = [this](int element) { OnImageElementClicked(element); };
+    events.mouseMove = [this](int element) { OnImageElementMouseMove(element); };
+    events.keyDown = [this](int element, UINT key) { return OnImageElementKeyDown(element, key); };
+    events.name = [this](int element) { return ImageElementName(element); };
+    // Posted, as a click comes through the queue: the screen reader's call returns first.
+    events.press = [this](int element) {
+        PostMessageW(hwnd_, kPressImageElementMessage, static_cast<WPARAM>(element), 0);
+    };
+    events.navigate = [this](int element, LONG direction) {
+        return ImageElementInDirection(element, direction);
+    };
+    if (!grid_.Create(instance_, hwnd_, kFirstControlId + kControlCount, std::move(events))) {
+        return false;
     }
-    return -1;
+    grid_.Layout(ImageElementRects());
+    return true;
+}
+
+std::wstring MainWindow::ImageElementName(int element) {
+    const bool installed = element < kSlotCount && SlotShowsInstalledSet(element);
+    return Utf8ToWide(ElementName(state_, Files(), element, installed));
+}
+
+int MainWindow::ImageElementInDirection(int element, LONG direction) const {
+    const GridMove move = direction == NAVDIR_LEFT    ? GridMove::Left
+                          : direction == NAVDIR_RIGHT ? GridMove::Right
+                          : direction == NAVDIR_UP    ? GridMove::Up
+                                                      : GridMove::Down;
+    const int next = NextGridElement(element, move, ShownImageElements());
+    return next != element ? next : -1;
+}
+
+ElementVisibility MainWindow::ShownImageElements() const {
+    ElementVisibility visible{};
+    for (int element = 0; element < kImageElementCount; ++element) {
+        visible[element] = ImageElement(element).visible();
+    }
+    return visible;
+}
+
+int MainWindow::FocusedImageElement() const {
+    return grid_.HasFocus() ? grid_.Current() : -1;
 }
 
 void MainWindow::MoveImageStop(int element, bool focus) {
-    if (element != imageStop_) {
-        SetStyleBit(ImageElementArea(imageStop_).hwnd(), WS_TABSTOP, false);
-        imageStop_ = element;
-        SetStyleBit(ImageElementArea(imageStop_).hwnd(), WS_TABSTOP, true);
-    }
+    grid_.SetCurrent(element);
     if (focus) {
-        SetFocus(ImageElementArea(imageStop_).hwnd());
+        SetFocus(grid_.hwnd());
     }
 }
 
-// Before the element goes, so that the focus moves on instead of falling to the window.
+// Before the element goes, so that the focus moves on to a shown one.
 void MainWindow::ImageHiding(int element) {
-    if (element != imageStop_) {
+    if (element != grid_.Current()) {
         return;
     }
-    ElementVisibility visible{};
-    for (int other = 0; other < kImageElementCount; ++other) {
-        visible[other] = other != element && HasStyle(ImageElementArea(other).hwnd(), WS_VISIBLE);
-    }
-    const bool hadFocus = GetFocus() == ImageElementArea(element).hwnd();
-    MoveImageStop(ShownGridElement(element, visible), hadFocus);
+    ElementVisibility visible = ShownImageElements();
+    visible[element] = false;
+    MoveImageStop(ShownGridElement(element, visible), false);
 }
 
 bool MainWindow::OnImageElementKeyDown(int index, UINT key) {
-    ElementVisibility visible{};
-    for (int element = 0; element < kImageElementCount; ++element) {
-        visible[element] = HasStyle(ImageElementArea(element).hwnd(), WS_VISIBLE);
-    }
+    const ElementVisibility visible = ShownImageElements();
     switch (key) {
         case VK_LEFT:
         case VK_RIGHT:
@@ -137,14 +148,6 @@ bool MainWindow::OnImageElementKeyDown(int index, UINT key) {
     return false;
 }
 
-LRESULT MainWindow::OnNotify(const NMHDR& header) {
-    const int element = ImageElementOf(header.hwndFrom);
-    if (element < 0 || header.code != static_cast<UINT>(NM_KEYDOWN)) {
-        return 0;
-    }
-    return OnImageElementKeyDown(element, reinterpret_cast<const NMKEY&>(header).nVKey) ? 1 : 0;
-}
-
 void MainWindow::OnNextDlgCtl(WPARAM wParam, LPARAM lParam) {
     HWND target = nullptr;
     if (LOWORD(lParam) != 0) {
@@ -156,10 +159,7 @@ void MainWindow::OnNextDlgCtl(WPARAM wParam, LPARAM lParam) {
         !IsWindowEnabled(target)) {
         return;
     }
-    const int element = ImageElementOf(target);
-    if (element >= 0) {
-        MoveImageStop(element, true);
-    } else if (HasStyle(target, WS_TABSTOP)) {
+    if (HasStyle(target, WS_TABSTOP)) {
         SetFocus(target);
     }
 }

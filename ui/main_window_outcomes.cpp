@@ -128,7 +128,7 @@ void MainWindow::ShowInstalledSky() {
     const std::string description = InstalledSetDescription(state_, Files(), knowledge_.installed);
     SetWindowTextW(hwnd_, Utf8ToWide(InstalledTitle(knowledge_.installed, description)).c_str());
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        ImageElementArea(slot).SetMarked(SlotShowsInstalledSet(slot));
+        grid_.SetMarked(slot, SlotShowsInstalledSet(slot));
     }
 }
 

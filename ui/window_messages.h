@@ -15,6 +15,8 @@ constexpr UINT kCarryOnMessage = WM_APP + 3;
 constexpr UINT kAddDoneMessage = WM_APP + 4;
 // Downloads were handed to an elevated window: ask the user before adding them.
 constexpr UINT kConfirmHandedDownloadsMessage = WM_APP + 5;
+// A screen reader pressed image element wParam.
+constexpr UINT kPressImageElementMessage = WM_APP + 6;
 
 // The system menu's own commands: below 0xF000, where Windows' are, with the low four bits clear,
 // which Windows uses itself.

@@ -187,16 +187,16 @@ TEST(ProgramDlls, ADllPlantedBesideTheProgramIsNotLoaded) {
     const HWND window = FindProcessWindow(process.dwProcessId, L"SkySwapMainWindow");
     std::wstring name;
     if (window != nullptr) {
-        const HWND area = FindProcessWindow(process.dwProcessId, L"SkySwapImageArea", window);
+        const HWND area = FindProcessWindow(process.dwProcessId, L"SkySwapImageGrid", window);
         IAccessible* object = nullptr;
         if (area != nullptr && SUCCEEDED(AccessibleObjectFromWindow(
                                    area, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                    reinterpret_cast<void**>(&object)))) {
-            VARIANT self{};
-            self.vt = VT_I4;
-            self.lVal = CHILDID_SELF;
+            VARIANT slot{};
+            slot.vt = VT_I4;
+            slot.lVal = 1;  // the first slot
             BSTR text = nullptr;
-            if (SUCCEEDED(object->get_accName(self, &text)) && text != nullptr) {
+            if (SUCCEEDED(object->get_accName(slot, &text)) && text != nullptr) {
                 name.assign(text, SysStringLen(text));
             }
             SysFreeString(text);

@@ -117,20 +117,20 @@ TEST_F(Dpi, ASlotAndTheNextArrowTakeTheirClicksWhereTheyAreDrawn) {
     // A hit test at the middle of each, through the window system, finds it: it is on the
     // screen and nothing covers it.
     const auto reachable = [&](int element) {
-        const ImageArea& area = form().ImageElement(element);
-        RECT rect{};
-        GetWindowRect(area.hwnd(), &rect);
+        const GridElement& area = form().ImageElement(element);
+        RECT rect = area.rect();
+        MapWindowPoints(area.grid(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
         const POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
         const RECT work = MonitorWorkArea(form().hwnd());
-        return PtInRect(&work, middle) && WindowFromPoint(middle) == area.hwnd();
+        return PtInRect(&work, middle) && WindowFromPoint(middle) == area.grid();
     };
     ASSERT_TRUE(reachable(3));
-    Click(form().ImageElement(3).hwnd());
+    Click(form().ImageElement(3));
     EXPECT_EQ(form().State().selectedSet, 3);
     EXPECT_EQ(GetFocus(), form().Control(L"LoadToGame"));
 
     ASSERT_TRUE(reachable(kNextArrow));
-    Click(form().ImageElement(kNextArrow).hwnd());
+    Click(form().ImageElement(kNextArrow));
     EXPECT_EQ(form().State().pageFirst, 10) << "the next page";
 }
 

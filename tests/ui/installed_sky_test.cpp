@@ -24,9 +24,9 @@ std::wstring Title(StartedForm& form) {
 }
 
 // Whether a slot carries the outline: the marker's colour on its edge, its picture inside.
-bool ShowsMarker(const ImageArea& area) {
+bool ShowsMarker(const GridElement& area) {
     return Near(ColourAt(area, 0, 0), kInstalledMarkerColour) &&
-           Near(ColourAt(area, InstalledMarkerWidth(WindowDpi(area.hwnd())) - 1, 5),
+           Near(ColourAt(area, InstalledMarkerWidth(WindowDpi(area.grid())) - 1, 5),
                 kInstalledMarkerColour);
 }
 
@@ -49,14 +49,15 @@ TEST(InstalledSky, TitleAndMarkerShowTheSetInTheGameOnWhicheverPageShowsIt) {
     EXPECT_EQ(Title(form), L"SkySwap - ZT12: Overcast, light rain");
     ExpectMarkerOnlyOn(form, -1);
 
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     ExpectMarkerOnlyOn(form, 2);
-    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), ThumbnailColour(12))) << "the picture shows";
-    Click(form->ImageElement(kBackArrow).hwnd());
+    EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), ThumbnailColour(12)))
+        << "the picture shows";
+    Click(form->ImageElement(kBackArrow));
     ExpectMarkerOnlyOn(form, -1);
 
     // After a transfer the marker follows what was copied.
-    Click(form->ImageElement(4).hwnd());
+    Click(form->ImageElement(4));
     Click(form->Control(L"LoadToGame"));
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(Title(form), L"SkySwap - ZT4: Sky 4");
@@ -104,7 +105,7 @@ TEST(InstalledSky, ASkyInNoSetIsKeptAsANewSetBeforeItIsReplaced) {
     ASSERT_TRUE(Recognised(form));
     EXPECT_EQ(Title(form), L"SkySwap - a sky not in your library");
 
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     Click(form->Control(L"LoadToGame"));
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text,
@@ -118,11 +119,11 @@ TEST(InstalledSky, ASkyInNoSetIsKeptAsANewSetBeforeItIsReplaced) {
 
     // The new set is on the next page, with the placeholder for its picture; its description
     // says where it came from.
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour));
-    MouseMove(form->ImageElement(2).hwnd());
+    MouseMove(form->ImageElement(2));
     EXPECT_EQ(ToolTipText(*form, 2).rfind(L"Kept from the game folder on ", 0), 0u);
-    Click(form->ImageElement(2).hwnd());
+    Click(form->ImageElement(2));
     Click(form->Control(L"LoadToGame"));
     EXPECT_EQ(form.messages.size(), 1u) << "the set is in the library now: nothing more is kept";
     EXPECT_EQ(GameTags(temp, 12, {"friend"}), Repeated("friend"));
@@ -139,7 +140,7 @@ TEST(InstalledSky, AChangeByAnotherProgramIsCaughtBeforeTheNextTransfer) {
 
     // Another program puts a sky of its own into the game folder; "LOAD EAW DEFAULT" keeps it.
     WriteSkyFiles(temp, kGame, "other program");
-    Click(form->ImageElement(0).hwnd());
+    Click(form->ImageElement(0));
     Click(form->Control(L"LoadGameDefault"));
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_NE(form.messages[0].text.find(L"as set ZT3"), std::wstring::npos);
@@ -154,7 +155,7 @@ TEST(InstalledSky, SavingTheDefaultAtOnceStillLetsTheTitleCome) {
     MakePictureLibrary(temp, 3);
     WriteSkyFiles(temp, kGame, "ZT0");
     StartedForm form(temp);
-    Click(form->ImageElement(2).hwnd());
+    Click(form->ImageElement(2));
     SendMessageW(form->Control(L"SaveMyDefault"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
     ASSERT_TRUE(Recognised(form));
     EXPECT_EQ(Title(form), L"SkySwap - ZT0: Sky 0");
@@ -173,7 +174,7 @@ TEST(InstalledSky, RandomChangesTheSkyEveryPress) {
     StartedForm form(temp);
     ASSERT_TRUE(Recognised(form));
     for (int press = 0; press < 6; ++press) {
-        Click(form->ImageElement(kRandomElement).hwnd());
+        Click(form->ImageElement(kRandomElement));
         Click(form->Control(L"LoadToGame"));
         EXPECT_EQ(GameTags(temp, 2), Repeated(press % 2 == 0 ? "ZT1" : "ZT0")) << press;
         ExpectMarkerOnlyOn(form, press % 2 == 0 ? 1 : 0);

@@ -45,7 +45,7 @@ TEST(KeepingInWindow, ANewFolderHeldByAScannerIsNoReasonForAdministratorRights) 
     ASSERT_TRUE(form.started);
     window.fs.Fail(FsOperation::RenameFolder, "ZT3", FsError::AccessDenied);
     form.answer = IDYES;
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     PressButton(*form, L"LoadToGame");
     EXPECT_EQ(window.restarts, 0);
     ASSERT_EQ(form.messages.size(), 1u);
@@ -59,7 +59,7 @@ TEST(KeepingInWindow, SavingOverADefaultInNoSetKeepsItAndSaysSo) {
     StartedForm& form = *window.form;
     ASSERT_TRUE(form.started);
     WriteSkyFiles(window.temp, std::string(kLibrary) + "\\ZTDef", "MINE");
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     PressButton(*form, L"SaveMyDefault");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text,

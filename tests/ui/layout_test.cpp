@@ -82,7 +82,7 @@ class MainWindowLayout : public ::testing::Test {
     }
     MainWindow& form() { return **form_; }
     RECT RectOf(const wchar_t* name, int index = kNoIndex) {
-        return ClientRectOf(form().Control(name, index), form().hwnd());
+        return PlacedRect(form(), name, index);
     }
     // Pixels of the design screen scaled by the fit and drawn at this monitor's DPI.
     long ScaledX(long designPixels) const {
@@ -113,9 +113,7 @@ TEST_F(MainWindowLayout, EveryControlSitsWhereTheDesignPutsIt) {
     }
     for (const Placement& placement : kPlacements) {
         SCOPED_TRACE(WideToUtf8(placement.name) + "(" + std::to_string(placement.index) + ")");
-        HWND control = form().Control(placement.name, placement.index);
-        ASSERT_NE(control, nullptr);
-        const RECT rect = ClientRectOf(control, form().hwnd());
+        const RECT rect = PlacedRect(form(), placement.name, placement.index);
         const RECT& design = placement.onDesignScreen;
         EXPECT_TRUE(Inside(rect, client)) << Describe(rect) << " outside the client area";
         if (onDesignScreen_) {
@@ -250,33 +248,30 @@ TEST_F(MainWindowLayout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
     // A 100 x 60 thumbnail stretched over the whole slot (133 x 85 on the design screen), to the
     // last pixel.
-    const ImageArea& slot = form().ImageElement(0);
-    RECT slotBox{};
-    GetClientRect(slot.hwnd(), &slotBox);
+    const GridElement& slot = form().ImageElement(0);
+    const RECT slotBox{0, 0, slot.ClientSize().cx, slot.ClientSize().cy};
     EXPECT_TRUE(Near(ColourAt(slot, 0, 0), ThumbnailColour(0)));
     EXPECT_TRUE(Near(ColourAt(slot, slotBox.right - 1, slotBox.bottom - 1), ThumbnailColour(0)));
 
-    const ImageArea& next = form().ImageElement(kNextArrow);
+    const GridElement& next = form().ImageElement(kNextArrow);
     EXPECT_EQ(ColourAt(next, 0, 0), background) << "transparent corner of the arrow icon";
     EXPECT_NE(CentreColour(next), background) << "the arrow itself";
 
     // The stacking keeps the arrows above their rectangles: a click in the rectangle's middle
     // reaches the arrow.
-    const RECT arrow = ClientRectOf(next.hwnd(), form().hwnd());
+    RECT arrow = next.rect();
+    MapWindowPoints(next.grid(), form().hwnd(), reinterpret_cast<POINT*>(&arrow), 2);
     POINT middle{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
     EXPECT_EQ(
         ChildWindowFromPointEx(form().hwnd(), middle, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT),
-        next.hwnd());
+        next.grid());
 
     // The images are one Tab stop, the first slot at start, and a click on one never leaves
     // the focus on it.
-    for (int element = 0; element < kImageElementCount; ++element) {
-        EXPECT_EQ((GetWindowLongW(form().ImageElement(element).hwnd(), GWL_STYLE) & WS_TABSTOP) != 0,
-                  element == 0)
-            << "element " << element;
-    }
-    SendMessageW(form().ImageElement(0).hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    SendMessageW(form().ImageElement(0).hwnd(), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(GetWindowLongW(form().ImageGridWindow(), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_EQ(form().ImageStop(), 0);
+    SendMessageW(form().ImageGridWindow(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(form().ImageGridWindow(), WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(GetFocus(), form().Control(L"LoadToGame"));
 }
 

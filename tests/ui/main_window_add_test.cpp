@@ -82,7 +82,7 @@ TEST(MainWindowAdd, DroppedFoldersBecomeSetsShownOnThePageOfTheFirstWithOneMessa
     EXPECT_EQ(form->State().pageFirst, 10) << "the page that holds ZT12";
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(11)));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour)) << "no picture came";
-    MouseMove(form->ImageElement(3).hwnd());
+    MouseMove(form->ImageElement(3));
     EXPECT_EQ(ToolTipText(*form, 3), L"Clear Noon");
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT12", {"STORMY"}), Repeated("STORMY"));
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZT13", {"NOON"}), Repeated("NOON"));
@@ -240,7 +240,7 @@ TEST(MainWindowAdd, TheWindowAnswersWhileADownloadIsReadAndATransferWaitsForIt) 
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     EXPECT_EQ(form->State().pageFirst, 10);
     EXPECT_TRUE(form.messages.empty());
     // A second drop meanwhile waits its turn, and is numbered after the first.

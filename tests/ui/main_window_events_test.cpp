@@ -31,7 +31,7 @@ void ExpectThumbnails(MainWindow& form, int firstSet, int setCount) {
 }
 
 bool Shown(MainWindow& form, int element) {
-    return IsWindowVisible(form.ImageElement(element).hwnd());
+    return form.ImageElement(element).visible();
 }
 
 TEST(MainWindowClicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) {
@@ -40,7 +40,7 @@ TEST(MainWindowClicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) 
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->ImageElement(4).hwnd());
+    Click(form->ImageElement(4));
     ASSERT_TRUE(form->Preview().picture());
     EXPECT_EQ(form->Preview().picture()->width(), form->Preview().ClientSize().cx)
         << "decoded again at the preview's size";
@@ -53,13 +53,13 @@ TEST(MainWindowClicks, ASlotPreviewsItsPictureChoosesTheSetAndFocusesLoadToEaw) 
     EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 
     // The preview keeps the picture it was given when the slot gets a new one.
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(4)), ThumbnailColour(14)));
     EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(4)));
     EXPECT_EQ(*form->State().selectedSet, 4) << "an arrow chooses nothing";
 
     // A slot on the second page chooses by page: set 10 + 3.
-    Click(form->ImageElement(3).hwnd());
+    Click(form->ImageElement(3));
     EXPECT_EQ(*form->State().selectedSet, 13);
     EXPECT_TRUE(Near(CentreColour(form->Preview()), ThumbnailColour(13)));
 }
@@ -70,7 +70,7 @@ TEST(MainWindowClicks, ArrowsTurnThePagesAndShowOrHideThemselves) {
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     ExpectThumbnails(*form, 10, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow)) << "a middle page leads both ways";
     EXPECT_TRUE(Shown(*form, kNextArrow));
@@ -79,17 +79,17 @@ TEST(MainWindowClicks, ArrowsTurnThePagesAndShowOrHideThemselves) {
     EXPECT_FALSE(form->Preview().picture()) << "an arrow does not touch the preview";
     EXPECT_FALSE(form->State().selectedSet.has_value());
 
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     ExpectThumbnails(*form, 20, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow));
     EXPECT_FALSE(Shown(*form, kNextArrow));
 
-    Click(form->ImageElement(kBackArrow).hwnd());
+    Click(form->ImageElement(kBackArrow));
     ExpectThumbnails(*form, 10, 23);
     EXPECT_TRUE(Shown(*form, kBackArrow));
     EXPECT_TRUE(Shown(*form, kNextArrow));
 
-    Click(form->ImageElement(kBackArrow).hwnd());
+    Click(form->ImageElement(kBackArrow));
     ExpectThumbnails(*form, 0, 23);
     EXPECT_FALSE(Shown(*form, kBackArrow));
     EXPECT_TRUE(Shown(*form, kNextArrow));
@@ -101,7 +101,7 @@ TEST(MainWindowClicks, TheRandomImageInstallsOneWholeSetAndKeepsIt) {
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
 
-    Click(form->ImageElement(kRandomElement).hwnd());
+    Click(form->ImageElement(kRandomElement));
     ASSERT_TRUE(form->Preview().picture());
     EXPECT_EQ(form->Preview().picture()->width(), form->Preview().ClientSize().cx)
         << "the random picture at the preview's size";
@@ -130,7 +130,7 @@ TEST(MainWindowButtons, EachButtonMovesTheRightFilesByteForByte) {
     ASSERT_TRUE(form.started);
     const std::string game = kGame;
 
-    Click(form->ImageElement(5).hwnd());
+    Click(form->ImageElement(5));
     SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);  // LOAD TO EAW
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT5"));
     ASSERT_EQ(form.messages.size(), 1u) << "the original sky was kept as a new set";
@@ -141,7 +141,7 @@ TEST(MainWindowButtons, EachButtonMovesTheRightFilesByteForByte) {
     SendMessageW(form->Control(L"SaveMyDefault"), BM_CLICK, 0, 0);  // SAVE AS MY DEFAULT
     EXPECT_EQ(TagsIn(temp, std::string(kLibrary) + "\\ZTDef", {"ZT5"}), Repeated("ZT5"));
 
-    Click(form->ImageElement(7).hwnd());
+    Click(form->ImageElement(7));
     SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     EXPECT_EQ(GameTags(temp, 12), Repeated("ZT7"));
 
@@ -168,7 +168,7 @@ TEST(MainWindowButtons, AFailureIsNamedInOneWarningAndChangesNothing) {
     };
 
     // An arrow enables LOAD TO EAW before any set is chosen.
-    Click(form->ImageElement(kNextArrow).hwnd());
+    Click(form->ImageElement(kNextArrow));
     SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text, L"Choose a sky set first.");
@@ -177,7 +177,7 @@ TEST(MainWindowButtons, AFailureIsNamedInOneWarningAndChangesNothing) {
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     // Slot 5 of a library of three sets: ZT5 does not exist.
-    Click(form->ImageElement(5).hwnd());
+    Click(form->ImageElement(5));
     EXPECT_TRUE(Near(CentreColour(form->Preview()), kPlaceholderColour));
     SendMessageW(form->Control(L"LoadToGame"), BM_CLICK, 0, 0);
     ASSERT_EQ(form.messages.size(), 2u);
@@ -191,7 +191,7 @@ TEST(MainWindowButtons, AFailureIsNamedInOneWarningAndChangesNothing) {
     EXPECT_EQ(GameTags(temp, 3, {"ORIGINAL"}), Repeated("ORIGINAL"));
 
     // A sky file held open by another program.
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     const std::wstring locked = Utf8ToWide(temp.Join(std::string(kGame) + "\\cloud2.ter"));
     HANDLE holder =
         CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -217,24 +217,24 @@ TEST(MainWindowToolTips, SlotsShowTheirDescriptionAsWrittenAndTheOthersTheirRole
     EXPECT_TRUE(GetWindowLongW(form->ToolTip(), GWL_STYLE) & TTS_NOPREFIX)
         << "\"&\" shows as it is";
 
-    MouseMove(form->ImageElement(0).hwnd());
+    MouseMove(form->ImageElement(0));
     EXPECT_EQ(ToolTipText(*form, 0), L"Clouds & sun");
-    MouseMove(form->ImageElement(1).hwnd());
+    MouseMove(form->ImageElement(1));
     EXPECT_EQ(ToolTipText(*form, 1), L"Dawn, with haze");
-    MouseMove(form->ImageElement(kNextArrow).hwnd());
+    MouseMove(form->ImageElement(kNextArrow));
     EXPECT_EQ(ToolTipText(*form, kRandomElement), L"RANDOM");
     EXPECT_EQ(ToolTipText(*form, kBackArrow), L"BACK");
     EXPECT_EQ(ToolTipText(*form, kNextArrow), L"NEXT");
 
     // The file is read afresh on every move.
     temp.WriteFile(library + "\\ZT0\\ZT0.txt", "Changed");
-    MouseMove(form->ImageElement(0).hwnd());
+    MouseMove(form->ImageElement(0));
     EXPECT_EQ(ToolTipText(*form, 0), L"Changed");
 
-    Click(form->ImageElement(kNextArrow).hwnd());
-    MouseMove(form->ImageElement(2).hwnd());
+    Click(form->ImageElement(kNextArrow));
+    MouseMove(form->ImageElement(2));
     EXPECT_EQ(ToolTipText(*form, 2), L"Set &twelve");
-    MouseMove(form->ImageElement(4).hwnd());
+    MouseMove(form->ImageElement(4));
     EXPECT_EQ(ToolTipText(*form, 4), L"") << "no set 14";
 }
 
@@ -252,14 +252,14 @@ TEST(MainWindowKeyboard, TabGoesThroughTheButtonsInOrderAndEnterOrSpacePressesOn
 
     // "LOAD TO EAW" is disabled at start, so the round skips it; the thumbnails are one stop
     // after "LOAD EAW DEFAULT".
-    const HWND images = form->ImageElement(0).hwnd();
+    const HWND images = form->ImageGridWindow();
     ASSERT_EQ(GetFocus(), command2);
     for (HWND expected : {command3, command5, command4, images, command2}) {
         PressKey(dialog, VK_TAB);
         EXPECT_EQ(GetFocus(), expected) << WideToUtf8(WindowText(expected));
     }
 
-    Click(form->ImageElement(0).hwnd());
+    Click(form->ImageElement(0));
     ASSERT_EQ(GetFocus(), command1);
     for (HWND expected : {command2, command3, command5, command4, images, command1}) {
         PressKey(dialog, VK_TAB);

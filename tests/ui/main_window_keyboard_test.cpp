@@ -15,19 +15,6 @@
 namespace skyswap::test {
 namespace {
 
-HWND ElementWindow(MainWindow& form, int element) {
-    return form.ImageElement(element).hwnd();
-}
-
-int FocusedElement(MainWindow& form) {
-    for (int element = 0; element < kImageElementCount; ++element) {
-        if (GetFocus() == ElementWindow(form, element)) {
-            return element;
-        }
-    }
-    return -1;
-}
-
 // The Tab cycle from "LOAD EAW DEFAULT" to the thumbnails.
 void TabIntoTheThumbnails(MainWindow& form) {
     SetFocus(form.Control(L"LoadGameDefault"));
@@ -47,7 +34,7 @@ TEST(MainWindowKeyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenAr
     // The outline: a light ring outside a dark one, each three pixels at 96 DPI, over the
     // picture; gone when the focus leaves.
     const int ring = MulDiv(3, static_cast<int>(WindowDpi(dialog)), kDefaultDpi);
-    const ImageArea& slot0 = form->ImageElement(0);
+    const GridElement& slot0 = form->ImageElement(0);
     EXPECT_TRUE(Near(ColourAt(slot0, 0, 0), GetSysColor(COLOR_WINDOW), 0));
     EXPECT_TRUE(Near(ColourAt(slot0, ring, ring), GetSysColor(COLOR_WINDOWTEXT), 0));
     EXPECT_TRUE(Near(ColourAt(slot0, 2 * ring + 1, 2 * ring + 1), ThumbnailColour(0)));
@@ -63,7 +50,7 @@ TEST(MainWindowKeyboard, ArrowKeysMoveAVisibleOutlineInGridOrderSkippingHiddenAr
     EXPECT_EQ(visited, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, kRandomElement, kNextArrow,
                                          kNextArrow, kNextArrow}));
     EXPECT_TRUE(Near(ColourAt(slot0, 0, 0), ThumbnailColour(0))) << "no outline left behind";
-    const ImageArea& next = form->ImageElement(kNextArrow);
+    const GridElement& next = form->ImageElement(kNextArrow);
     EXPECT_TRUE(Near(ColourAt(next, 0, 0), GetSysColor(COLOR_WINDOW), 0));
 
     PostKey(dialog, VK_UP);
@@ -106,7 +93,7 @@ TEST(MainWindowKeyboard, EnterOnAnArrowTurnsThePageAndAHiddenArrowHandsTheFocusO
     // The last page hides the next arrow: the focus goes to its neighbour.
     PostKey(dialog, VK_SPACE);
     EXPECT_EQ(form->State().pageFirst, 20);
-    EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kNextArrow)));
+    EXPECT_FALSE(form->ImageElement(kNextArrow).visible());
     EXPECT_EQ(FocusedElement(*form), kRandomElement);
     EXPECT_EQ(form->ImageStop(), kRandomElement);
 
@@ -145,8 +132,8 @@ TEST(MainWindowKeyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
     EXPECT_EQ(page(), 30);
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(4)), ThumbnailColour(34)));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(5)), kPlaceholderColour));
-    EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kNextArrow)));
-    EXPECT_TRUE(IsWindowVisible(ElementWindow(*form, kBackArrow)));
+    EXPECT_FALSE(form->ImageElement(kNextArrow).visible());
+    EXPECT_TRUE(form->ImageElement(kBackArrow).visible());
     PostKey(dialog, VK_NEXT);
     EXPECT_EQ(page(), 30) << "no page after the last";
     PostKey(dialog, VK_PRIOR);
@@ -154,7 +141,7 @@ TEST(MainWindowKeyboard, PageKeysTurnThePagesHomeAndEndJumpToTheEnds) {
     PostKey(dialog, VK_HOME);
     EXPECT_EQ(page(), 0);
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(1)));
-    EXPECT_FALSE(IsWindowVisible(ElementWindow(*form, kBackArrow)));
+    EXPECT_FALSE(form->ImageElement(kBackArrow).visible());
     EXPECT_EQ(FocusedElement(*form), 1) << "the focus stays where it was";
 }
 
@@ -190,7 +177,7 @@ TEST(MainWindowKeyboard, EnterOrSpaceOnASlotOrRandomChoosesItAsAClickDoes) {
     EXPECT_EQ(GetFocus(), form->Control(L"LoadToGame"));
 
     // A mouse click moves the grid's stop too.
-    Click(form->ImageElement(7).hwnd());
+    Click(form->ImageElement(7));
     EXPECT_EQ(form->ImageStop(), 7);
     EXPECT_TRUE(form.messages.empty());
 }
@@ -224,14 +211,14 @@ TEST(MainWindowKeyboard, ArrowKeysOnTheButtonsMoveAmongTheButtons) {
     EXPECT_EQ(FocusedElement(*form), 0);
     SendMessageW(dialog, WM_NEXTDLGCTL, 1, FALSE);
     EXPECT_EQ(GetFocus(), command4);
-    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ElementWindow(*form, 5)), TRUE);
-    EXPECT_EQ(FocusedElement(*form), 5);
+    SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->ImageGridWindow()), TRUE);
+    EXPECT_EQ(FocusedElement(*form), 0) << "the grid's element that had the focus last";
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"LibraryFrame")),
                  TRUE);
-    EXPECT_EQ(FocusedElement(*form), 5) << "a frame takes no focus";
+    EXPECT_EQ(FocusedElement(*form), 0) << "a frame takes no focus";
     SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(form->Control(L"LoadToGame")),
                  TRUE);
-    EXPECT_EQ(FocusedElement(*form), 5) << "nor a disabled button";
+    EXPECT_EQ(FocusedElement(*form), 0) << "nor a disabled button";
     EXPECT_TRUE(form.messages.empty());
     EXPECT_FALSE(form.ended);
 }
@@ -262,7 +249,7 @@ TEST(MainWindowColours, ButtonsTakeTheHighContrastFacesAndRepaintWhenColoursChan
     for (UINT change : {static_cast<UINT>(WM_SYSCOLORCHANGE), static_cast<UINT>(WM_THEMECHANGED)}) {
         SendMessageW(form->hwnd(), change, 0, 0);
         EXPECT_TRUE(GetUpdateRect(exit, &pending, FALSE)) << "message " << change;
-        EXPECT_TRUE(GetUpdateRect(form->ImageElement(0).hwnd(), &pending, FALSE));
+        EXPECT_TRUE(GetUpdateRect(form->ImageGridWindow(), &pending, FALSE));
         RedrawWindow(form->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 }

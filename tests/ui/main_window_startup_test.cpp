@@ -28,7 +28,7 @@ TEST(MainWindowStartUp, ShowsTheFirstPageOfAValidLibrary) {
     EXPECT_NE(GetClassLongPtrW(form->hwnd(), GCLP_HICONSM), 0) << "title bar icon";
 
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const ImageArea& area = form->ImageElement(slot);
+        const GridElement& area = form->ImageElement(slot);
         ASSERT_TRUE(area.picture()) << "slot " << slot;
         EXPECT_EQ(area.picture()->width(), area.ClientSize().cx)
             << "made at the slot's size, slot " << slot;
@@ -37,8 +37,8 @@ TEST(MainWindowStartUp, ShowsTheFirstPageOfAValidLibrary) {
     }
     EXPECT_EQ(form->State().setCount, 23);
     EXPECT_EQ(form->State().pageLast, 9);
-    EXPECT_FALSE(IsWindowVisible(form->ImageElement(kBackArrow).hwnd()));
-    EXPECT_TRUE(IsWindowVisible(form->ImageElement(kNextArrow).hwnd()));
+    EXPECT_FALSE(form->ImageElement(kBackArrow).visible());
+    EXPECT_TRUE(form->ImageElement(kNextArrow).visible());
 
     // The pictures the layout carries from creation.
     ASSERT_TRUE(form->ImageElement(kRandomElement).picture());

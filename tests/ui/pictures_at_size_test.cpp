@@ -42,7 +42,8 @@ void WritePatternBmp(const TempFolder& temp, const std::string& name, int width,
     temp.WriteFile(name, bytes + pixels);
 }
 
-bool HeldAtItsSize(const ImageArea& area) {
+template <typename Shown>  // an ImageArea or a GridElement
+bool HeldAtItsSize(const Shown& area) {
     const SIZE box = area.ClientSize();
     return area.picture() && area.picture()->width() == box.cx &&
            area.picture()->height() == box.cy;
@@ -74,7 +75,7 @@ TEST(PicturesAtSize, ThumbnailsAndThePreviewFollowTheWindowsSizeAndDpi) {
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
     ASSERT_FALSE(form->Preview().picture());
-    Click(form->ImageElement(0).hwnd());
+    Click(form->ImageElement(0));
     ExpectShownAtSize(*form, "at start");
     const SIZE startSlot = form->ImageElement(0).ClientSize();
 
@@ -105,7 +106,7 @@ TEST(PicturesAtSize, AReducedThumbnailAveragesThePixelsItDrops) {
     WritePatternBmp(temp, std::string(kLibrary) + "\\ZT0\\ZT0.bmp", 1024, 768);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
-    const ImageArea& slot = form->ImageElement(0);
+    const GridElement& slot = form->ImageElement(0);
     const SIZE box = slot.ClientSize();
     ASSERT_TRUE(HeldAtItsSize(slot));
     ASSERT_LT(box.cx * 3 / 2, 1024) << "each slot pixel covers more than one";

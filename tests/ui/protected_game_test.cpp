@@ -59,7 +59,7 @@ TEST(ProtectedGame, YesRestartsSkySwapAsAdministratorInTheLibraryAndEndsThisOne)
     StartedForm& form = *window.form;
     ASSERT_TRUE(form.started);
     form.answer = IDYES;
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     PressButton(*form, L"LoadToGame");
 
     ASSERT_EQ(form.messages.size(), 1u);
@@ -149,7 +149,7 @@ TEST(ProtectedGame, TheRestartCarriesTheTransferThatWasRefused) {
         ASSERT_TRUE(form.started);
         form.answer = IDYES;
         for (const int element : c.clicks) {
-            Click(form->ImageElement(element).hwnd());
+            Click(form->ImageElement(element));
         }
         PressButton(*form, c.button);
         ASSERT_EQ(window.restarts.size(), 1u);
@@ -277,7 +277,7 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
         ProtectedWindow window(ERROR_CANCELLED);
         StartedForm& form = *window.form;
         form.answer = IDYES;
-        Click(form->ImageElement(0).hwnd());
+        Click(form->ImageElement(0));
         PressButton(*form, L"LoadToGame");
         EXPECT_EQ(window.restarts.size(), 1u);
         EXPECT_EQ(form.messages.size(), 1u);
@@ -289,7 +289,7 @@ TEST(ProtectedGame, NoOrADeclinedPromptKeepsTheWindowQuietly) {
         StartedForm& form = *window.form;
         form.answer = IDYES;
         PressButton(*form, L"LoadMyDefault");  // LOAD MY DEFAULT, with no default saved
-        Click(form->ImageElement(0).hwnd());
+        Click(form->ImageElement(0));
         PressButton(*form, L"LoadToGame");
         ASSERT_EQ(form.messages.size(), 3u);
         EXPECT_EQ(
@@ -309,7 +309,7 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     StartedForm form(temp, kLibrary, DeclinedRestartHooks(fs, restarts));
     ASSERT_TRUE(form.started);
     form.answer = IDYES;
-    Click(form->ImageElement(1).hwnd());
+    Click(form->ImageElement(1));
     PressButton(*form, L"LoadToGame");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text.rfind(L"Windows protects the game folder ", 0), 0u);
@@ -320,7 +320,7 @@ TEST(ProtectedGame, ASkyThatCannotBeKeptInAProtectedLibraryAsksForAdministratorR
     EXPECT_EQ(CarriedOn(restarts[0]).set, 1);
 
     // SAVE AS MY DEFAULT, refused by the same library, carries its set too.
-    Click(form->ImageElement(2).hwnd());
+    Click(form->ImageElement(2));
     PressButton(*form, L"SaveMyDefault");
     ASSERT_EQ(restarts.size(), 2u);
     EXPECT_EQ(CarriedOn(restarts[1]).action, LibraryAction::SaveMyDefault);
@@ -346,7 +346,7 @@ TEST(ProtectedGame, OnANetworkShareNoRestartIsOfferedButTheShareIsNamed) {
         StartedForm& form = *window.form;
         ASSERT_TRUE(form.started);
         form.answer = IDYES;
-        Click(form->ImageElement(1).hwnd());
+        Click(form->ImageElement(1));
         PressButton(*form, L"LoadToGame");
         PressButton(*form, L"LoadGameDefault");
         ASSERT_EQ(form.messages.size(), 2u);
@@ -378,7 +378,7 @@ TEST(ProtectedGame, TheRestartSpellsSubstDrivesOutOrIsNotOffered) {
         StartedForm& form = *window.form;
         ASSERT_TRUE(form.started);
         form.answer = IDYES;
-        Click(form->ImageElement(1).hwnd());
+        Click(form->ImageElement(1));
         PressButton(*form, L"LoadToGame");
         ASSERT_EQ(form.messages.size(), 1u);
         if (seen) {
@@ -418,7 +418,7 @@ TEST(ProtectedGame, ShadowCopiesAreSeenAndRemovedAfterAnInstall) {
         form->GameFolderView().ReadPrefix(temp.Join(kGame) + "\\bnhorizn.ter", 4096, seen).ok());
     EXPECT_EQ(seen, SkyFileBytes("SHADOW", "bnhorizn.ter")) << "what the game reads";
 
-    Click(form->ImageElement(2).hwnd());
+    Click(form->ImageElement(2));
     PressButton(*form, L"LoadToGame");
     // The sky the game showed, shadow copies included, is in no set: it is kept first; so is
     // the sky in the game folder itself, which the install replaces.
@@ -491,7 +491,7 @@ TEST(ProtectedGame, ADeepLibraryShowsItsPicturesAndDescriptions) {
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(0)), ThumbnailColour(0)));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(1)), ThumbnailColour(1)));
     EXPECT_TRUE(Near(CentreColour(form->ImageElement(2)), kPlaceholderColour));
-    MouseMove(form->ImageElement(1).hwnd());
+    MouseMove(form->ImageElement(1));
     EXPECT_EQ(ToolTipText(*form, 1), L"Deep sky 1");
 }
 

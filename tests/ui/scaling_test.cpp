@@ -41,7 +41,7 @@ void ExpectLayout(MainWindow& form, double ratioX, double ratioY) {
         const ControlEntry& entry = kControls[row];
         SCOPED_TRACE(WideToUtf8(entry.name) + "(" + std::to_string(entry.arrayIndex) + ")");
         const PixelRect want = PlaceControl(row, expected, twipsPerPixel, twipsPerPixel);
-        const RECT got = ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd());
+        const RECT got = PlacedRect(form, entry.name, entry.arrayIndex);
         EXPECT_NEAR(got.left, want.left, 1);
         EXPECT_NEAR(got.top, want.top, 1);
         EXPECT_NEAR(got.right - got.left, want.width, 1);

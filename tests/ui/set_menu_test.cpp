@@ -47,6 +47,13 @@ void RightClick(HWND control) {
     SendMessageW(control, WM_RBUTTONUP, 0, middle);
 }
 
+void RightClick(const GridElement& element) {
+    const RECT& rect = element.rect();
+    const LPARAM middle = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMessageW(element.grid(), WM_RBUTTONDOWN, MK_RBUTTON, middle);
+    SendMessageW(element.grid(), WM_RBUTTONUP, 0, middle);
+}
+
 // A key pressed on the focused control and taken through the dialog manager, as the program's
 // message loop does: F10 comes as a system key, as Windows sends it. Only its press is sent:
 // its release alone would open the system menu's keyboard mode.
@@ -190,15 +197,15 @@ TEST(SetMenu, ARightClickOnAThumbnailOpensItsMenuAndOpenFolderShowsTheSet) {
     StartedForm form(temp, kLibrary, hooks);
     ASSERT_TRUE(form.started);
     pick = L"&Open folder";
-    RightClick(form->Control(L"ImageElement", 2));
+    RightClick(form->ImageElement(2));
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].size(), 5u);
     EXPECT_EQ(shownFolders, std::vector<std::string>{temp.Join(std::string(kLibrary) + "\\ZT2")});
-    RightClick(form->Control(L"ImageElement", kRandomElement));
+    RightClick(form->ImageElement(kRandomElement));
     ASSERT_EQ(menus.size(), 2u);
     EXPECT_EQ(menus[1].size(), 1u);
     // An empty slot and the preview have none.
-    RightClick(form->Control(L"ImageElement", 5));
+    RightClick(form->ImageElement(5));
     RightClick(form->Control(L"Preview"));
     EXPECT_EQ(menus.size(), 2u);
     EXPECT_TRUE(form.messages.empty());
@@ -215,23 +222,24 @@ TEST(SetMenu, ShiftF10AndTheMenuKeyOpenTheFocusedThumbnailsMenuBelowIt) {
     };
     StartedForm form(temp, kLibrary, hooks);
     ASSERT_TRUE(form.started);
-    HWND thumbnail = form->Control(L"ImageElement", 1);
-    SetFocus(thumbnail);
-    ASSERT_EQ(GetFocus(), thumbnail);
+    const HWND thumbnails = form->ImageGridWindow();
+    SetFocus(thumbnails);
+    PressKey(form->hwnd(), VK_RIGHT);
+    ASSERT_EQ(FocusedElement(*form), 1);
     PressMenuKey(form->hwnd(), VK_F10, true);
     EXPECT_EQ(shownAt.size(), 1u) << "Shift+F10";
     // Windows turns the menu key into this message of the focused window; Wine does not.
-    SendMessageW(thumbnail, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(thumbnail),
+    SendMessageW(thumbnails, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(thumbnails),
                  MAKELPARAM(-1, -1));
-    RECT place{};
-    GetWindowRect(thumbnail, &place);
+    RECT place = form->ImageElement(1).rect();
+    MapWindowPoints(thumbnails, nullptr, reinterpret_cast<POINT*>(&place), 2);
     const bool rightAligned = (SetMenuTrackFlags() & TPM_RIGHTALIGN) != 0;
     ASSERT_EQ(shownAt.size(), 2u);
     for (const POINT& point : shownAt) {
         EXPECT_EQ(point.x, rightAligned ? place.right : place.left);
         EXPECT_EQ(point.y, place.bottom);
     }
-    EXPECT_EQ(GetFocus(), thumbnail);
+    EXPECT_EQ(FocusedElement(*form), 1);
 }
 
 // Every item, chosen from the menu of a thumbnail: the dialog typed into by keys, the Save
@@ -269,7 +277,7 @@ TEST(SetMenu, EachItemDoesItsWorkAndTheSkyInTheGameIsNotRemoved) {
     auto choose = [&](const std::wstring& item, int element) {
         pick = item;
         form.messages.clear();
-        RightClick(form->Control(L"ImageElement", element));
+        RightClick(form->ImageElement(element));
         PumpMessages(form->hwnd());
     };
 
@@ -356,7 +364,7 @@ TEST(SetMenu, EachItemDoesItsWorkAndTheSkyInTheGameIsNotRemoved) {
     // Its slot is empty now: no menu.
     pick = L"&Load to EAW";
     form.messages.clear();
-    RightClick(form->Control(L"ImageElement", 2));
+    RightClick(form->ImageElement(2));
     EXPECT_EQ(GameTags(temp, 3), Repeated("ZT1"));
 }
 
@@ -375,7 +383,7 @@ TEST(SetMenu, TheRealMenuOpensAtARightClickAndCloses) {
         EndMenu();
     };
     WhenModal(close, 400);
-    RightClick(form->Control(L"ImageElement", 0));
+    RightClick(form->ImageElement(0));
     EXPECT_TRUE(menuWasOpen);
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(GameTags(temp, 3), std::vector<std::string>(10, ""));  // nothing installed

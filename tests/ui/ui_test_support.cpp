@@ -126,10 +126,20 @@ RECT ClientRectOf(HWND control, HWND window) {
     return rect;
 }
 
+RECT PlacedRect(MainWindow& form, std::wstring_view name, int arrayIndex) {
+    if (name == L"ImageElement") {
+        const GridElement& element = form.ImageElement(arrayIndex);
+        RECT rect = element.rect();
+        MapWindowPoints(element.grid(), form.hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    return ClientRectOf(form.Control(name, arrayIndex), form.hwnd());
+}
+
 std::vector<RECT> ControlRects(MainWindow& form) {
     std::vector<RECT> rects;
     for (const ControlEntry& entry : kControls) {
-        rects.push_back(ClientRectOf(form.Control(entry.name, entry.arrayIndex), form.hwnd()));
+        rects.push_back(PlacedRect(form, entry.name, entry.arrayIndex));
     }
     return rects;
 }
@@ -181,8 +191,16 @@ void Click(HWND control) {
     SendMessageW(control, WM_LBUTTONUP, 0, middle);
 }
 
-void MouseMove(HWND control) {
-    SendMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+void Click(const GridElement& element) {
+    const RECT& rect = element.rect();
+    const LPARAM middle = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMessageW(element.grid(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
+    SendMessageW(element.grid(), WM_LBUTTONUP, 0, middle);
+}
+
+void MouseMove(const GridElement& element) {
+    SendMessageW(element.grid(), WM_MOUSEMOVE, 0,
+                 MAKELPARAM(element.rect().left + 3, element.rect().top + 3));
 }
 
 void PressKey(HWND dialog, UINT key, bool shift) {
@@ -279,13 +297,35 @@ COLORREF PaintedPixels::At(int x, int y) const {
     return pixels_[static_cast<size_t>(y) * width_ + x];
 }
 
-COLORREF ColourAt(const ImageArea& area, int x, int y) {
+namespace {
+
+// The colour at a point of what `window` prints of its client area.
+COLORREF PrintedColourAt(HWND window, int x, int y) {
     RECT client{};
-    GetClientRect(area.hwnd(), &client);
+    GetClientRect(window, &client);
     const PaintedPixels painted(client.right, client.bottom, [&](HDC dc) {
-        SendMessageW(area.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
     });
     return painted.At(x, y);
+}
+
+}  // namespace
+
+COLORREF ColourAt(const ImageArea& area, int x, int y) {
+    return PrintedColourAt(area.hwnd(), x, y);
+}
+
+COLORREF ColourAt(const GridElement& element, int x, int y) {
+    const SIZE size = element.ClientSize();
+    if (x < 0 || y < 0 || x >= size.cx || y >= size.cy) {
+        return CLR_INVALID;
+    }
+    return PrintedColourAt(element.grid(), element.rect().left + x, element.rect().top + y);
+}
+
+COLORREF CentreColour(const GridElement& element) {
+    const SIZE size = element.ClientSize();
+    return ColourAt(element, size.cx / 2, size.cy / 2);
 }
 
 COLORREF CentreColour(const ImageArea& area) {
@@ -311,11 +351,15 @@ std::wstring ToolTipText(MainWindow& form, int element) {
     wchar_t buffer[1024]{};
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
-    tool.hwnd = form.hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(form.ImageElement(element).hwnd());
+    tool.hwnd = form.ImageGridWindow();
+    tool.uId = static_cast<UINT_PTR>(element);
     tool.lpszText = buffer;
     SendMessageW(form.ToolTip(), TTM_GETTEXTW, std::size(buffer), reinterpret_cast<LPARAM>(&tool));
     return buffer;
+}
+
+int FocusedElement(MainWindow& form) {
+    return GetFocus() != nullptr && GetFocus() == form.ImageGridWindow() ? form.ImageStop() : -1;
 }
 
 std::wstring WindowText(HWND window) {

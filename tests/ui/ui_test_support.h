@@ -1,5 +1,5 @@
-// Helpers for driving the real main window in-process: libraries with pictures, a started MainWindow
-// that records its message boxes, clicks, keys and what an image area shows.
+// Helpers for driving the real main window in-process: libraries with pictures, a started
+// MainWindow that records its message boxes, clicks, keys and what an image area shows.
 #pragma once
 
 #include <windows.h>
@@ -60,9 +60,12 @@ class StartedForm {
     std::unique_ptr<MainWindow> form_;
 };
 
-// A left click (button down and up) in the middle of a control.
+// A left click (button down and up) in the middle of a control, or of an image element in the
+// image grid.
 void Click(HWND control);
-void MouseMove(HWND control);
+void Click(const GridElement& element);
+// The mouse moved onto an image element, near its top left corner.
+void MouseMove(const GridElement& element);
 // A key pressed and released through the dialog manager, as the program's message loop does.
 void PressKey(HWND dialog, UINT key, bool shift = false);
 
@@ -86,6 +89,8 @@ FitRatios ExpectedFitRatios(HWND window);
 
 // A control's rectangle in the client area of `window`.
 RECT ClientRectOf(HWND control, HWND window);
+// A control's rectangle, or an image element's, by its name in the controls table.
+RECT PlacedRect(MainWindow& form, std::wstring_view name, int arrayIndex = kNoIndex);
 // Every control's, in the order of the controls table.
 std::vector<RECT> ControlRects(MainWindow& form);
 // The font a control or the tooltip draws with.
@@ -110,16 +115,20 @@ class PaintedPixels {
     std::vector<COLORREF> pixels_;
 };
 
-// The colour in the middle of an image area as it paints itself.
+// The colour in the middle of an image area or an image element as it paints itself.
 COLORREF CentreColour(const ImageArea& area);
-// The colour at a point of an image area.
+COLORREF CentreColour(const GridElement& element);
+// The colour at a point of an image area or an image element, from its top left corner.
 COLORREF ColourAt(const ImageArea& area, int x, int y);
+COLORREF ColourAt(const GridElement& element, int x, int y);
 bool Near(COLORREF actual, COLORREF expected, int tolerance = 12);
 
 // A path of the build machine as the program sees it: under Wine "/a/b" is "Z:\\a\\b".
 std::string HostPath(const std::string& path);
 
 std::wstring ToolTipText(MainWindow& form, int element);
+// The image element that has the keyboard focus, or -1.
+int FocusedElement(MainWindow& form);
 std::wstring WindowText(HWND window);
 
 // The message box titled "SkySwap" that another process shows, waited for up to 30 seconds;
