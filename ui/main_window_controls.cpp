@@ -115,8 +115,11 @@ PictureMaker MainWindow::FileMaker(const std::string& path) {
 
 void MainWindow::ShowInPreview(const PictureRef& shown, const PictureMaker& maker) {
     ImageArea& preview = PreviewArea();
-    PictureRef picture = maker ? maker(preview.ClientSize()) : nullptr;
-    // Where the picture cannot be made again (the file has gone), the element's own stretches.
+    const SIZE box = preview.ClientSize();
+    // An element's picture of the preview's size serves as it is, without reading the file again.
+    // Another is made anew at that size; where it cannot be (the file has gone), it stretches.
+    const bool fits = shown && shown->width() == box.cx && shown->height() == box.cy;
+    PictureRef picture = !fits && maker ? maker(box) : nullptr;
     preview.SetPicture(picture ? std::move(picture) : shown, maker);
 }
 
