@@ -57,8 +57,9 @@ UniqueBitmap CreatePictureBitmap(UINT width, UINT height, void** bits) {
     return bitmap && *bits != nullptr ? std::move(bitmap) : UniqueBitmap();
 }
 
-// The picture enlarged once to `box`, exactly as Picture::Draw would stretch it on every paint: HALFTONE for opaque pictures, the alpha blend for the others (over transparent
-// black, which leaves the premultiplied pixels as the blend makes them).
+// The picture enlarged once to `box`, exactly as Picture::Draw would stretch it on every paint:
+// HALFTONE for opaque pictures, the alpha blend for the others (over transparent black, which
+// leaves the premultiplied pixels as the blend makes them).
 UniqueBitmap FitToBox(HBITMAP picture, UINT width, UINT height, bool hasAlpha, SIZE box) {
     void* bits = nullptr;
     UniqueBitmap fitted =
@@ -83,76 +84,119 @@ UniqueBitmap FitToBox(HBITMAP picture, UINT width, UINT height, bool hasAlpha, S
     return drawn ? std::move(fitted) : UniqueBitmap();
 }
 
-// The scratch memory of a reduction is kept from picture to picture (memory the system hands
-// over afresh is slow to touch: a page turn reduces ten pictures), up to this much: that of a
-// large picture goes back at once.
-constexpr size_t kKeptScratchBytes = 1 << 20;
+// The scratch memory of a reduction is small (a band of rows and two accumulated rows) and kept
+// from picture to picture: memory the system hands over afresh is slow to touch, and a page turn
+// reduces ten pictures.
+constexpr UINT kRowsPerBand = 16;
 
-template <typename T>
-void LetGoWhenLarge(std::vector<T>& scratch) {
-    if (scratch.capacity() * sizeof(T) > kKeptScratchBytes) {
-        std::vector<T>().swap(scratch);
-    }
-}
-
-// Reduces each of `rows` rows of `from` pixels (four channels) to `to` pixels, each the mean of
-// the stretch of the row it covers, a pixel covered in part weighed by the part. The result is
-// written transposed (row r's pixel x at out[(x * rows + r) * 4]), so a second pass over it
-// reduces the columns.
-template <typename Channel>
-void AverageRowsTransposed(const Channel* in, size_t rows, size_t from, size_t to, float* out) {
-    const double scale = static_cast<double>(from) / static_cast<double>(to);
-    std::vector<float> weights;
-    for (size_t x = 0; x < to; ++x) {
-        const double start = static_cast<double>(x) * scale;
-        const double end = static_cast<double>(x + 1) * scale;
-        const auto first = static_cast<size_t>(start);
-        const size_t last = std::min(from, static_cast<size_t>(std::ceil(end)));
-        weights.clear();
-        for (size_t s = first; s < last; ++s) {
-            const double covered = std::min(end, static_cast<double>(s + 1)) -
-                                   std::max(start, static_cast<double>(s));
-            weights.push_back(static_cast<float>(covered / scale));
-        }
-        for (size_t r = 0; r < rows; ++r) {
-            float sum[4] = {};
-            const Channel* pixel = in + (r * from + first) * 4;
-            for (const float weight : weights) {
-                for (int c = 0; c < 4; ++c) {
-                    sum[c] += weight * static_cast<float>(pixel[c]);
-                }
-                pixel += 4;
+// Reduces a picture of 32-bit pixels (premultiplied, so transparent edges stay clean) to a box no
+// larger in either direction as its rows arrive from the decoder, band by band, so the picture
+// never exists at its full size. Each pixel of the result is the mean of the part of the picture
+// it covers, a pixel covered in part weighed by the part, as HALFTONE does: fine detail does not
+// turn grainy as it does with nearest-neighbour scalers (Wine's WIC scaler is one).
+//
+// Source pixel s spans [s * to, (s + 1) * to) and result pixel d spans [d * from, (d + 1) * from)
+// on a common integer scale, so the weights are exact and add up to one for every result pixel.
+class AreaAverager {
+  public:
+    AreaAverager(UINT fromWidth, UINT fromHeight, UINT toWidth, UINT toHeight, BYTE* target)
+        : fromWidth_(fromWidth),
+          fromHeight_(fromHeight),
+          toWidth_(toWidth),
+          toHeight_(toHeight),
+          target_(target) {
+        thread_local Scratch scratch;
+        scratch_ = &scratch;
+        scratch_->spans.clear();
+        scratch_->weights.clear();
+        for (UINT x = 0; x < toWidth_; ++x) {
+            const uint64_t start = uint64_t{x} * fromWidth_;
+            const uint64_t end = start + fromWidth_;
+            Span span{static_cast<UINT>(start / toWidth_), 0, scratch_->weights.size()};
+            for (uint64_t s = span.first; s * toWidth_ < end; ++s) {
+                const uint64_t covered =
+                    std::min(end, (s + 1) * toWidth_) - std::max(start, s * toWidth_);
+                scratch_->weights.push_back(static_cast<float>(covered) /
+                                            static_cast<float>(fromWidth_));
+                ++span.count;
             }
-            std::copy(sum, sum + 4, out + (x * rows + r) * 4);
+            scratch_->spans.push_back(span);
         }
+        scratch_->row.resize(size_t{toWidth_} * 4);
+        scratch_->sum.assign(size_t{toWidth_} * 4, 0.0f);
     }
-}
 
-// A reduction of 32-bit pixels (premultiplied, so transparent edges stay clean) to `box`, no
-// larger in either direction: what every pixel dropped averaged in, as HALFTONE does, so fine
-// detail does not turn grainy. Nearest-neighbour scalers (Wine's WIC scaler is one) would.
-UniqueBitmap AverageDown(const std::vector<BYTE>& pixels, UINT width, UINT height, SIZE box) {
-    const auto boxWidth = static_cast<size_t>(box.cx);
-    const auto boxHeight = static_cast<size_t>(box.cy);
-    thread_local std::vector<float> columns;
-    thread_local std::vector<float> reduced;
-    columns.resize(boxWidth * height * 4);
-    AverageRowsTransposed(pixels.data(), height, width, boxWidth, columns.data());
-    reduced.resize(boxWidth * boxHeight * 4);
-    AverageRowsTransposed(columns.data(), boxWidth, height, boxHeight, reduced.data());
-    LetGoWhenLarge(columns);
-    void* bits = nullptr;
-    UniqueBitmap bitmap =
-        CreatePictureBitmap(static_cast<UINT>(box.cx), static_cast<UINT>(box.cy), &bits);
-    if (bitmap) {
-        auto* target = static_cast<BYTE*>(bits);
-        for (const float channel : reduced) {
-            *target++ = static_cast<BYTE>(std::min(255.0f, channel + 0.5f));
+    // Adds the picture's next `count` rows, `stride` bytes apart.
+    void AddRows(const BYTE* rows, UINT count, UINT stride) {
+        for (UINT r = 0; r < count && nextRow_ < fromHeight_; ++r, ++nextRow_) {
+            ReduceRow(rows + size_t{r} * stride);
+            // This row spans [start, end); the result row being summed ends at rowEnd.
+            uint64_t start = uint64_t{nextRow_} * toHeight_;
+            const uint64_t end = start + toHeight_;
+            while (start < end) {
+                const uint64_t rowEnd = (uint64_t{doneRows_} + 1) * fromHeight_;
+                const uint64_t stop = std::min(end, rowEnd);
+                const float weight =
+                    static_cast<float>(stop - start) / static_cast<float>(fromHeight_);
+                for (size_t c = 0; c < scratch_->sum.size(); ++c) {
+                    scratch_->sum[c] += weight * scratch_->row[c];
+                }
+                if (stop == rowEnd) {
+                    FinishRow();
+                }
+                start = stop;
+            }
         }
     }
-    LetGoWhenLarge(reduced);
-    return bitmap;
-}
+
+  private:
+    struct Span {
+        UINT first;
+        UINT count;
+        size_t weightsAt;
+    };
+    struct Scratch {
+        std::vector<Span> spans;
+        std::vector<float> weights;
+        std::vector<float> row;  // one picture row reduced to the result's width
+        std::vector<float> sum;  // the result row being summed
+    };
+
+    void ReduceRow(const BYTE* pixels) {
+        float* out = scratch_->row.data();
+        for (const Span& span : scratch_->spans) {
+            float sum[4] = {};
+            const BYTE* pixel = pixels + size_t{span.first} * 4;
+            const float* weight = scratch_->weights.data() + span.weightsAt;
+            for (UINT s = 0; s < span.count; ++s, pixel += 4) {
+                for (int c = 0; c < 4; ++c) {
+                    sum[c] += weight[s] * static_cast<float>(pixel[c]);
+                }
+            }
+            out = std::copy(sum, sum + 4, out);
+        }
+    }
+
+    void FinishRow() {
+        if (doneRows_ < toHeight_) {
+            BYTE* target = target_ + size_t{doneRows_} * toWidth_ * 4;
+            for (float& channel : scratch_->sum) {
+                *target++ = static_cast<BYTE>(std::min(255.0f, channel + 0.5f));
+                channel = 0.0f;
+            }
+        }
+        ++doneRows_;
+    }
+
+    UINT fromWidth_;
+    UINT fromHeight_;
+    UINT toWidth_;
+    UINT toHeight_;
+    BYTE* target_;
+    Scratch* scratch_ = nullptr;
+    UINT nextRow_ = 0;
+    UINT doneRows_ = 0;
+};
 
 }  // namespace
 
@@ -329,51 +373,57 @@ PictureRef PictureLoader::Decode(IWICBitmapDecoder* decoder, SIZE box) const {
     }
 
     const UINT stride = width * 4;
-    const UINT size = stride * height;
     const bool reducing = fitting && static_cast<UINT>(box.cx) <= width &&
                           static_cast<UINT>(box.cy) <= height &&
                           (static_cast<UINT>(box.cx) < width || static_cast<UINT>(box.cy) < height);
     void* bits = nullptr;
     UniqueBitmap bitmap;
-    thread_local std::vector<BYTE> decodedPixels;  // scratch, as in AverageDown
+    bool hasAlpha = false;
+    const auto noteAlpha = [&hasAlpha](const BYTE* pixels, size_t size) {
+        for (size_t offset = 3; !hasAlpha && offset < size; offset += 4) {
+            hasAlpha = pixels[offset] != 255;
+        }
+    };
     if (reducing) {
-        decodedPixels.resize(size);
-        bits = decodedPixels.data();
+        bitmap = CreatePictureBitmap(static_cast<UINT>(box.cx), static_cast<UINT>(box.cy), &bits);
+        if (!bitmap) {
+            return nullptr;
+        }
+        AreaAverager averager(width, height, static_cast<UINT>(box.cx), static_cast<UINT>(box.cy),
+                              static_cast<BYTE*>(bits));
+        thread_local std::vector<BYTE> band;
+        band.resize(size_t{stride} * kRowsPerBand);
+        for (UINT top = 0; top < height; top += kRowsPerBand) {
+            const UINT rows = std::min(kRowsPerBand, height - top);
+            const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width),
+                               static_cast<INT>(rows)};
+            if (FAILED(source->CopyPixels(&rect, stride, stride * rows, band.data()))) {
+                return nullptr;
+            }
+            noteAlpha(band.data(), size_t{stride} * rows);
+            averager.AddRows(band.data(), rows, stride);
+        }
+        width = static_cast<UINT>(box.cx);
+        height = static_cast<UINT>(box.cy);
     } else {
         bitmap = CreatePictureBitmap(width, height, &bits);
-        if (!bitmap) {
+        const UINT size = stride * height;
+        if (!bitmap ||
+            FAILED(source->CopyPixels(nullptr, stride, size, static_cast<BYTE*>(bits)))) {
             return nullptr;
         }
-    }
-    if (FAILED(source->CopyPixels(nullptr, stride, size, static_cast<BYTE*>(bits)))) {
-        return nullptr;
-    }
-    const auto* pixels = static_cast<const BYTE*>(bits);
-    bool hasAlpha = false;
-    for (UINT offset = 3; offset < size; offset += 4) {
-        if (pixels[offset] != 255) {
-            hasAlpha = true;
-            break;
+        noteAlpha(static_cast<const BYTE*>(bits), size);
+        if (fitting &&
+            (width != static_cast<UINT>(box.cx) || height != static_cast<UINT>(box.cy))) {
+            // Enlarged (in one direction at least) by the stretch that painting used; the
+            // picture at its own size goes as soon as its fitted copy exists.
+            bitmap = FitToBox(bitmap.get(), width, height, hasAlpha, box);
+            if (!bitmap) {
+                return nullptr;
+            }
+            width = static_cast<UINT>(box.cx);
+            height = static_cast<UINT>(box.cy);
         }
-    }
-    if (reducing) {
-        bitmap = AverageDown(decodedPixels, width, height, box);
-        LetGoWhenLarge(decodedPixels);
-        if (!bitmap) {
-            return nullptr;
-        }
-        width = static_cast<UINT>(box.cx);
-        height = static_cast<UINT>(box.cy);
-    } else if (fitting &&
-               (width != static_cast<UINT>(box.cx) || height != static_cast<UINT>(box.cy))) {
-        // Enlarged (in one direction at least) by the stretch that painting used; the picture
-        // at its own size goes as soon as its fitted copy exists.
-        bitmap = FitToBox(bitmap.get(), width, height, hasAlpha, box);
-        if (!bitmap) {
-            return nullptr;
-        }
-        width = static_cast<UINT>(box.cx);
-        height = static_cast<UINT>(box.cy);
     }
     return std::make_shared<const Picture>(std::move(bitmap), static_cast<int>(width),
                                            static_cast<int>(height), hasAlpha);

@@ -130,6 +130,7 @@ TEST(PicturesAtSize, TheLoaderMakesAPictureForABoxAndStillRefusesWhatCannotBeSho
     const auto path = [&](const char* name) { return Utf8ToWide(temp.Join(name)); };
     WritePicture(temp.Join("photo.jpg"), 640, 480, RGB(250, 250, 250), ImageFormat::Jpeg);
     WritePicture(temp.Join("small.bmp"), 20, 10, RGB(0, 0, 250), ImageFormat::Bmp);
+    WritePicture(temp.Join("odd.bmp"), 1021, 767, RGB(200, 40, 90), ImageFormat::Bmp);
     WritePicture(temp.Join("too-wide.bmp"), 8193, 3, RGB(10, 20, 30), ImageFormat::Bmp);
     WritePicture(temp.Join("cut.jpg"), 300, 200, RGB(0, 0, 255), ImageFormat::Jpeg);
     temp.WriteFile("cut.jpg", temp.ReadFile("cut.jpg")->substr(0, 40));
@@ -140,14 +141,17 @@ TEST(PicturesAtSize, TheLoaderMakesAPictureForABoxAndStillRefusesWhatCannotBeSho
         const char* what;
         PictureRef made;
         bool alpha;
+        COLORREF everywhere;  // a picture of one colour, reduced: edges and corners included
     };
     const Case made[] = {
-        {"a JPEG reduced", loader.FromFile(path("photo.jpg"), box), false},
-        {"a BMP enlarged", loader.FromFile(path("small.bmp"), box), false},
+        {"a JPEG reduced", loader.FromFile(path("photo.jpg"), box), false, RGB(250, 250, 250)},
+        {"a BMP reduced by no whole ratio", loader.FromFile(path("odd.bmp"), box), false,
+         RGB(200, 40, 90)},
+        {"a BMP enlarged", loader.FromFile(path("small.bmp"), box), false, CLR_INVALID},
         {"an icon file", loader.FromFile(Utf8ToWide(HostPath(SKYSWAP_RES_DIR "/next.ico")), box),
-         true},
+         true, CLR_INVALID},
         {"the random picture", loader.FromResource(GetModuleHandleW(nullptr), IDR_RANDOM_JPEG, box),
-         false},
+         false, CLR_INVALID},
     };
     for (const Case& picture : made) {
         SCOPED_TRACE(picture.what);
@@ -155,6 +159,17 @@ TEST(PicturesAtSize, TheLoaderMakesAPictureForABoxAndStillRefusesWhatCannotBeSho
         EXPECT_EQ(picture.made->width(), box.cx);
         EXPECT_EQ(picture.made->height(), box.cy);
         EXPECT_EQ(picture.made->hasAlpha(), picture.alpha) << "transparent parts still blend";
+        if (picture.everywhere != CLR_INVALID) {
+            const PaintedPixels painted(box.cx, box.cy, [&](HDC dc) {
+                const RECT all{0, 0, box.cx, box.cy};
+                picture.made->Draw(dc, all);
+            });
+            for (const POINT at : {POINT{0, 0}, POINT{box.cx - 1, 0}, POINT{0, box.cy - 1},
+                                   POINT{box.cx - 1, box.cy - 1}, POINT{box.cx / 2, box.cy / 2}}) {
+                EXPECT_TRUE(Near(painted.At(at.x, at.y), picture.everywhere, 3))
+                    << "at " << at.x << ", " << at.y << ": every row and column summed in full";
+            }
+        }
     }
     for (const char* refused : {"too-wide.bmp", "cut.jpg", "not-a-bitmap.bmp", "missing.bmp"}) {
         EXPECT_FALSE(loader.FromFile(path(refused), box)) << refused;
