@@ -86,13 +86,13 @@ BENCHMARK_ROWS = [
      "reading the game's ten files once + bare listing of the library", None),
     ("Adding a ZIP of 10 files, 10 MiB in all, as a new set of a library of 3 sets", "native",
      "native-core", "AddZip", "PlainUnzip",
-     "plain unzip with minizip into a folder of the library, no flush", ("ratio", 1.5)),
+     "plain unzip with minizip into a folder of the library, no flush", None),
     ("Adding a ZIP of 10 files, 10 MiB in all, as a new set of a library of 3 sets", "native",
      "native-core", "AddZip", "FlushedUnzip", "the same unzip with fsync of each file",
      ("ratio", 1.5)),
     ("Adding a ZIP of 10 files, 10 MiB in all, as a new set of a library of 3 sets", "Wine",
      "wine-core", "AddZip", "PlainUnzip",
-     "plain unzip with minizip into a folder of the library, no flush", ("ratio", 1.5)),
+     "plain unzip with minizip into a folder of the library, no flush", None),
     ("Adding a ZIP of 10 files, 10 MiB in all, as a new set of a library of 3 sets", "Wine",
      "wine-core", "AddZip", "FlushedUnzip",
      "the same unzip with FlushFileBuffers of each file", ("ratio", 1.5)),
@@ -100,7 +100,7 @@ BENCHMARK_ROWS = [
      "MouseMoveWindow", None, None, None),
     ("Page turn in the window: 10 thumbnails of 200 x 129 read, decoded, stretched, painted",
      "Wine", "wine-page", "PageTurnWindowSmall", "BareDecodeStretchSmall",
-     "bare WIC decode + HALFTONE stretch of the same 10 files", ("ms", 16.0)),
+     "bare WIC decode + HALFTONE stretch of the same 10 files", ("ratio", 1.1)),
     ("Page turn in the window: 10 thumbnails of 1024 x 768", "Wine", "wine-page",
      "PageTurnWindowLarge", "BareDecodeStretchLarge",
      "bare WIC decode + HALFTONE stretch of the same 10 files", None),
@@ -618,7 +618,7 @@ def self_test():
     assert row("Mouse move over a slot in the window", "Wine")["result"] == "not measured"
     turn = row("Page turn in the window: 10 thumbnails of 200", "Wine")
     assert turn["figure"] == "12.00 ms" and turn["spread"] == "11.00 ms – 14.00 ms", turn
-    assert turn["result"] == "pass" and turn["ratio"] == "1.50", turn
+    assert turn["result"] == "**miss**" and turn["ratio"] == "1.50", "judged by its ratio"
     assert turn["notes"] == "filling the slots 7.50 ms; painting 4.50 ms", turn
     startup = row("Start-up:", "Wine")
     assert startup["result"] == "pass" and startup["ratio"] == "1.40", startup
@@ -633,7 +633,7 @@ def self_test():
     assert "| Load average before the run (1, 5, 15 min) | 0.50 0.40 0.30 |" in text, text
     assert "| Load average after the run (1, 5, 15 min) | 3.50 2.00 1.00 |" in text, text
     assert "## Figures" in text and "| Min – max |" in text
-    assert re.search(r"\d+ figures: \d+ targets met, 2 missed", text), text
+    assert re.search(r"\d+ figures: \d+ targets met, 3 missed", text), text
     print("report.py: self-test passed")
 
 
