@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app_state.h"
+#include "bare_decode_win.h"
 #include "dpi.h"
 #include "fixtures.h"
 #include "main_window.h"
@@ -284,46 +285,20 @@ void PageLoadAndStretch(benchmark::State& state, std::string library) {
 
 // Decode, convert to the display's 32 bits, stretch: nothing else.
 bool BareDecodeAndStretch(IWICImagingFactory* factory, const std::wstring& path, HDC target) {
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
-    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand,
-                                                  decoder.GetAddressOf())) ||
-        FAILED(decoder->GetFrame(0, frame.GetAddressOf())) ||
-        FAILED(frame->GetSize(&width, &height)) ||
-        FAILED(factory->CreateFormatConverter(converter.GetAddressOf())) ||
-        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR,
-                                     WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom))) {
-        return false;
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = static_cast<LONG>(width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(height);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = BareDecode(factory, path.c_str(), GUID_WICPixelFormat32bppBGR, width, height);
     if (bitmap == nullptr) {
         return false;
     }
-    bool done = SUCCEEDED(
-        converter->CopyPixels(nullptr, width * 4, width * 4 * height, static_cast<BYTE*>(bits)));
-    if (done) {
-        HDC source = CreateCompatibleDC(target);
-        HGDIOBJ previous = SelectObject(source, bitmap);
-        SetStretchBltMode(target, HALFTONE);
-        SetBrushOrgEx(target, 0, 0, nullptr);
-        done = StretchBlt(target, 0, 0, kSlotWidth, kSlotHeight, source, 0, 0,
-                          static_cast<int>(width), static_cast<int>(height), SRCCOPY) != 0;
-        SelectObject(source, previous);
-        DeleteDC(source);
-    }
+    HDC source = CreateCompatibleDC(target);
+    HGDIOBJ previous = SelectObject(source, bitmap);
+    SetStretchBltMode(target, HALFTONE);
+    SetBrushOrgEx(target, 0, 0, nullptr);
+    const bool done = StretchBlt(target, 0, 0, kSlotWidth, kSlotHeight, source, 0, 0,
+                                 static_cast<int>(width), static_cast<int>(height), SRCCOPY) != 0;
+    SelectObject(source, previous);
+    DeleteDC(source);
     DeleteObject(bitmap);
     return done;
 }

@@ -10,6 +10,8 @@
 #ifdef SKYSWAP_BARE_IMAGING
 #include <commctrl.h>
 #include <wincodec.h>
+
+#include "bare_decode_win.h"
 #endif
 
 #include "startup_signal.h"
@@ -24,40 +26,11 @@ UINT pictureHeight = 0;
 // nosky.jpg as a 32-bit DIB, or nothing.
 void DecodeOneJpeg() {
     IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
     if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(&factory))) &&
-        SUCCEEDED(factory->CreateDecoderFromFilename(L"nosky.jpg", nullptr, GENERIC_READ,
-                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
-        SUCCEEDED(decoder->GetFrame(0, &frame)) &&
-        SUCCEEDED(frame->GetSize(&pictureWidth, &pictureHeight)) &&
-        SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA,
-                                        WICBitmapDitherTypeNone, nullptr, 0.0,
-                                        WICBitmapPaletteTypeCustom))) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = static_cast<LONG>(pictureWidth);
-        info.bmiHeader.biHeight = -static_cast<LONG>(pictureHeight);
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (picture != nullptr &&
-            FAILED(converter->CopyPixels(nullptr, pictureWidth * 4,
-                                         pictureWidth * 4 * pictureHeight,
-                                         static_cast<BYTE*>(bits)))) {
-            DeleteObject(picture);
-            picture = nullptr;
-        }
-    }
-    for (IUnknown* object : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
-                             static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(factory)}) {
-        if (object != nullptr) {
-            object->Release();
-        }
+                                   IID_PPV_ARGS(&factory)))) {
+        picture = skyswap::bench::BareDecode(factory, L"nosky.jpg", GUID_WICPixelFormat32bppPBGRA,
+                                             pictureWidth, pictureHeight);
+        factory->Release();
     }
 }
 
@@ -67,8 +40,8 @@ void PaintPicture(HDC dc) {
     }
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(source, picture);
-    BitBlt(dc, 0, 0, static_cast<int>(pictureWidth), static_cast<int>(pictureHeight), source, 0,
-           0, SRCCOPY);
+    BitBlt(dc, 0, 0, static_cast<int>(pictureWidth), static_cast<int>(pictureHeight), source, 0, 0,
+           SRCCOPY);
     SelectObject(source, previous);
     DeleteDC(source);
 }
