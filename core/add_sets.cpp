@@ -149,38 +149,45 @@ class Adder {
             }
             return Refusal{NotAZipReason(status.foreign)};
         }
-        return ReadArchiveDownload(std::move(archive), StemOf(LastName(path)), EntriesNeeded,
+        return ReadArchiveDownload(std::move(archive), StemOf(LastName(path)), EntryUsesOf,
                                    download);
     }
 
-    // The entries whose bytes a set will take: its sky files, texts and pictures.
-    static std::vector<bool> EntriesNeeded(const Download& download) {
+    // What the first reading of an archive does with each entry. A set's texts and pictures are
+    // kept. Its sky files are unpacked one by one as they are written, so that they never all
+    // exist in memory at once: a single set's only then, as a damaged one removes what was
+    // staged; a pack's are checked first as well, so that a damaged one refuses the whole pack
+    // before any of its sets is made.
+    static std::vector<EntryUse> EntryUsesOf(const Download& download) {
         std::size_t count = 0;
         for (const DownloadFile& file : download.files) {
             count = std::max(count, file.entry + 1);
         }
-        std::vector<bool> needed(count, false);
-        for (const SetSource& source : SetSourcesOf(download)) {
-            for (const DownloadFile* file : source.skyFiles) {
+        std::vector<EntryUse> uses(count, EntryUse::Check);
+        const std::vector<SetSource> sources = SetSourcesOf(download);
+        if (sources.size() == 1) {
+            for (const DownloadFile* file : sources[0].skyFiles) {
                 if (file != nullptr) {
-                    needed[file->entry] = true;
+                    uses[file->entry] = EntryUse::Later;
                 }
             }
+        }
+        for (const SetSource& source : sources) {
             const std::vector<const DownloadFile*> pictures = PictureCandidates(download, source);
             for (std::size_t i = 0; i < pictures.size() && i < kPictureTries; ++i) {
-                needed[pictures[i]->entry] = true;
+                uses[pictures[i]->entry] = EntryUse::Keep;
             }
             for (const DownloadFile* file : TextsFor(download, source)) {
-                needed[file->entry] = true;
+                uses[file->entry] = EntryUse::Keep;
             }
             if (const std::optional<int32_t> other = OtherLibrarySet(download, source.folder)) {
                 if (const DownloadFile* file =
                         FileNamed(download, source.folder, SetFolderName(*other) + ".txt")) {
-                    needed[file->entry] = true;
+                    uses[file->entry] = EntryUse::Keep;
                 }
             }
         }
-        return needed;
+        return uses;
     }
 
     void AddSets(const std::string& path, Download& download, AddOutcome& outcome) {
@@ -204,32 +211,34 @@ class Adder {
 
     std::optional<Refusal> AddSet(Download& download, const SetSource& source,
                                   const std::string& description) {
-        SkyFileContents contents;
+        PendingSkyFiles pending;
         for (std::size_t i = 0; i < SkyFileNames.size(); ++i) {
             if (const DownloadFile* file = source.skyFiles[i]) {
-                std::string bytes;
-                if (std::optional<Refusal> refusal = download.Take(*file, bytes)) {
-                    return refusal;
-                }
-                contents[i] = std::move(bytes);
+                pending.sizes[i] = file->size;
             }
         }
+        pending.read = [&download, &source](std::size_t i, std::string& bytes) {
+            return !download.Read(*source.skyFiles[i], bytes);
+        };
         FileSystem& fs = services_.fs;
         if (const std::optional<int32_t> same =
-                SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, contents)) {
+                SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, pending)) {
             return Refusal{description + " is already in your library as " + SetFolderName(*same)};
         }
         StagedSet staged(fs, library_);
         StagingResult result = staged.Create();
+        std::string bytes;  // one buffer for every sky file in turn
         for (std::size_t i = 0; i < SkyFileNames.size() && result.ok(); ++i) {
-            if (contents[i]) {
-                result = staged.Write(SkyFileNames[i], *contents[i]);
+            if (const DownloadFile* file = source.skyFiles[i]) {
+                if (std::optional<Refusal> refusal = download.Take(*file, bytes)) {
+                    return refusal;
+                }
+                result = staged.Write(SkyFileNames[i], bytes);
             }
         }
         const std::vector<const DownloadFile*> texts = TextsFor(download, source);
         const std::vector<std::string> textNames = TextFileNames(texts);
         for (std::size_t i = 0; i < texts.size() && result.ok(); ++i) {
-            std::string bytes;
             if (std::optional<Refusal> refusal = download.Read(*texts[i], bytes)) {
                 return refusal;
             }

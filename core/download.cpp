@@ -209,7 +209,8 @@ class FolderDownload final : public Download {
 };
 
 // A ZIP archive. Every entry is read and checked before anything is written, so a damaged
-// archive is refused whole; the entries a set needs are kept from that reading.
+// archive is refused whole; the entries the caller names are kept from that reading, and the
+// others unpacked again when they are read.
 class ArchiveDownload final : public Download {
   public:
     explicit ArchiveDownload(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
@@ -266,16 +267,17 @@ class ArchiveDownload final : public Download {
         return std::nullopt;
     }
 
-    // Reads every entry once, checking each; `keep` says which entries' bytes are kept.
-    std::optional<Refusal> ReadAll(const std::vector<bool>& keep) {
-        const std::vector<ArchiveEntry>& entries = archive_->Entries();
+    // Reads every entry once as `uses` says.
+    std::optional<Refusal> ReadAll(const std::vector<EntryUse>& uses) {
         for (const DownloadFile& file : files) {
+            const EntryUse use = file.entry < uses.size() ? uses[file.entry] : EntryUse::Check;
+            if (use == EntryUse::Later) {
+                continue;
+            }
             std::string bytes;
-            const bool kept = keep[file.entry];
-            const ArchiveStatus status = archive_->Read(
-                file.entry, static_cast<std::size_t>(file.size), kept ? &bytes : nullptr);
-            if (!status.ok()) {
-                return Refusal{EntryFailure(ShownName(entries[file.entry].name), status)};
+            const bool kept = use == EntryUse::Keep;
+            if (std::optional<Refusal> refusal = Unpack(file, kept ? &bytes : nullptr)) {
+                return refusal;
             }
             if (kept) {
                 contents_[file.entry] = std::move(bytes);
@@ -284,21 +286,21 @@ class ArchiveDownload final : public Download {
         return std::nullopt;
     }
 
+    // A kept file is copied; any other is unpacked again, straight into `bytes`.
     std::optional<Refusal> Read(const DownloadFile& file, std::string& bytes) override {
         const auto kept = contents_.find(file.entry);
         if (kept == contents_.end()) {
-            return Refusal{file.Relative() + " was not unpacked. Nothing was added."};
+            return Unpack(file, &bytes);
         }
         bytes = kept->second;
         return std::nullopt;
     }
 
-    // Hands over the unpacked bytes instead of copying them: 10 MiB of sky files are not
-    // copied again.
+    // Hands over the kept bytes instead of copying them.
     std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) override {
         const auto kept = contents_.find(file.entry);
         if (kept == contents_.end()) {
-            return Read(file, bytes);
+            return Unpack(file, &bytes);
         }
         bytes = std::move(kept->second);
         contents_.erase(kept);
@@ -323,6 +325,16 @@ class ArchiveDownload final : public Download {
             start = end + 1;
         }
         return relative;
+    }
+
+    // Unpacks a file into `bytes`, or only checks it when `bytes` is null.
+    std::optional<Refusal> Unpack(const DownloadFile& file, std::string* bytes) {
+        const ArchiveStatus status =
+            archive_->Read(file.entry, static_cast<std::size_t>(file.size), bytes);
+        if (!status.ok()) {
+            return Refusal{EntryFailure(ShownName(archive_->Entries()[file.entry].name), status)};
+        }
+        return std::nullopt;
     }
 
     static std::string EntryFailure(const std::string& entry, const ArchiveStatus& status) {
@@ -377,13 +389,13 @@ std::optional<Refusal> ListFolderDownload(FileSystem& fs, const std::string& pat
 }
 
 std::optional<Refusal> ReadArchiveDownload(std::unique_ptr<Archive> archive, std::string name,
-                                           const NeededEntries& needed,
+                                           const EntryUses& uses,
                                            std::unique_ptr<Download>& download) {
     auto zip = std::make_unique<ArchiveDownload>(std::move(archive));
     zip->name = std::move(name);
     std::optional<Refusal> refusal = zip->List();
     if (!refusal) {
-        refusal = zip->ReadAll(needed(*zip));
+        refusal = zip->ReadAll(uses(*zip));
     }
     download = std::move(zip);
     return refusal;

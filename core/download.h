@@ -47,6 +47,7 @@ class Download {
     // The whole file; a refusal naming it when it cannot be read.
     virtual std::optional<Refusal> Read(const DownloadFile& file, std::string& bytes) = 0;
     // The same, for a file that is read once: a sky file, which belongs to one set folder only.
+    // The caller may hand the same `bytes` from file to file, so that one buffer serves them all.
     virtual std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) {
         return Read(file, bytes);
     }
@@ -60,13 +61,20 @@ class Download {
 std::optional<Refusal> ListFolderDownload(FileSystem& fs, const std::string& path,
                                           std::unique_ptr<Download>& download);
 
-// Which entries of a listed archive a set will take, by entry index.
-using NeededEntries = std::function<std::vector<bool>(const Download&)>;
+// What the first reading of an archive does with an entry.
+enum class EntryUse {
+    Check,  // reads and checks it, and drops its bytes: it is unpacked again when it is read
+    Keep,   // reads, checks and keeps it
+    Later,  // leaves it to be checked when it is read, by a caller that can still undo its work
+};
+// The use of each entry of a listed archive, by entry index; Check for an entry left out.
+using EntryUses = std::function<std::vector<EntryUse>(const Download&)>;
 
 // Lists a ZIP archive (refusing unsafe names, encrypted entries and sizes beyond the limits before
-// any byte is unpacked), then reads every entry once, keeping the bytes of those `needed` names.
+// any byte is unpacked), then reads every entry once as `uses` says, so that a damaged one refuses
+// the archive before anything is written.
 std::optional<Refusal> ReadArchiveDownload(std::unique_ptr<Archive> archive, std::string name,
-                                           const NeededEntries& needed,
+                                           const EntryUses& uses,
                                            std::unique_ptr<Download>& download);
 
 }  // namespace skyswap

@@ -80,11 +80,11 @@ class GameFiles {
   public:
     GameFiles(FileSystem& fs, const std::string& folder)
         : fs_(fs), facts_(AskedFacts(fs, folder)) {}
-    // Files that are already in memory, from a download being added; they are read in place.
-    GameFiles(FileSystem& fs, const SkyFileContents& files) : fs_(fs), given_(&files) {
+    // The files of a download being added, read through `files` when first needed.
+    GameFiles(FileSystem& fs, const PendingSkyFiles& files) : fs_(fs), pending_(&files) {
         for (std::size_t i = 0; i < kSkyFileCount; ++i) {
-            if (files[i]) {
-                facts_.files[i] = {true, files[i]->size(), std::string()};
+            if (files.sizes[i]) {
+                facts_.files[i] = {true, files.sizes[i], std::string()};
                 facts_.anyPresent = true;
             }
         }
@@ -98,20 +98,22 @@ class GameFiles {
     // by a transfer: it is judged by the size its folder gives. Any other failure, or a read
     // that ends before the size, matches nothing.
     Read Bytes(std::size_t i, const std::string*& bytes) {
-        if (given_ != nullptr) {
-            bytes = &*(*given_)[i];
-            return Read::Whole;
-        }
         if (!loaded_[i]) {
             loaded_[i] = true;
             const FileFacts& file = facts_.files[i];
             std::string& read = bytes_[i];
-            const FsStatus status =
-                fs_.ReadAt(file.path, 0, static_cast<std::size_t>(*file.size), read);
-            if (status.error == FsError::InUse) {
-                read_[i] = Read::Held;
+            if (pending_ != nullptr) {
+                read_[i] = pending_->read(i, read) && read.size() == *file.size ? Read::Whole
+                                                                                : Read::Failed;
             } else {
-                read_[i] = status.ok() && read.size() == *file.size ? Read::Whole : Read::Failed;
+                const FsStatus status =
+                    fs_.ReadAt(file.path, 0, static_cast<std::size_t>(*file.size), read);
+                if (status.error == FsError::InUse) {
+                    read_[i] = Read::Held;
+                } else {
+                    read_[i] =
+                        status.ok() && read.size() == *file.size ? Read::Whole : Read::Failed;
+                }
             }
         }
         bytes = &bytes_[i];
@@ -121,7 +123,7 @@ class GameFiles {
   private:
     FileSystem& fs_;
     FolderFacts facts_;
-    const SkyFileContents* given_ = nullptr;
+    const PendingSkyFiles* pending_ = nullptr;
     std::array<std::string, kSkyFileCount> bytes_;
     std::array<bool, kSkyFileCount> loaded_{};
     std::array<Read, kSkyFileCount> read_{};
@@ -269,7 +271,7 @@ InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
 
 std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& libraryFolder,
                                        const std::vector<int32_t>& setNumbers,
-                                       const SkyFileContents& files) {
+                                       const PendingSkyFiles& files) {
     GameFiles reference(fs, files);
     for (const int32_t n : setNumbers) {
         if (FolderMatchesGame(fs, reference, JoinPath(libraryFolder, SetFolderName(n)))) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,15 +72,21 @@ Recognition RecognizeInstalled(FileSystem& fs, const LibrarySnapshot& library,
 InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
                              const std::string& folder);
 
-// The ten sky files of a folder that is not on disk yet, in the order of SkyFileNames: the bytes
-// of each, or nothing for an absent one.
-using SkyFileContents = std::array<std::optional<std::string>, 10>;
+// The ten sky files of a set that is not in the library yet, in the order of SkyFileNames: the
+// size of each (nothing for an absent one), and how to read one in full when a comparison needs
+// its bytes (false when it cannot be read). Most sets differ from the download in a size, so its
+// bytes are seldom read at all.
+struct PendingSkyFiles {
+    std::array<std::optional<std::uint64_t>, 10> sizes;
+    std::function<bool(std::size_t index, std::string& bytes)> read;
+};
 
 // The lowest of `setNumbers` whose set folder in `libraryFolder` holds exactly `files`, by the
-// rule RecognizeInstalled compares with; nothing when no set does.
+// rule RecognizeInstalled compares with; nothing when no set does. A file of `files` that cannot
+// be read matches nothing.
 std::optional<int32_t> SetHoldingFiles(FileSystem& fs, const std::string& libraryFolder,
                                        const std::vector<int32_t>& setNumbers,
-                                       const SkyFileContents& files);
+                                       const PendingSkyFiles& files);
 
 // Whether the game folder still holds `sky` (for NotInLibrary: false, as nothing names it).
 bool GameHolds(FileSystem& fs, const LibrarySnapshot& library, const InstalledSky& sky);

@@ -459,6 +459,50 @@ TEST(AddSets, AFaultWhileWritingLeavesNoHalfMadeSet) {
     }
 }
 
+// A ZIP's sky files are unpacked as they are written, so one that fails only then (damaged, or
+// the archive changed, or the disk failed) still leaves no half-made set; a pack's are checked
+// first, so that one damaged sky refuses the whole pack before any set is made.
+TEST(AddSets, ASkyFileThatFailsWhenUnpackedLeavesNoHalfMadeSet) {
+    struct Case {
+        const char* what;
+        std::string damagedFolder;  // of the first sky file that fails
+        int failsFromRead;
+        Names library;  // afterwards
+    };
+    const std::vector<Case> cases = {
+        {"a damaged sky file", "Sky/", 1, {"ZT0", "ZT1"}},
+        {"a pack with one damaged sky", "Pack/b/", 1, {"ZT0", "ZT1"}},
+        {"a pack's sky file that changed since it was checked",
+         "Pack/b/",
+         2,
+         {"ZT0", "ZT1", "ZT2"}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        Adding adding;
+        const bool pack = test.damagedFolder == "Pack/b/";
+        std::vector<FakeEntry> entries =
+            pack ? Concat({SkyEntries("Pack/a/", "a"), SkyEntries("Pack/b/", "b")})
+                 : SkyEntries("Sky/", "z");
+        FakeEntry& damaged = entries[pack ? 13 : 3];
+        damaged.readError = ArchiveError::Damaged;
+        damaged.failsFromRead = test.failsFromRead;
+        const std::string damagedName = damaged.name;
+        entries.push_back({test.damagedFolder + "preview.png", Picture('P')});
+        adding.archives.Add("sky.zip", entries);
+        const std::string download = adding.Download("sky.zip");
+        adding.temp.WriteFile(download, "bytes");
+
+        const AddOutcome outcome = adding.Add({download});
+
+        EXPECT_EQ(outcome.added.size(), test.library.size() - 2);
+        ASSERT_EQ(outcome.refused.size(), 1U);
+        EXPECT_NE(outcome.refused[0].reason.find(damagedName + " is damaged"), std::string::npos)
+            << outcome.refused[0].reason;
+        EXPECT_EQ(adding.Library(), test.library) << "no half-made set, no temporary folder";
+    }
+}
+
 // Only a refused staging folder means Windows protects the library. A scanner, the indexer or a
 // sync client reading the files just written refuses the rename (or a write) for a while, even
 // with "access denied": that is waited for, and never offered the administrator restart.

@@ -28,6 +28,7 @@ struct FakeEntry {
     std::optional<std::uint64_t> declaredSize;  // else the size of `bytes`
     bool encrypted = false;
     ArchiveError readError = ArchiveError::None;  // what reading it gives
+    int failsFromRead = 1;  // from this reading on (1 for every one), as if the file had changed
 };
 
 class FakeArchive final : public Archive {
@@ -45,8 +46,8 @@ class FakeArchive final : public Archive {
     const std::vector<ArchiveEntry>& Entries() const override { return entries_; }
     ArchiveStatus Read(std::size_t index, std::size_t maxBytes, std::string* bytes) override {
         const FakeEntry& fake = fakes_.at(index);
-        ++reads;
-        if (fake.readError != ArchiveError::None) {
+        readsOf_.resize(fakes_.size());
+        if (fake.readError != ArchiveError::None && ++readsOf_[index] >= fake.failsFromRead) {
             return {fake.readError, {}};
         }
         if (fake.bytes.size() > maxBytes) {
@@ -57,10 +58,10 @@ class FakeArchive final : public Archive {
         }
         return {};
     }
-    int reads = 0;
 
   private:
     std::vector<FakeEntry> fakes_;
+    std::vector<int> readsOf_;
     std::vector<ArchiveEntry> entries_;
 };
 
