@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "command_line_win.h"
 #include "console_win.h"
@@ -12,6 +13,7 @@
 #include "elevation_win.h"
 #include "main_window.h"
 #include "library_lock.h"
+#include "listing_ahead.h"
 #include "messages.h"
 #include "single_instance_win.h"
 #include "startup_signal.h"
@@ -37,6 +39,8 @@ class ComScope {
     bool initialised_;
 };
 
+// A library that holds this set takes longer to list than a thread takes to start.
+constexpr char kManySetsProbe[] = "\\ZT500";
 // How long a restarted SkySwap waits for the one that started it to end.
 constexpr DWORD kRestartWaitMs = 10000;
 // How long a second start looks for the first one's window, which may still be in the making.
@@ -98,7 +102,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return 0;
     }
 
-    skyswap::MainWindow form(instance);
+    // Listing a library of thousands of sets takes as long as building and showing the window,
+    // so it is done meanwhile. A thread costs memory of its own (over a megabyte under Wine), so
+    // a small library is listed when it is asked for.
+    skyswap::WindowsFileSystem fileSystem;
+    skyswap::ListingAhead files(fileSystem);
+    if (fileSystem.IsFolder(folder + kManySetsProbe)) {
+        files.Start(folder);
+    }
+    skyswap::MainWindow::Hooks hooks;
+    hooks.fileSystem = &files;
+    skyswap::MainWindow form(instance, std::move(hooks));
     form.UseVirtualStore(command.virtualStore.value_or(std::string()));
     form.ResumeAfterRestart(command.resume);
     if (!form.Create(showCommand)) {

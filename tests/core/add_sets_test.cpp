@@ -1,3 +1,4 @@
+#include "forwarding_file_system.h"
 #include "add_sets.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include "download_sets.h"
 #include "support/fake_add_services.h"
 #include "support/faulty_file_system.h"
-#include "support/forwarding_file_system.h"
 #include "support/protected_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
@@ -648,7 +648,7 @@ TEST(AddSets, EntryNamesThatCouldReachOutOfTheSetFolderAreUnsafe) {
 // A folder download as a file system lists it, shaped by the test where this disk cannot show
 // it: names that differ only in letter case (Windows holds one of them), links, a file's size
 // beyond the limit, thousands of folders.
-class ShapedFolders final : public test::ForwardingFileSystem {
+class ShapedFolders final : public skyswap::ForwardingFileSystem {
   public:
     using ForwardingFileSystem::ForwardingFileSystem;
 

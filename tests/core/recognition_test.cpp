@@ -1,3 +1,4 @@
+#include "forwarding_file_system.h"
 #include "recognition.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 #include "game_transfers.h"
 
 #include "messages.h"
-#include "support/forwarding_file_system.h"
 #include "support/faulty_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
@@ -225,7 +225,7 @@ TEST(Recognition, AHiddenSetFileStillCounts) {
 
 // A listing as Windows gives it: every file's size beside its name, and hidden files left out,
 // on any system. Counts the reads of each folder's files.
-class ListingFileSystem final : public test::ForwardingFileSystem {
+class ListingFileSystem final : public skyswap::ForwardingFileSystem {
   public:
     ListingFileSystem(FileSystem& real, std::string hidden)
         : ForwardingFileSystem(real), real_(real), hidden_(std::move(hidden)) {}
@@ -248,7 +248,8 @@ class ListingFileSystem final : public test::ForwardingFileSystem {
         }
         return status;
     }
-    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override {
+    FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes,
+                        std::string& bytes) override {
         ++reads[FolderOf(path)];
         return real_.ReadPrefix(path, maxBytes, bytes);
     }
@@ -331,7 +332,7 @@ TEST(Recognition, EmptyAndLargeLibraries) {
 
 // A file system that decorates another without knowing sizes or offsets: recognition goes
 // through the interface's own FileSize and ReadAt, built on ReadPrefix.
-class PrefixOnly final : public test::ForwardingFileSystem {
+class PrefixOnly final : public skyswap::ForwardingFileSystem {
   public:
     using ForwardingFileSystem::ForwardingFileSystem;
 };

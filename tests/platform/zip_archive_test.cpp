@@ -1,10 +1,10 @@
+#include "forwarding_file_system.h"
 #include "zip_archive.h"
 
 #include <gtest/gtest.h>
 
 #include "add_sets.h"
 #include "support/fake_add_services.h"
-#include "support/forwarding_file_system.h"
 #include "support/faulty_file_system.h"
 #include "support/sky_library.h"
 #include "support/test_support.h"
@@ -280,7 +280,7 @@ TEST(ZipArchive, AnEntryThatUnpacksToAnotherSizeThanItDeclaresIsDamaged) {
 }
 
 // Passes everything to the real file system and counts the bytes read.
-class ReadCounter final : public test::ForwardingFileSystem {
+class ReadCounter final : public skyswap::ForwardingFileSystem {
   public:
     using ForwardingFileSystem::ForwardingFileSystem;
     std::uint64_t bytesRead = 0;

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <thread>
 
+#include "forwarding_file_system.h"
 #include "add_request.h"
 #include "command_line.h"
 #include "elevation_win.h"
-#include "support/forwarding_file_system.h"
 #include "support/protected_file_system.h"
 #include "support/zip_maker.h"
 #include "text_win.h"

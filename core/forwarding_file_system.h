@@ -1,11 +1,11 @@
-// A file system that passes every call to another one, for test file systems that change one or
-// two calls. FileSize and ReadAt keep the interface's own versions, built on ReadPrefix, unless a
-// test overrides them.
+// A file system that passes every call to another one, for file systems that change one or two
+// calls. FileSize and ReadAt keep the interface's own versions, built on ReadPrefix, unless the
+// one built on it overrides them.
 #pragma once
 
 #include "file_system.h"
 
-namespace skyswap::test {
+namespace skyswap {
 
 class ForwardingFileSystem : public FileSystem {
   public:
@@ -42,4 +42,4 @@ class ForwardingFileSystem : public FileSystem {
     FileSystem& real_;
 };
 
-}  // namespace skyswap::test
+}  // namespace skyswap
