@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "file_system.h"
+#include "forwarding_file_system.h"
 #include "transfers.h"
 
 namespace skyswap {
@@ -39,9 +39,9 @@ std::optional<std::string> VirtualStoreMirror(const std::string& gameFolder,
 // The game folder as the game sees it: each of the ten sky files is read from its shadow copy in
 // the mirror when one exists, else from the game folder itself. Every other path, and every
 // change, goes to the file system beneath unchanged, so transfers write the real game folder.
-class GameView final : public FileSystem {
+class GameView final : public ForwardingFileSystem {
   public:
-    explicit GameView(FileSystem& real) : real_(real) {}
+    explicit GameView(FileSystem& real) : ForwardingFileSystem(real) {}
 
     // No mirror: the view is the game folder itself.
     void SetFolders(const std::string& gameFolder, std::optional<std::string> mirror);
@@ -50,37 +50,18 @@ class GameView final : public FileSystem {
     // file hides a file there from the game; else nothing.
     FileSystem* BehindShadows();
 
-    std::optional<std::string> CurrentFolder() override { return real_.CurrentFolder(); }
     bool CanOpenForReading(const std::string& path) override;
-    FsStatus ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
-        return real_.ListFolder(folder, entries);
-    }
-    bool IsFolder(const std::string& path) override { return real_.IsFolder(path); }
     bool IsFile(const std::string& path) override;
-    FsStatus CreateFolder(const std::string& path) override { return real_.CreateFolder(path); }
-    FsStatus RemoveFile(const std::string& path) override { return real_.RemoveFile(path); }
     FsStatus CopyToStaged(const std::string& source, const std::string& staged) override;
-    FsStatus MoveStagedOver(const std::string& staged, const std::string& target) override {
-        return real_.MoveStagedOver(staged, target);
-    }
     FsStatus ReadPrefix(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
     FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
     FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
                     std::string& bytes) override;
-    FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
-        return real_.WriteFlushed(path, bytes);
-    }
-    FsStatus RenameFolder(const std::string& from, const std::string& to) override {
-        return real_.RenameFolder(from, to);
-    }
-    FsStatus RemoveFolder(const std::string& path) override { return real_.RemoveFolder(path); }
-    void Pause(int milliseconds) override { real_.Pause(milliseconds); }
 
   private:
     // The path the game would read for `path`.
     std::string Seen(const std::string& path);
 
-    FileSystem& real_;
     std::string gameFolder_;
     std::optional<std::string> mirror_;
 };
