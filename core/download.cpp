@@ -209,8 +209,8 @@ class FolderDownload final : public Download {
 };
 
 // A ZIP archive. Every entry is read and checked before anything is written, so a damaged
-// archive is refused whole; the entries the caller names are kept from that reading, and the
-// others unpacked again when they are read.
+// archive is refused whole, except those the caller leaves to be checked when they are read; the
+// entries the caller names are kept from that reading, and the others unpacked again when read.
 class ArchiveDownload final : public Download {
   public:
     explicit ArchiveDownload(std::unique_ptr<Archive> archive) : archive_(std::move(archive)) {}
