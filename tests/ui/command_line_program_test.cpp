@@ -498,8 +498,18 @@ std::wstring PutProgramsIn(const std::string& folder) {
     return com;
 }
 
+// Wine's cmd now and then fails to find a program in its current folder, as if it were not
+// there ("Can't recognize ...", 9009), where Windows' finds it; SkySwap itself never says that, so
+// such a run is made again, at most twice.
 ProgramRun RunInCmd(const std::string& folder, const std::string& commands) {
-    return RunLineRedirected(folder, L"cmd.exe /c " + Utf8ToWide(commands));
+    ProgramRun run;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        run = RunLineRedirected(folder, L"cmd.exe /c " + Utf8ToWide(commands));
+        if (!Contains(run.err, "Can't recognize")) {
+            break;
+        }
+    }
+    return run;
 }
 
 // The folder the stand-in game noted in "played.txt" beside itself, once it has run (a bounded
