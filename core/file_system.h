@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace skyswap {
@@ -38,6 +40,15 @@ struct FolderEntry {
     // A symbolic link or a junction: isFolder and size say what it leads to, where the system
     // tells. Walking a download enters no such folder and takes no such file.
     bool isLink = false;
+};
+
+// One file kept open for reads at any offset, for a reader that comes back to the same file many
+// times (an archive's reader): the file is opened once, not once per read. Each read answers as
+// FileSystem::ReadAt does, a file that cannot be opened included.
+class OpenFile {
+  public:
+    virtual ~OpenFile() = default;
+    virtual FsStatus ReadAt(std::uint64_t offset, std::size_t maxBytes, std::string& bytes) = 0;
 };
 
 class FileSystem {
@@ -86,6 +97,9 @@ class FileSystem {
         bytes.erase(0, std::min(bytes.size(), skip));
         return status;
     }
+    // The file at `path` for many reads. The default reads through ReadAt each time, so a file
+    // system that decorates another sees every read; a system's own keeps one handle open.
+    virtual std::unique_ptr<OpenFile> OpenToRead(const std::string& path);
     // Writes a file with `bytes`, replacing one of that name, flushed to the disk.
     virtual FsStatus WriteFlushed(const std::string& path, const std::string& bytes) = 0;
     // Renames a folder; the new name must not exist.
@@ -95,5 +109,22 @@ class FileSystem {
     // Waits before a retry.
     virtual void Pause(int milliseconds) = 0;
 };
+
+// The reads of one file through its file system's ReadAt: FileSystem::OpenToRead's default.
+class ReadsThroughPath final : public OpenFile {
+  public:
+    ReadsThroughPath(FileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+    FsStatus ReadAt(std::uint64_t offset, std::size_t maxBytes, std::string& bytes) override {
+        return fs_.ReadAt(path_, offset, maxBytes, bytes);
+    }
+
+  private:
+    FileSystem& fs_;
+    std::string path_;
+};
+
+inline std::unique_ptr<OpenFile> FileSystem::OpenToRead(const std::string& path) {
+    return std::make_unique<ReadsThroughPath>(*this, path);
+}
 
 }  // namespace skyswap

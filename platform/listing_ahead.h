@@ -33,6 +33,9 @@ class ListingAhead final : public ForwardingFileSystem {
                     std::string& bytes) override {
         return real_.ReadAt(path, offset, maxBytes, bytes);
     }
+    std::unique_ptr<OpenFile> OpenToRead(const std::string& path) override {
+        return real_.OpenToRead(path);
+    }
 
   private:
     struct Listing {

@@ -45,6 +45,59 @@ FsStatus FromErrno(int error) {
     return status;
 }
 
+// Up to maxBytes from `offset` on, fewer where the file ends.
+FsStatus ReadFromDescriptor(int fd, std::uint64_t offset, std::size_t maxBytes,
+                            std::string& bytes) {
+    bytes.resize(maxBytes);
+    std::size_t filled = 0;
+    while (filled < maxBytes) {
+        const ssize_t got = ::pread(fd, bytes.data() + filled, maxBytes - filled,
+                                    static_cast<off_t>(offset + filled));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            bytes.clear();
+            return FromErrno(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return FsStatus::Ok();
+}
+
+// The file is opened at its first read and kept open; one that cannot be opened is tried again at
+// the next read.
+class PosixOpenFile final : public OpenFile {
+  public:
+    explicit PosixOpenFile(const std::string& path) : path_(ToPosixPath(path)) {}
+    ~PosixOpenFile() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    PosixOpenFile(const PosixOpenFile&) = delete;
+    PosixOpenFile& operator=(const PosixOpenFile&) = delete;
+
+    FsStatus ReadAt(std::uint64_t offset, std::size_t maxBytes, std::string& bytes) override {
+        bytes.clear();
+        if (fd_ < 0) {
+            fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd_ < 0) {
+                return FromErrno(errno);
+            }
+        }
+        return ReadFromDescriptor(fd_, offset, maxBytes, bytes);
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+};
+
 }  // namespace
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
@@ -215,25 +268,11 @@ FsStatus PosixFileSystem::ReadAt(const std::string& path, std::uint64_t offset,
     if (fd.get() < 0) {
         return FromErrno(errno);
     }
-    bytes.resize(maxBytes);
-    std::size_t filled = 0;
-    while (filled < maxBytes) {
-        const ssize_t got = ::pread(fd.get(), bytes.data() + filled, maxBytes - filled,
-                                    static_cast<off_t>(offset + filled));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            bytes.clear();
-            return FromErrno(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes.resize(filled);
-    return FsStatus::Ok();
+    return ReadFromDescriptor(fd.get(), offset, maxBytes, bytes);
+}
+
+std::unique_ptr<OpenFile> PosixFileSystem::OpenToRead(const std::string& path) {
+    return std::make_unique<PosixOpenFile>(path);
 }
 
 FsStatus PosixFileSystem::WriteFlushed(const std::string& path, const std::string& bytes) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -127,6 +128,64 @@ FsStatus WriteChunk(HANDLE out, const char* data, DWORD size) {
     const FsStatus status = LastError();
     return status.ok() ? FromError(ERROR_DISK_FULL) : status;
 }
+
+// A file opened for reading at any offset, shared so that it may be written, renamed or deleted
+// meanwhile; no handle when it cannot be opened (GetLastError says why).
+UniqueHandle OpenToReadAt(const std::string& path) {
+    return OpenHandle(CreateFileW(WinPath(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// Up to maxBytes from `offset` on, fewer where the file ends.
+FsStatus ReadFromHandle(HANDLE file, std::uint64_t offset, std::size_t maxBytes,
+                        std::string& bytes) {
+    bytes.resize(maxBytes);
+    std::size_t filled = 0;
+    while (filled < maxBytes) {
+        const std::uint64_t at = offset + filled;
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(at);
+        position.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(maxBytes - filled, 1U << 30));
+        if (!ReadFile(file, bytes.data() + filled, want, &got, &position)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF) {
+                break;
+            }
+            bytes.clear();
+            return FromError(error);
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    bytes.resize(filled);
+    return FsStatus::Ok();
+}
+
+// The file is opened at its first read and kept open; one that cannot be opened is tried again at
+// the next read.
+class WindowsOpenFile final : public OpenFile {
+  public:
+    explicit WindowsOpenFile(std::string path) : path_(std::move(path)) {}
+    FsStatus ReadAt(std::uint64_t offset, std::size_t maxBytes, std::string& bytes) override {
+        bytes.clear();
+        if (!file_) {
+            file_ = OpenToReadAt(path_);
+            if (!file_) {
+                return LastError();
+            }
+        }
+        return ReadFromHandle(file_.get(), offset, maxBytes, bytes);
+    }
+
+  private:
+    std::string path_;
+    UniqueHandle file_;
+};
 
 // Flushes and closes a newly written file (it must be on the disk before it replaces an old
 // one); on any failure, `status` included, the file is deleted.
@@ -363,33 +422,15 @@ FsStatus WindowsFileSystem::FileSize(const std::string& path, std::uint64_t& siz
 FsStatus WindowsFileSystem::ReadAt(const std::string& path, std::uint64_t offset,
                                    std::size_t maxBytes, std::string& bytes) {
     bytes.clear();
-    const UniqueHandle file = OpenHandle(CreateFileW(
-        WinPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const UniqueHandle file = OpenToReadAt(path);
     if (!file) {
         return LastError();
     }
-    LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (offset != 0 && !SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN)) {
-        return LastError();
-    }
-    bytes.resize(maxBytes);
-    std::size_t filled = 0;
-    while (filled < maxBytes) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(maxBytes - filled),
-                      &got, nullptr)) {
-            bytes.clear();
-            return LastError();
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
-    }
-    bytes.resize(filled);
-    return FsStatus::Ok();
+    return ReadFromHandle(file.get(), offset, maxBytes, bytes);
+}
+
+std::unique_ptr<OpenFile> WindowsFileSystem::OpenToRead(const std::string& path) {
+    return std::make_unique<WindowsOpenFile>(path);
 }
 
 FsStatus WindowsFileSystem::WriteFlushed(const std::string& path, const std::string& bytes) {

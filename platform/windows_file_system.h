@@ -21,6 +21,7 @@ class WindowsFileSystem final : public FileSystem {
     FsStatus FileSize(const std::string& path, std::uint64_t& size) override;
     FsStatus ReadAt(const std::string& path, std::uint64_t offset, std::size_t maxBytes,
                     std::string& bytes) override;
+    std::unique_ptr<OpenFile> OpenToRead(const std::string& path) override;
     FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override;
     FsStatus RenameFolder(const std::string& from, const std::string& to) override;
     FsStatus RemoveFolder(const std::string& path) override;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace skyswap {
@@ -13,8 +14,9 @@ namespace skyswap {
 namespace {
 
 // minizip asks for a few bytes at a time while it reads headers; one read of the file fills a
-// window of this size.
-constexpr std::size_t kReadWindow = 1024 * 1024;
+// window of this size. Small enough to come from the heap's reused blocks: a window of a megabyte
+// would be memory handed out afresh for every archive, which Wine makes slow to touch.
+constexpr std::size_t kReadWindow = 64 * 1024;
 constexpr std::size_t kInflateChunk = 64 * 1024;
 // Bit 0 of an entry's flags: encrypted; bit 11: its name is UTF-8.
 constexpr unsigned long kEncryptedFlag = 1U << 0;
@@ -26,14 +28,16 @@ constexpr char kEndSignature[] = "PK\x05\x06";
 constexpr std::size_t kEndRecordSize = 22;
 constexpr std::size_t kLongestComment = 0xFFFF;
 
-// The archive's file as minizip's I/O functions see it: the program's FileSystem behind three
-// windows. minizip goes back and forth between the central directory at the end of the file and
-// each entry's data; one window stays on the directory while the other two move through the data
-// (an entry may span two), so every part of the file is read about once.
+// The archive's file as minizip's I/O functions see it: the file, kept open through the program's
+// FileSystem, behind three windows used in turn, the one used least recently refilled. minizip
+// goes back and forth between the central directory at the end of the file and each entry's
+// data, so the directory's window stays while an entry is found and opened; an entry longer than
+// two windows moves it out, and the next entry reads it again. Every part of the file is read
+// about once.
 class FileSource {
   public:
-    FileSource(FileSystem& fs, std::string path, std::uint64_t size)
-        : fs_(fs), path_(std::move(path)), size_(size) {}
+    FileSource(FileSystem& fs, const std::string& path, std::uint64_t size)
+        : file_(fs.OpenToRead(path)), size_(size) {}
 
     const FsStatus& failure() const { return failure_; }
 
@@ -113,7 +117,7 @@ class FileSource {
         // Aligned, so that minizip's backward search for the directory's end stays in one window.
         oldest.start = position - position % kReadWindow;
         oldest.lastUse = uses_;
-        const FsStatus status = fs_.ReadAt(path_, oldest.start, kReadWindow, oldest.bytes);
+        const FsStatus status = file_->ReadAt(oldest.start, kReadWindow, oldest.bytes);
         if (!status.ok() || position - oldest.start >= oldest.bytes.size()) {
             failure_ = status.ok() ? FsStatus{FsError::Other, "the file ended early"} : status;
             oldest.bytes.clear();
@@ -122,8 +126,7 @@ class FileSource {
         return &oldest;
     }
 
-    FileSystem& fs_;
-    std::string path_;
+    std::unique_ptr<OpenFile> file_;
     std::uint64_t size_;
     std::uint64_t position_ = 0;
     std::array<Window, 3> windows_;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -67,6 +68,10 @@ class TimingFileSystem final : public FileSystem {
                     std::string& bytes) override {
         return Timed("read", [&] { return real_.ReadAt(path, offset, maxBytes, bytes); });
     }
+    // The real file kept open, its reads timed as reads.
+    std::unique_ptr<OpenFile> OpenToRead(const std::string& path) override {
+        return std::make_unique<TimedOpenFile>(*this, real_.OpenToRead(path));
+    }
     FsStatus WriteFlushed(const std::string& path, const std::string& bytes) override {
         return Timed("write", [&] { return real_.WriteFlushed(path, bytes); });
     }
@@ -84,6 +89,19 @@ class TimingFileSystem final : public FileSystem {
     }
 
   private:
+    class TimedOpenFile final : public OpenFile {
+      public:
+        TimedOpenFile(TimingFileSystem& timing, std::unique_ptr<OpenFile> real)
+            : timing_(timing), real_(std::move(real)) {}
+        FsStatus ReadAt(std::uint64_t offset, std::size_t maxBytes, std::string& bytes) override {
+            return timing_.Timed("read", [&] { return real_->ReadAt(offset, maxBytes, bytes); });
+        }
+
+      private:
+        TimingFileSystem& timing_;
+        std::unique_ptr<OpenFile> real_;
+    };
+
     FileSystem& real_;
     std::map<std::string, double> seconds_;
 };

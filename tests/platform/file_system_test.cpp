@@ -2,8 +2,11 @@
 // must go, whatever the core does afterwards, and the old target stays as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -122,6 +125,47 @@ TEST(PlatformFileSystem, ACopyThatFailsHalfWayLeavesNoStagedFile) {
     // Without the fault the same copy goes through: nothing was left in its way.
     ASSERT_TRUE(fs->CopyToStaged(temp.Join("bncltra0.ter"), temp.Join(staged)).ok());
     EXPECT_EQ(temp.ReadFile(staged), contents);
+}
+
+// An archive's reader keeps its file open: each read answers as ReadAt does, a file that is not
+// there yet is found at a later read, and what was opened goes on being read once it is moved
+// away and another file takes its name.
+TEST(PlatformFileSystem, AFileKeptOpenReadsAsReadAtDoes) {
+    test::TempFolder temp;
+    auto fs = test::MakePlatformFileSystem();
+    const std::string path = temp.Join("data.bin");
+    const std::unique_ptr<OpenFile> file = fs->OpenToRead(path);
+    std::string got = "left over";
+    EXPECT_EQ(file->ReadAt(0, 10, got).error, FsError::NotFound);
+    EXPECT_TRUE(got.empty());
+
+    std::string bytes(200000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 7 + i / 251);
+    }
+    temp.WriteFile("data.bin", bytes);
+    const struct {
+        std::uint64_t offset;
+        std::size_t count;
+    } reads[] = {{0, 10},     {150000, 100000},      {199990, 10}, {200000, 5},
+                 {300000, 5}, {(1ULL << 32) + 3, 4}, {5, 0}};
+    for (const auto& read : reads) {
+        SCOPED_TRACE(std::to_string(read.offset) + " " + std::to_string(read.count));
+        std::string throughPath;
+        ASSERT_TRUE(fs->ReadAt(path, read.offset, read.count, throughPath).ok());
+        ASSERT_TRUE(file->ReadAt(read.offset, read.count, got).ok());
+        EXPECT_TRUE(got == throughPath);
+        const auto from =
+            static_cast<std::size_t>(std::min<std::uint64_t>(read.offset, bytes.size()));
+        EXPECT_TRUE(got == bytes.substr(from, read.count));
+    }
+
+    // Moved away while it is open (the rename of a folder serves a file too), and its name
+    // taken by another file.
+    ASSERT_TRUE(fs->RenameFolder(path, temp.Join("moved.bin")).ok());
+    temp.WriteFile("data.bin", "another file");
+    ASSERT_TRUE(file->ReadAt(0, 10, got).ok());
+    EXPECT_EQ(got, bytes.substr(0, 10));
 }
 
 TEST(PlatformFileSystem, AListingGivesTheKindsAndOnWindowsTheSizesOfFiles) {
