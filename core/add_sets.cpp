@@ -220,6 +220,10 @@ class Adder {
         pending.read = [&download, &source](std::size_t i, std::string& bytes) {
             return !download.Read(*source.skyFiles[i], bytes);
         };
+        pending.readStart = [&download, &source](std::size_t i, std::size_t count,
+                                                 std::string& bytes) {
+            return !download.ReadStart(*source.skyFiles[i], count, bytes);
+        };
         FileSystem& fs = services_.fs;
         if (const std::optional<int32_t> same =
                 SetHoldingFiles(fs, library_.libraryFolder, library_.setNumbers, pending)) {

@@ -49,6 +49,17 @@ class Archive {
     // Reads entry `index` in full and checks it against its CRC. More than `maxBytes`, or a size
     // other than the declared one, is an error. `bytes` may be null: the entry is only checked.
     virtual ArchiveStatus Read(std::size_t index, std::size_t maxBytes, std::string* bytes) = 0;
+    // The first `count` bytes of entry `index`, all of a shorter one. Only an entry read to its
+    // end is checked against its CRC. The default reads the entry whole.
+    virtual ArchiveStatus ReadStart(std::size_t index, std::size_t count, std::string& bytes) {
+        const std::vector<ArchiveEntry>& entries = Entries();
+        const std::uint64_t size = index < entries.size() ? entries[index].size : 0;
+        const ArchiveStatus status = Read(index, static_cast<std::size_t>(size), &bytes);
+        if (bytes.size() > count) {
+            bytes.resize(count);
+        }
+        return status;
+    }
 };
 
 class ArchiveOpener {

@@ -307,6 +307,17 @@ class ArchiveDownload final : public Download {
         return std::nullopt;
     }
 
+    // Of a file not kept, only as much is unpacked.
+    std::optional<Refusal> ReadStart(const DownloadFile& file, std::size_t count,
+                                     std::string& bytes) override {
+        const auto kept = contents_.find(file.entry);
+        if (kept != contents_.end()) {
+            bytes = kept->second.substr(0, count);
+            return std::nullopt;
+        }
+        return RefusalFor(file, archive_->ReadStart(file.entry, count, bytes));
+    }
+
   private:
     // The entry's path below the archive's top as the program spells it, "\" between folders,
     // without the empty and "." parts that Windows drops: "Sky/./a.ter" is "Sky\a.ter".
@@ -329,8 +340,11 @@ class ArchiveDownload final : public Download {
 
     // Unpacks a file into `bytes`, or only checks it when `bytes` is null.
     std::optional<Refusal> Unpack(const DownloadFile& file, std::string* bytes) {
-        const ArchiveStatus status =
-            archive_->Read(file.entry, static_cast<std::size_t>(file.size), bytes);
+        return RefusalFor(file,
+                          archive_->Read(file.entry, static_cast<std::size_t>(file.size), bytes));
+    }
+
+    std::optional<Refusal> RefusalFor(const DownloadFile& file, const ArchiveStatus& status) const {
         if (!status.ok()) {
             return Refusal{EntryFailure(ShownName(archive_->Entries()[file.entry].name), status)};
         }

@@ -51,6 +51,16 @@ class Download {
     virtual std::optional<Refusal> Take(const DownloadFile& file, std::string& bytes) {
         return Read(file, bytes);
     }
+    // The first `count` bytes of the file, all of a shorter one, for a comparison that mostly
+    // ends there; a refusal naming it when they cannot be read. The default reads it whole.
+    virtual std::optional<Refusal> ReadStart(const DownloadFile& file, std::size_t count,
+                                             std::string& bytes) {
+        std::optional<Refusal> refusal = Read(file, bytes);
+        if (bytes.size() > count) {
+            bytes.resize(count);
+        }
+        return refusal;
+    }
 
     std::string name;  // the folder's name, or the archive's without its extension
     std::vector<DownloadFile> files;

@@ -120,6 +120,21 @@ class GameFiles {
         return read_[i];
     }
 
+    // Whether the files' starts are to be compared before the files: a download's, whose file is
+    // unpacked whole only for a set that begins as it does.
+    bool ComparesStartsFirst() const { return pending_ != nullptr && pending_->readStart; }
+    // The first kFirstCompareChunk bytes of file i; false when they cannot be read.
+    bool Start(std::size_t i, const std::string*& bytes) {
+        if (!startLoaded_[i]) {
+            startLoaded_[i] = true;
+            startRead_[i] = pending_->readStart(i, kFirstCompareChunk, starts_[i]) &&
+                            starts_[i].size() ==
+                                std::min<std::uint64_t>(kFirstCompareChunk, *facts_.files[i].size);
+        }
+        bytes = &starts_[i];
+        return startRead_[i];
+    }
+
   private:
     FileSystem& fs_;
     FolderFacts facts_;
@@ -127,6 +142,9 @@ class GameFiles {
     std::array<std::string, kSkyFileCount> bytes_;
     std::array<bool, kSkyFileCount> loaded_{};
     std::array<Read, kSkyFileCount> read_{};
+    std::array<std::string, kSkyFileCount> starts_;
+    std::array<bool, kSkyFileCount> startLoaded_{};
+    std::array<bool, kSkyFileCount> startRead_{};
 };
 
 bool SameBytes(FileSystem& fs, const std::string& path, const std::string& expected) {
@@ -180,6 +198,10 @@ bool FolderMatchesGame(FileSystem& fs, GameFiles& game, const std::string& folde
             }
         }
         const std::string* expected = nullptr;
+        if (game.ComparesStartsFirst() &&
+            (!game.Start(i, expected) || !SameBytes(fs, theirs.path, *expected))) {
+            return false;
+        }
         switch (game.Bytes(i, expected)) {
             case GameFiles::Read::Held:
                 continue;

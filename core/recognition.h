@@ -79,6 +79,9 @@ InstalledSky RecognizeFolder(FileSystem& fs, const LibrarySnapshot& library,
 struct PendingSkyFiles {
     std::array<std::optional<std::uint64_t>, 10> sizes;
     std::function<bool(std::size_t index, std::string& bytes)> read;
+    // The first `count` bytes of a file, where they cost less than the whole: a file is read
+    // whole only once its start matches. May be empty.
+    std::function<bool(std::size_t index, std::size_t count, std::string& bytes)> readStart;
 };
 
 // The lowest of `setNumbers` whose set folder in `libraryFolder` holds exactly `files`, by the

@@ -358,23 +358,10 @@ class ZipArchive final : public Archive {
         if (bytes != nullptr) {
             bytes->clear();
         }
-        if (index >= entries_.size()) {
-            return {ArchiveError::Damaged, {}};
-        }
-        if (entries_[index].encrypted) {
-            return {ArchiveError::Encrypted, {}};
-        }
-        if (methods_[index] != kStored && methods_[index] != Z_DEFLATED) {
-            return {ArchiveError::Damaged, {}};
+        if (const ArchiveStatus opened = OpenEntry(index, maxBytes); !opened.ok()) {
+            return opened;
         }
         const std::uint64_t declared = entries_[index].size;
-        if (declared > maxBytes) {
-            return {ArchiveError::TooLarge, {}};
-        }
-        if (unzGoToFilePos64(zip_, &positions_[index]) != UNZ_OK ||
-            unzOpenCurrentFile(zip_) != UNZ_OK) {
-            return Failure(ArchiveError::Damaged);
-        }
         // A kept entry is inflated straight into its buffer, one that is only checked through a
         // chunk; either way no more than the declared size is taken.
         std::string chunk(bytes != nullptr ? 16 : kInflateChunk, '\0');
@@ -416,7 +403,54 @@ class ZipArchive final : public Archive {
         return {};
     }
 
+    ArchiveStatus ReadStart(std::size_t index, std::size_t count, std::string& bytes) override {
+        bytes.clear();
+        if (const ArchiveStatus opened = OpenEntry(index, std::numeric_limits<std::size_t>::max());
+            !opened.ok()) {
+            return opened;
+        }
+        const std::uint64_t declared = entries_[index].size;
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, declared)));
+        std::size_t total = 0;
+        int got = 1;
+        while (total < bytes.size() && got > 0) {
+            got = unzReadCurrentFile(
+                zip_, bytes.data() + total,
+                static_cast<unsigned>(std::min<std::size_t>(bytes.size() - total, 1U << 30)));
+            total += got > 0 ? static_cast<std::size_t>(got) : 0;
+        }
+        // An entry read to its end is checked by closing it; a start cannot be.
+        const int closed = unzCloseCurrentFile(zip_);
+        if (got < 0 || total != bytes.size() || (total == declared && closed != UNZ_OK)) {
+            bytes.clear();
+            return Failure(ArchiveError::Damaged);
+        }
+        return {};
+    }
+
   private:
+    // Makes entry `index` the one minizip reads, refusing what cannot be read and an entry larger
+    // than maxBytes.
+    ArchiveStatus OpenEntry(std::size_t index, std::size_t maxBytes) {
+        if (index >= entries_.size()) {
+            return {ArchiveError::Damaged, {}};
+        }
+        if (entries_[index].encrypted) {
+            return {ArchiveError::Encrypted, {}};
+        }
+        if (methods_[index] != kStored && methods_[index] != Z_DEFLATED) {
+            return {ArchiveError::Damaged, {}};
+        }
+        if (entries_[index].size > maxBytes) {
+            return {ArchiveError::TooLarge, {}};
+        }
+        if (unzGoToFilePos64(zip_, &positions_[index]) != UNZ_OK ||
+            unzOpenCurrentFile(zip_) != UNZ_OK) {
+            return Failure(ArchiveError::Damaged);
+        }
+        return {};
+    }
+
     // A read of the archive's own file that failed says so, rather than calling it damaged.
     ArchiveStatus Failure(ArchiveError error) const {
         if (source_->Failed()) {

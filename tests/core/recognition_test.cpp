@@ -6,6 +6,9 @@
 #include <cctype>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "game_transfers.h"
 
@@ -176,6 +179,57 @@ TEST(Recognition, WhatCannotBeReadNeverPassesForAMatch) {
     shortReads.CutReads("Game\\cloud1.ter", head.size());
     EXPECT_EQ(RecognizeInstalled(shortReads, SnapshotOf(cut.state)).installed,
               InstalledSky::NotInLibrary());
+}
+
+// A download's sky files are unpacked whole only for a set whose files begin as theirs do: the
+// sets of a library mostly share their sizes and differ from the first bytes on.
+TEST(Recognition, ADownloadsFileIsReadWholeOnlyWhenItsStartMatches) {
+    TempFolder temp;
+    const std::string library = temp.Join("Skies");
+    const std::vector<std::string> names = test::SkyFileNames();
+    const auto file = [](char fill, char last) {
+        std::string bytes(6000, fill);
+        bytes.back() = last;
+        return bytes;
+    };
+    temp.MakeFolder("Skies\\ZT0");
+    temp.MakeFolder("Skies\\ZT1");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        temp.WriteFile("Skies\\ZT0\\" + names[i], file('a', 'x'));
+        temp.WriteFile("Skies\\ZT1\\" + names[i], file('b', 'x'));
+    }
+    auto fs = test::MakePlatformFileSystem();
+    const struct {
+        const char* what;
+        std::string download;  // each of its ten files
+        bool startsReadable;
+        std::optional<int32_t> found;
+        int wholeReads;  // the first differing file's, or all ten of a match
+    } cases[] = {
+        {"another sky", file('c', 'x'), true, std::nullopt, 0},
+        {"a start like ZT1's", file('b', 'y'), true, std::nullopt, 1},
+        {"ZT1's sky", file('b', 'x'), true, 1, 10},
+        {"starts that cannot be read", file('b', 'x'), false, std::nullopt, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PendingSkyFiles pending;
+        int wholeReads = 0;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            pending.sizes[i] = c.download.size();
+        }
+        pending.read = [&](std::size_t, std::string& bytes) {
+            ++wholeReads;
+            bytes = c.download;
+            return true;
+        };
+        pending.readStart = [&](std::size_t, std::size_t count, std::string& bytes) {
+            bytes = c.download.substr(0, count);
+            return c.startsReadable;
+        };
+        EXPECT_EQ(SetHoldingFiles(*fs, library, {0, 1}, pending), c.found);
+        EXPECT_EQ(wholeReads, c.wholeReads);
+    }
 }
 
 TEST(Recognition, TwoIdenticalSetsNameTheLowest) {

@@ -328,6 +328,47 @@ TEST(ZipArchive, ALargeArchiveIsReadAboutOnce) {
     EXPECT_EQ(counter.filesOpened, 1);
 }
 
+// The start of an entry is unpacked without the rest, and checked against the CRC only when it is
+// the whole entry; of a large entry little more than the start is read from the file.
+TEST(ZipArchive, TheStartOfAnEntryIsReadAlone) {
+    Reader reader;
+    std::string tail(3 << 20, 't');
+    tail.replace(tail.size() - 20, 11, "broken here");
+    const std::string large(3 << 20, 'L');
+    std::string zip = test::MakeZip({{"stored.ter", "START" + tail, false},
+                                     {"deflated.ter", "START" + large},
+                                     {"short.txt", "tiny", false},
+                                     {"bad.txt", "short and damaged", false}});
+    test::Corrupt(zip, "broken here");
+    test::Corrupt(zip, "and damaged");
+    reader.temp.WriteFile("starts.zip", zip);
+    ReadCounter counter(*reader.fs);
+    const std::unique_ptr<Archive> archive = reader.Open("starts.zip", &counter);
+    ASSERT_TRUE(archive);
+    const struct {
+        std::size_t index;
+        std::size_t count;
+        ArchiveError error;
+        std::string start;
+    } cases[] = {
+        {0, 5, ArchiveError::None, "START"},  // its damage lies further on
+        {1, 5, ArchiveError::None, "START"},
+        {2, 4096, ArchiveError::None, "tiny"},  // the whole entry, checked
+        {3, 4096, ArchiveError::Damaged, ""},
+        {9, 5, ArchiveError::Damaged, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.index);
+        counter.bytesRead = 0;
+        std::string bytes = "left over";
+        EXPECT_EQ(archive->ReadStart(c.index, c.count, bytes).error, c.error);
+        EXPECT_EQ(bytes, c.start);
+        EXPECT_LT(counter.bytesRead, 1U << 20);
+    }
+    std::string whole;
+    EXPECT_EQ(archive->Read(0, 4 << 20, &whole).error, ArchiveError::Damaged);
+}
+
 // The whole way, with the real reader: what a refused ZIP leaves is nothing at all.
 TEST(ZipArchive, AddingARealZipMakesItsSetsAndARefusedOneWritesNothing) {
     TempFolder temp;
@@ -395,6 +436,14 @@ TEST(ZipArchive, AddingARealZipMakesItsSetsAndARefusedOneWritesNothing) {
                                   "renamed.zip", "short.zip"}))
         << "nothing written beside the downloads";
     EXPECT_EQ(outcome.ExitCode(), 1);
+
+    // The same pack again: each of its skies is known by its files, their starts compared first.
+    ApplyAdded(state, outcome);
+    const AddOutcome again = AddDownloads(state, services, {temp.Join("pack.zip")});
+    EXPECT_TRUE(again.added.empty());
+    ASSERT_EQ(again.refused.size(), 2U);
+    EXPECT_NE(again.refused[1].reason.find("already in your library as ZT2"), std::string::npos)
+        << again.refused[1].reason;
 }
 
 }  // namespace
