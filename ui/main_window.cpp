@@ -266,7 +266,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainWindow::OpenLibrary(int showCommand) {
+    // The size notification of the first showing is left alone: the layout fitted to the screen
+    // follows at once, and placing every control twice cost a tenth of the start under Wine.
+    opening_ = true;
     ShowWindow(hwnd_, showCommand);
+    opening_ = false;
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
@@ -291,8 +295,8 @@ bool MainWindow::OpenLibrary(int showCommand) {
 }
 
 void MainWindow::RescaleToWindowSize() {
-    if (controls_[0] == nullptr || followingDpiChange_) {
-        return;  // a size notification while the window is being made or moved to another DPI
+    if (controls_[0] == nullptr || followingDpiChange_ || opening_) {
+        return;  // a size notification while the window is made, shown or moved to another DPI
     }
     // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
     skyswap::RescaleToWindowSize(state_, layout_);
