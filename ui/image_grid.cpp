@@ -79,7 +79,7 @@ void ImageGrid::Layout(const std::array<RECT, kImageElementCount>& rects) {
     }
     SetWindowPos(hwnd_, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateRegion();
+    UpdateRegion(true);
     InvalidateRect(hwnd_, nullptr, FALSE);
     for (int element = 0; element < kImageElementCount; ++element) {
         UpdateToolRect(element);
@@ -94,7 +94,7 @@ void ImageGrid::FitPictures() {
 
 // Only the shown elements belong to the window: what lies between them, and a hidden arrow's
 // place, is the frame's to paint and the main window's to be clicked.
-void ImageGrid::UpdateRegion() {
+void ImageGrid::UpdateRegion(bool redraw) {
     UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
     if (!region) {
         return;
@@ -109,9 +109,24 @@ void ImageGrid::UpdateRegion() {
         }
     }
     // The window owns the region once SetWindowRgn succeeds.
-    if (SetWindowRgn(hwnd_, region.get(), TRUE) != 0) {
+    if (SetWindowRgn(hwnd_, region.get(), redraw ? TRUE : FALSE) != 0) {
         region.release();
     }
+}
+
+void ImageGrid::RedrawWhereShownOrHidden(int element) const {
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    const RECT& rect = elements_[element].rect_;
+    if (elements_[element].visible_) {
+        InvalidateRect(hwnd_, &rect, FALSE);
+        return;
+    }
+    HWND parent = GetParent(hwnd_);
+    RECT beneath = rect;
+    MapWindowPoints(hwnd_, parent, reinterpret_cast<POINT*>(&beneath), 2);
+    RedrawWindow(parent, &beneath, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 TTTOOLINFOW ImageGrid::ToolOf(int element) {
@@ -205,7 +220,10 @@ void ImageGrid::SetVisible(int element, bool visible) {
     if (pressed_ == element) {
         pressed_ = -1;
     }
-    UpdateRegion();
+    // Only the element that came or went is drawn again: the whole grid with its region, for an
+    // arrow shown or hidden on most page turns, cost a millisecond of a 12 ms turn under Wine.
+    UpdateRegion(false);
+    RedrawWhereShownOrHidden(element);
     UpdateToolRect(element);
     if (hwnd_ != nullptr) {
         NotifyWinEvent(visible ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, hwnd_, OBJID_CLIENT,

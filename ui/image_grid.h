@@ -98,7 +98,11 @@ class ImageGrid {
     void OnPaint();
     void PaintElement(HDC dc, int element, bool buffered) const;
     void FitPicture(int element);
-    void UpdateRegion();
+    // `redraw`: the whole grid, and what it no longer covers, is drawn again.
+    void UpdateRegion(bool redraw);
+    // Draws again where `element` came or went: the grid where it appears, the window beneath
+    // where it went.
+    void RedrawWhereShownOrHidden(int element) const;
     TTTOOLINFOW ToolOf(int element);
     void UpdateToolRect(int element);
     void Invalidate(int element) const;

@@ -275,6 +275,42 @@ TEST_F(MainWindowLayout, PicturesFillTheirBoxAndIconsShowTheFrameThroughThem) {
     EXPECT_EQ(GetFocus(), form().Control(L"LoadToGame"));
 }
 
+// Turning to the last page shows the back arrow and hides the next one: the grid draws the one
+// where it appears, and the windows beneath draw the place of the other, before anything else
+// is painted.
+TEST_F(MainWindowLayout, AnArrowShownOrHiddenByAPageTurnIsDrawnAgainWhereItIs) {
+    HWND window = form().hwnd();
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const GridElement& back = form().ImageElement(kBackArrow);
+    const GridElement& next = form().ImageElement(kNextArrow);
+    const auto middleInWindow = [&](const GridElement& element) {
+        POINT middle{(element.rect().left + element.rect().right) / 2,
+                     (element.rect().top + element.rect().bottom) / 2};
+        MapWindowPoints(element.grid(), window, &middle, 1);
+        return middle;
+    };
+    const auto awaitsPaint = [&](HWND painter, POINT inWindow) {
+        MapWindowPoints(window, painter, &inWindow, 1);
+        UniqueRegion update(CreateRectRgn(0, 0, 0, 0));
+        return GetUpdateRgn(painter, update.get(), FALSE) > NULLREGION &&
+               PtInRegion(update.get(), inWindow.x, inWindow.y);
+    };
+    ASSERT_FALSE(back.visible());
+    EXPECT_FALSE(awaitsPaint(back.grid(), middleInWindow(next)));
+
+    Click(next);
+    ASSERT_TRUE(back.visible());
+    ASSERT_FALSE(next.visible());
+    EXPECT_TRUE(awaitsPaint(back.grid(), middleInWindow(back)));
+    bool redrawnBeneath = awaitsPaint(window, middleInWindow(next));
+    for (HWND sibling = GetWindow(window, GW_CHILD); sibling != nullptr;
+         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        redrawnBeneath = redrawnBeneath ||
+                         (sibling != next.grid() && awaitsPaint(sibling, middleInWindow(next)));
+    }
+    EXPECT_TRUE(redrawnBeneath) << "the frame beneath the hidden arrow";
+}
+
 TEST(Pictures, DecodeBmpJpegAndIcoAndRefuseWhatCannotBeShown) {
     TempFolder temp;
     PictureLoader loader;
