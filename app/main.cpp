@@ -61,9 +61,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         return skyswap::RunFromCommandLine(command, skyswap::CommandFront::Window);
     }
     skyswap::EnablePerMonitorDpiAwareness();
-    ComScope com;
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-    skyswap::system32::InitCommonControlsEx(&controls);
 
     // A restart with administrator rights names its library folder and VirtualStore.
     if (const std::optional<std::string> problem = skyswap::EnterLibraryFolder(command)) {
@@ -110,6 +107,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (fileSystem.IsFolder(folder + kManySetsProbe)) {
         files.Start(folder);
     }
+    // Only now, so that the listing runs meanwhile: under Wine these two take 30 ms, and nothing
+    // before needs them.
+    ComScope com;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    skyswap::system32::InitCommonControlsEx(&controls);
     skyswap::MainWindow::Hooks hooks;
     hooks.fileSystem = &files;
     skyswap::MainWindow form(instance, std::move(hooks));
