@@ -118,13 +118,12 @@ void ImageGrid::RedrawWhereShownOrHidden(int element) const {
     if (hwnd_ == nullptr) {
         return;
     }
-    const RECT& rect = elements_[element].rect_;
     if (elements_[element].visible_) {
-        InvalidateRect(hwnd_, &rect, FALSE);
+        Invalidate(element);
         return;
     }
     HWND parent = GetParent(hwnd_);
-    RECT beneath = rect;
+    RECT beneath = elements_[element].rect_;
     MapWindowPoints(hwnd_, parent, reinterpret_cast<POINT*>(&beneath), 2);
     RedrawWindow(parent, &beneath, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -266,11 +266,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainWindow::OpenLibrary(int showCommand) {
-    // The size notification of the first showing is left alone: the layout fitted to the screen
-    // follows at once, and placing every control twice cost a tenth of the start under Wine.
-    opening_ = true;
     ShowWindow(hwnd_, showCommand);
-    opening_ = false;
     // A fault here (an absurd screen metric) leaves the layout at its design size.
     FitToScreen(state_, layout_);
     ApplyLayout();
@@ -295,12 +291,18 @@ bool MainWindow::OpenLibrary(int showCommand) {
 }
 
 void MainWindow::RescaleToWindowSize() {
-    if (controls_[0] == nullptr || followingDpiChange_ || opening_) {
-        return;  // a size notification while the window is made, shown or moved to another DPI
+    if (controls_[0] == nullptr || followingDpiChange_) {
+        return;  // a size notification while the window is being made or moved to another DPI
     }
+    // A notification that the layout code only consumes (the first showing's, before the layout
+    // is fitted to the screen, and the fitting's own) changes no control: laying them all out
+    // again for it cost a tenth of the start under Wine.
+    const bool onlyConsumed = !state_.resizeArmed;
     // A fault (a size beyond the limits) abandons the rescaling; the layout stays as it was.
     skyswap::RescaleToWindowSize(state_, layout_);
-    ApplyLayout();
+    if (!onlyConsumed) {
+        ApplyLayout();
+    }
 }
 
 void MainWindow::OnLoadToGameClicked() {

@@ -247,7 +247,6 @@ class MainWindow final : public ImageElements {
     std::vector<PictureRef> placeholders_;  // one per size shown
     UINT dpi_ = 96;
     bool followingDpiChange_ = false;
-    bool opening_ = false;  // the first ShowWindow is under way
     bool inSizeMove_ = false;  // the user is dragging the window's frame or title bar
     WindowLayout layout_;
     std::array<HWND, kControlCount> controls_{};

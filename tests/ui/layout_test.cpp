@@ -283,11 +283,9 @@ TEST_F(MainWindowLayout, AnArrowShownOrHiddenByAPageTurnIsDrawnAgainWhereItIs) {
     RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     const GridElement& back = form().ImageElement(kBackArrow);
     const GridElement& next = form().ImageElement(kNextArrow);
-    const auto middleInWindow = [&](const GridElement& element) {
-        POINT middle{(element.rect().left + element.rect().right) / 2,
-                     (element.rect().top + element.rect().bottom) / 2};
-        MapWindowPoints(element.grid(), window, &middle, 1);
-        return middle;
+    const auto middleInWindow = [&](int element) {
+        const RECT rect = PlacedRect(form(), L"ImageElement", element);
+        return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
     };
     const auto awaitsPaint = [&](HWND painter, POINT inWindow) {
         MapWindowPoints(window, painter, &inWindow, 1);
@@ -296,17 +294,17 @@ TEST_F(MainWindowLayout, AnArrowShownOrHiddenByAPageTurnIsDrawnAgainWhereItIs) {
                PtInRegion(update.get(), inWindow.x, inWindow.y);
     };
     ASSERT_FALSE(back.visible());
-    EXPECT_FALSE(awaitsPaint(back.grid(), middleInWindow(next)));
+    EXPECT_FALSE(awaitsPaint(back.grid(), middleInWindow(kNextArrow)));
 
     Click(next);
     ASSERT_TRUE(back.visible());
     ASSERT_FALSE(next.visible());
-    EXPECT_TRUE(awaitsPaint(back.grid(), middleInWindow(back)));
-    bool redrawnBeneath = awaitsPaint(window, middleInWindow(next));
+    EXPECT_TRUE(awaitsPaint(back.grid(), middleInWindow(kBackArrow)));
+    bool redrawnBeneath = awaitsPaint(window, middleInWindow(kNextArrow));
     for (HWND sibling = GetWindow(window, GW_CHILD); sibling != nullptr;
          sibling = GetWindow(sibling, GW_HWNDNEXT)) {
-        redrawnBeneath = redrawnBeneath ||
-                         (sibling != next.grid() && awaitsPaint(sibling, middleInWindow(next)));
+        redrawnBeneath = redrawnBeneath || (sibling != next.grid() &&
+                                            awaitsPaint(sibling, middleInWindow(kNextArrow)));
     }
     EXPECT_TRUE(redrawnBeneath) << "the frame beneath the hidden arrow";
 }
