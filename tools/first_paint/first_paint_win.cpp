@@ -1,11 +1,13 @@
 // Starts a program and returns once it has painted its first page; the program goes on running.
 //
-//   first_paint [--timeout-ms=T] PROGRAM.exe [ARGUMENT ...]
+//   first_paint [--timeout-ms=T] [--pointer-to-corner] PROGRAM.exe [ARGUMENT ...]
 //
 // The program (or a program it starts in turn, as Wine's explorer /desktop=... does) is told
 // through SKYSWAP_SIGNAL_FIRST_PAINT which event to set after its first paint. Exit status 0 once
 // it has; 1, with the reason on the standard error, when it ended with a failure first or the
-// time ran out (60 s unless told); 2 for a wrong command line.
+// time ran out (60 s unless told); 2 for a wrong command line. --pointer-to-corner first moves
+// the mouse pointer to the screen's bottom right corner, off the program's controls, so that a
+// screenshot shows no tooltip.
 #include <windows.h>
 
 #include <cstdio>
@@ -54,13 +56,24 @@ int Fail(const std::wstring& program, const std::wstring& reason) {
 
 int wmain(int argc, wchar_t** argv) {
     DWORD timeoutMs = 60000;
+    bool pointerToCorner = false;
     int first = 1;
-    for (; first < argc && std::wcsncmp(argv[first], L"--timeout-ms=", 13) == 0; ++first) {
-        timeoutMs = static_cast<DWORD>(std::wcstoul(argv[first] + 13, nullptr, 10));
+    for (; first < argc && std::wcsncmp(argv[first], L"--", 2) == 0; ++first) {
+        if (std::wcsncmp(argv[first], L"--timeout-ms=", 13) == 0) {
+            timeoutMs = static_cast<DWORD>(std::wcstoul(argv[first] + 13, nullptr, 10));
+        } else if (std::wcscmp(argv[first], L"--pointer-to-corner") == 0) {
+            pointerToCorner = true;
+        } else {
+            first = argc;  // an unknown option
+        }
     }
     if (first >= argc || timeoutMs == 0) {
-        std::fwprintf(stderr, L"usage: first_paint [--timeout-ms=T] PROGRAM.exe [ARGUMENT ...]\n");
+        std::fwprintf(stderr, L"usage: first_paint [--timeout-ms=T] [--pointer-to-corner] "
+                              L"PROGRAM.exe [ARGUMENT ...]\n");
         return 2;
+    }
+    if (pointerToCorner) {
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     }
     const std::wstring program = argv[first];
     std::wstring commandLine;
