@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,99 @@ TEST(MainWindowScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnec
 
 // The grid's children where a screen reader finds them: the count, each one's place on the
 // screen, the hit test (never a hidden arrow), the focus and the way between them.
+// What a screen reader hears without asking: the WinEvents of this process.
+struct HeardEvent {
+    DWORD event;
+    HWND window;
+    LONG object;
+    LONG child;
+};
+
+std::vector<HeardEvent>* heardEvents = nullptr;
+
+void CALLBACK HearEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                        DWORD) {
+    if (heardEvents != nullptr) {
+        heardEvents->push_back({event, window, object, child});
+    }
+}
+
+class EventListener {
+  public:
+    EventListener() {
+        heardEvents = &heard_;
+        hook_ = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, HearEvent,
+                                GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    }
+    ~EventListener() {
+        if (hook_ != nullptr) {
+            UnhookWinEvent(hook_);
+        }
+        heardEvents = nullptr;
+    }
+    EventListener(const EventListener&) = delete;
+    EventListener& operator=(const EventListener&) = delete;
+
+    bool listening() const { return hook_ != nullptr; }
+
+    // The events heard since the last call, once the window's messages have been handled.
+    std::vector<HeardEvent> Take(HWND dialog) {
+        PumpMessages(dialog);
+        std::vector<HeardEvent> taken;
+        taken.swap(heard_);
+        return taken;
+    }
+
+  private:
+    std::vector<HeardEvent> heard_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
+// The child ids of the `event`s of `window`'s client, in their order.
+std::vector<LONG> ChildrenOf(const std::vector<HeardEvent>& heard, DWORD event, HWND window) {
+    std::vector<LONG> children;
+    for (const HeardEvent& one : heard) {
+        if (one.event == event && one.window == window && one.object == OBJID_CLIENT) {
+            children.push_back(one.child);
+        }
+    }
+    return children;
+}
+
+TEST(MainWindowScreenReader, IsToldOfEveryFocusMoveAndOfWhatAPageTurnChanges) {
+    TempFolder temp;
+    MakePictureLibrary(temp, 13);
+    StartedForm form(temp);
+    ASSERT_TRUE(form.started);
+    const HWND dialog = form->hwnd();
+    const HWND grid = form->ImageGridWindow();
+    EventListener listener;
+    ASSERT_TRUE(listener.listening());
+    listener.Take(dialog);
+
+    SetFocus(grid);
+    // Windows tells of the window's own focus as well (CHILDID_SELF), in an order of its own; a
+    // screen reader then asks the window which child has it.
+    const std::vector<LONG> focused = ChildrenOf(listener.Take(dialog), EVENT_OBJECT_FOCUS, grid);
+    EXPECT_NE(std::find(focused.begin(), focused.end(), 1), focused.end())
+        << "the focus came to the first slot";
+    PostKey(dialog, VK_RIGHT);
+    EXPECT_EQ(ChildrenOf(listener.Take(dialog), EVENT_OBJECT_FOCUS, grid), std::vector<LONG>{2});
+    PostKey(dialog, VK_DOWN);
+    EXPECT_EQ(ChildrenOf(listener.Take(dialog), EVENT_OBJECT_FOCUS, grid), std::vector<LONG>{5});
+
+    // To ZT10..ZT12: every slot is named anew, the back arrow comes and the next one goes.
+    PostKey(dialog, VK_NEXT);
+    ASSERT_EQ(form->State().pageFirst, 10);
+    const std::vector<HeardEvent> turn = listener.Take(dialog);
+    std::vector<LONG> renamed = ChildrenOf(turn, EVENT_OBJECT_NAMECHANGE, grid);
+    std::sort(renamed.begin(), renamed.end());
+    renamed.erase(std::unique(renamed.begin(), renamed.end()), renamed.end());
+    EXPECT_EQ(renamed, (std::vector<LONG>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(ChildrenOf(turn, EVENT_OBJECT_SHOW, grid), std::vector<LONG>{kBackArrow + 1});
+    EXPECT_EQ(ChildrenOf(turn, EVENT_OBJECT_HIDE, grid), std::vector<LONG>{kNextArrow + 1});
+}
+
 TEST(MainWindowScreenReader, TheChildrenHaveTheirPlacesAndTheFocusAndAWayBetweenThem) {
     TempFolder temp;
     MakePictureLibrary(temp, 13);
