@@ -15,45 +15,6 @@
 namespace skyswap::test {
 namespace {
 
-struct ShownItem {
-    UINT id;
-    std::wstring text;
-    bool enabled;
-    bool isDefault;
-};
-
-std::vector<ShownItem> ItemsOf(HMENU menu) {
-    std::vector<ShownItem> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[256]{};
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_ID | MIIM_STRING | MIIM_STATE;
-        info.dwTypeData = text;
-        info.cch = 255;
-        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-        items.push_back(
-            {info.wID, text, (info.fState & MFS_DISABLED) == 0, (info.fState & MFS_DEFAULT) != 0});
-    }
-    return items;
-}
-
-// A right click (button down and up) in the middle of a control.
-void RightClick(HWND control) {
-    RECT client{};
-    GetClientRect(control, &client);
-    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
-    SendMessageW(control, WM_RBUTTONDOWN, MK_RBUTTON, middle);
-    SendMessageW(control, WM_RBUTTONUP, 0, middle);
-}
-
-void RightClick(const GridElement& element) {
-    const RECT& rect = element.rect();
-    const LPARAM middle = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    SendMessageW(element.grid(), WM_RBUTTONDOWN, MK_RBUTTON, middle);
-    SendMessageW(element.grid(), WM_RBUTTONUP, 0, middle);
-}
-
 // A key pressed on the focused control and taken through the dialog manager, as the program's
 // message loop does: F10 comes as a system key, as Windows sends it. Only its press is sent:
 // its release alone would open the system menu's keyboard mode.
@@ -128,11 +89,11 @@ HWND OpenDialog() {
     HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND window, LPARAM found) {
+        [](HWND window, LPARAM into) {
             wchar_t name[32]{};
             GetClassNameW(window, name, 32);
             if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(found) = window;
+                *reinterpret_cast<HWND*>(into) = window;
                 return FALSE;
             }
             return TRUE;
@@ -154,7 +115,7 @@ void PostKeyTo(HWND control, UINT key) {
 TEST(SetMenu, ASetOffersFiveItemsLoadFirstTheRandomImageOnlyLoad) {
     const std::vector<SetMenuItem> set = SetMenuItems(MenuTarget::Set, {false, true});
     const UniqueMenu menu = BuildSetMenu(set);
-    const std::vector<ShownItem> shown = ItemsOf(menu.get());
+    const std::vector<MenuEntry> shown = MenuEntries(menu.get());
     const std::vector<std::wstring> texts{L"&Load to EAW", L"&Edit description...",
                                           L"E&xport as ZIP...", L"&Open folder",
                                           L"Move to &Recycle Bin..."};
@@ -177,13 +138,13 @@ TEST(SetMenu, ASetOffersFiveItemsLoadFirstTheRandomImageOnlyLoad) {
 TEST(SetMenu, ARightClickOnAThumbnailOpensItsMenuAndOpenFolderShowsTheSet) {
     TempFolder temp;
     MakePictureLibrary(temp, 3);
-    std::vector<std::vector<ShownItem>> menus;
+    std::vector<std::vector<MenuEntry>> menus;
     std::wstring pick;
     std::vector<std::string> shownFolders;
     MainWindow::Hooks hooks;
     hooks.trackMenu = [&](HMENU menu, UINT, POINT, HWND) -> UINT {
-        menus.push_back(ItemsOf(menu));
-        for (const ShownItem& item : menus.back()) {
+        menus.push_back(MenuEntries(menu));
+        for (const MenuEntry& item : menus.back()) {
             if (item.text == pick) {
                 return item.id;
             }
@@ -197,16 +158,16 @@ TEST(SetMenu, ARightClickOnAThumbnailOpensItsMenuAndOpenFolderShowsTheSet) {
     StartedForm form(temp, kLibrary, hooks);
     ASSERT_TRUE(form.started);
     pick = L"&Open folder";
-    RightClick(form->ImageElement(2));
+    Click(form->ImageElement(2), MouseButton::Right);
     ASSERT_EQ(menus.size(), 1u);
     EXPECT_EQ(menus[0].size(), 5u);
     EXPECT_EQ(shownFolders, std::vector<std::string>{temp.Join(std::string(kLibrary) + "\\ZT2")});
-    RightClick(form->ImageElement(kRandomElement));
+    Click(form->ImageElement(kRandomElement), MouseButton::Right);
     ASSERT_EQ(menus.size(), 2u);
     EXPECT_EQ(menus[1].size(), 1u);
     // An empty slot and the preview have none.
-    RightClick(form->ImageElement(5));
-    RightClick(form->Control(L"Preview"));
+    Click(form->ImageElement(5), MouseButton::Right);
+    Click(form->Control(L"Preview"), MouseButton::Right);
     EXPECT_EQ(menus.size(), 2u);
     EXPECT_TRUE(form.messages.empty());
 }
@@ -252,7 +213,7 @@ TEST(SetMenu, EachItemDoesItsWorkAndTheSkyInTheGameIsNotRemoved) {
     std::vector<std::pair<std::string, bool>> removed;
     MainWindow::Hooks hooks;
     hooks.trackMenu = [&](HMENU menu, UINT, POINT, HWND) -> UINT {
-        for (const ShownItem& item : ItemsOf(menu)) {
+        for (const MenuEntry& item : MenuEntries(menu)) {
             if (item.text == pick) {
                 return item.enabled ? item.id : 0;
             }
@@ -277,7 +238,7 @@ TEST(SetMenu, EachItemDoesItsWorkAndTheSkyInTheGameIsNotRemoved) {
     auto choose = [&](const std::wstring& item, int element) {
         pick = item;
         form.messages.clear();
-        RightClick(form->ImageElement(element));
+        Click(form->ImageElement(element), MouseButton::Right);
         PumpMessages(form->hwnd());
     };
 
@@ -364,7 +325,7 @@ TEST(SetMenu, EachItemDoesItsWorkAndTheSkyInTheGameIsNotRemoved) {
     // Its slot is empty now: no menu.
     pick = L"&Load to EAW";
     form.messages.clear();
-    RightClick(form->ImageElement(2));
+    Click(form->ImageElement(2), MouseButton::Right);
     EXPECT_EQ(GameTags(temp, 3), Repeated("ZT1"));
 }
 
@@ -383,7 +344,7 @@ TEST(SetMenu, TheRealMenuOpensAtARightClickAndCloses) {
         EndMenu();
     };
     WhenModal(close, 400);
-    RightClick(form->ImageElement(0));
+    Click(form->ImageElement(0), MouseButton::Right);
     EXPECT_TRUE(menuWasOpen);
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(GameTags(temp, 3), std::vector<std::string>(10, ""));  // nothing installed

@@ -17,28 +17,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-struct MenuItem {
-    UINT id = 0;
-    bool separator = false;
-    std::wstring text;
-};
-
-std::vector<MenuItem> SystemMenuItems(HWND window) {
-    HMENU menu = GetSystemMenu(window, FALSE);
-    std::vector<MenuItem> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[256]{};
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
-        info.dwTypeData = text;
-        info.cch = 255;
-        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-        items.push_back({info.wID, (info.fType & MFT_SEPARATOR) != 0, text});
-    }
-    return items;
-}
-
 struct Shortcut {
     std::wstring target;
     std::wstring arguments;
@@ -73,7 +51,7 @@ TEST(SystemMenu, ItHasTheLibraryFolderAndTheDesktopShortcutAfterASeparator) {
     MakePictureLibrary(temp, 3);
     StartedForm form(temp);
     ASSERT_TRUE(form.started);
-    const std::vector<MenuItem> items = SystemMenuItems(form->hwnd());
+    const std::vector<MenuEntry> items = MenuEntries(GetSystemMenu(form->hwnd(), FALSE));
     ASSERT_GE(items.size(), 3u);
     const std::size_t last = items.size() - 1;
     EXPECT_TRUE(items[last - 2].separator);

@@ -183,19 +183,45 @@ FitRatios ExpectedFitRatios(HWND window) {
     return {width / 800, height / 600};
 }
 
-void Click(HWND control) {
-    RECT client{};
-    GetClientRect(control, &client);
-    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
-    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    SendMessageW(control, WM_LBUTTONUP, 0, middle);
+namespace {
+
+// The button's down and up messages at `point` of `window`.
+void SendClick(HWND window, POINT point, MouseButton button) {
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    const bool left = button == MouseButton::Left;
+    SendMessageW(window, left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, left ? MK_LBUTTON : MK_RBUTTON,
+                 at);
+    SendMessageW(window, left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, at);
 }
 
-void Click(const GridElement& element) {
+}  // namespace
+
+void Click(HWND control, MouseButton button) {
+    RECT client{};
+    GetClientRect(control, &client);
+    SendClick(control, {client.right / 2, client.bottom / 2}, button);
+}
+
+void Click(const GridElement& element, MouseButton button) {
     const RECT& rect = element.rect();
-    const LPARAM middle = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    SendMessageW(element.grid(), WM_LBUTTONDOWN, MK_LBUTTON, middle);
-    SendMessageW(element.grid(), WM_LBUTTONUP, 0, middle);
+    SendClick(element.grid(), {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2},
+              button);
+}
+
+std::vector<MenuEntry> MenuEntries(HMENU menu) {
+    std::vector<MenuEntry> entries;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[256]{};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_STATE;
+        info.dwTypeData = text;
+        info.cch = 255;
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+        entries.push_back({info.wID, text, (info.fType & MFT_SEPARATOR) != 0,
+                           (info.fState & MFS_DISABLED) == 0, (info.fState & MFS_DEFAULT) != 0});
+    }
+    return entries;
 }
 
 void MouseMove(const GridElement& element) {

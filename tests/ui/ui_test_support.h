@@ -60,10 +60,20 @@ class StartedForm {
     std::unique_ptr<MainWindow> form_;
 };
 
-// A left click (button down and up) in the middle of a control, or of an image element in the
-// image grid.
-void Click(HWND control);
-void Click(const GridElement& element);
+enum class MouseButton { Left, Right };
+// A click (button down and up) in the middle of a control, or of an image element in the image
+// grid; the left button's unless told.
+void Click(HWND control, MouseButton button = MouseButton::Left);
+void Click(const GridElement& element, MouseButton button = MouseButton::Left);
+// A menu's items, by position, as a test reads them.
+struct MenuEntry {
+    UINT id = 0;
+    std::wstring text;
+    bool separator = false;
+    bool enabled = true;
+    bool isDefault = false;
+};
+std::vector<MenuEntry> MenuEntries(HMENU menu);
 // The mouse moved onto an image element, near its top left corner.
 void MouseMove(const GridElement& element);
 // A key pressed and released through the dialog manager, as the program's message loop does.
