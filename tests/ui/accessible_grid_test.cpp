@@ -199,8 +199,6 @@ TEST(MainWindowScreenReader, AnObjectKeptPastTheWindowsEndSaysItIsNoLongerConnec
     object->Release();
 }
 
-// The grid's children where a screen reader finds them: the count, each one's place on the
-// screen, the hit test (never a hidden arrow), the focus and the way between them.
 // What a screen reader hears without asking: the WinEvents of this process.
 struct HeardEvent {
     DWORD event;
@@ -294,6 +292,8 @@ TEST(MainWindowScreenReader, IsToldOfEveryFocusMoveAndOfWhatAPageTurnChanges) {
     EXPECT_EQ(ChildrenOf(turn, EVENT_OBJECT_HIDE, grid), std::vector<LONG>{kNextArrow + 1});
 }
 
+// The grid's children where a screen reader finds them: the count, each one's place on the
+// screen, the hit test (never a hidden arrow), the focus and the way between them.
 TEST(MainWindowScreenReader, TheChildrenHaveTheirPlacesAndTheFocusAndAWayBetweenThem) {
     TempFolder temp;
     MakePictureLibrary(temp, 13);

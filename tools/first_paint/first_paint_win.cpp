@@ -1,13 +1,14 @@
 // Starts a program and returns once it has painted its first page; the program goes on running.
 //
-//   first_paint [--timeout-ms=T] [--pointer-to-corner] PROGRAM.exe [ARGUMENT ...]
+//   first_paint [--timeout-ms=T] [--screenshot] PROGRAM.exe [ARGUMENT ...]
 //
 // The program (or a program it starts in turn, as Wine's explorer /desktop=... does) is told
 // through SKYSWAP_SIGNAL_FIRST_PAINT which event to set after its first paint. Exit status 0 once
 // it has; 1, with the reason on the standard error, when it ended with a failure first or the
-// time ran out (60 s unless told); 2 for a wrong command line. --pointer-to-corner first moves
-// the mouse pointer to the screen's bottom right corner, off the program's controls, so that a
-// screenshot shows no tooltip.
+// time ran out (60 s unless told); 2 for a wrong command line. --screenshot readies the screen
+// for one: the mouse pointer goes to the screen's bottom right corner first, off the program's
+// controls, so that no tooltip shows, and after the first paint the program has 2 s more for what
+// it finishes just after it (SkySwap's title names the sky in the game once it is recognised).
 #include <windows.h>
 
 #include <cstdio>
@@ -47,6 +48,9 @@ std::wstring Quoted(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
+// How long a screenshot waits after the first paint.
+constexpr DWORD kSettleMs = 2000;
+
 int Fail(const std::wstring& program, const std::wstring& reason) {
     std::fwprintf(stderr, L"first_paint: %ls %ls\n", program.c_str(), reason.c_str());
     return 1;
@@ -56,23 +60,23 @@ int Fail(const std::wstring& program, const std::wstring& reason) {
 
 int wmain(int argc, wchar_t** argv) {
     DWORD timeoutMs = 60000;
-    bool pointerToCorner = false;
+    bool screenshot = false;
     int first = 1;
-    for (; first < argc && std::wcsncmp(argv[first], L"--", 2) == 0; ++first) {
+    bool known = true;
+    for (; known && first < argc && std::wcsncmp(argv[first], L"--", 2) == 0; ++first) {
         if (std::wcsncmp(argv[first], L"--timeout-ms=", 13) == 0) {
             timeoutMs = static_cast<DWORD>(std::wcstoul(argv[first] + 13, nullptr, 10));
-        } else if (std::wcscmp(argv[first], L"--pointer-to-corner") == 0) {
-            pointerToCorner = true;
         } else {
-            first = argc;  // an unknown option
+            screenshot = std::wcscmp(argv[first], L"--screenshot") == 0;
+            known = screenshot;
         }
     }
-    if (first >= argc || timeoutMs == 0) {
-        std::fwprintf(stderr, L"usage: first_paint [--timeout-ms=T] [--pointer-to-corner] "
+    if (!known || first >= argc || timeoutMs == 0) {
+        std::fwprintf(stderr, L"usage: first_paint [--timeout-ms=T] [--screenshot] "
                               L"PROGRAM.exe [ARGUMENT ...]\n");
         return 2;
     }
-    if (pointerToCorner) {
+    if (screenshot) {
         SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     }
     const std::wstring program = argv[first];
@@ -106,6 +110,9 @@ int wmain(int argc, wchar_t** argv) {
         const HANDLE waits[] = {painted.handle, process.hProcess};
         const DWORD woken = WaitForMultipleObjects(running ? 2 : 1, waits, FALSE, left);
         if (woken == WAIT_OBJECT_0) {
+            if (screenshot) {
+                Sleep(kSettleMs);
+            }
             return 0;
         }
         if (woken == WAIT_OBJECT_0 + 1) {
